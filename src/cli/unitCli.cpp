@@ -1,0 +1,124 @@
+#include "cli/unitCli.h"
+
+#include "engine/unitFormats.h"
+#include "engine/unitImageLibrary.h"
+#include "project/unitGeneral.h"
+#include "project/unitJob.h"
+
+#include <QTextStream>
+
+namespace {
+
+const char kUsage[] =
+    "usage: pictavo-cli formats\n"
+    "       pictavo-cli show FILE.prj\n"
+    "       pictavo-cli --help\n";
+
+const char kHelp[] =
+    "Pictavo command-line companion.\n"
+    "\n"
+    "  formats          list the image formats the installed library offers:\n"
+    "                   code, mode (R, W or RW) and description, tab-separated\n"
+    "  show FILE.prj    print every field a project file stores\n"
+    "  --help           this text\n"
+    "\n"
+    "Exit codes: 0 success, 1 failure, 2 usage error.\n"
+    "PICTAVO_MAGICK_DIR names a folder to load the image library from.\n";
+
+QString dateTimeText(double value)
+{
+    if (value == 0)
+        return QStringLiteral("0");
+    const QDateTime moment = DateTimeToQt(value);
+    const QString shown = moment.isValid()
+        ? moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        : QStringLiteral("invalid");
+    return QString::number(value, 'g', 17) + QStringLiteral(" (") + shown + QLatin1Char(')');
+}
+
+int listFormats(QTextStream &out, QTextStream &err)
+{
+    if (!ImageLibraryLoaded) {
+        err << ImageLibraryMissingText() << Qt::endl;
+        return 1;
+    }
+    BuildAvailableFormats();
+    for (const TFilterItemType &format : std::as_const(AvailableFormats))
+        out << format.Code << '\t' << format.Mode << '\t' << format.Description << '\n';
+    out.flush();
+    return 0;
+}
+
+void printJob(const TCnvJob &job, QTextStream &out)
+{
+    auto line = [&out](const char *field, const QString &value) {
+        out << field << ": " << value << '\n';
+    };
+    auto number = [&line](const char *field, qint64 value) { line(field, QString::number(value)); };
+
+    line("Name", job.Name);
+    line("Author", job.Author);
+    line("Created", dateTimeText(job.Created));
+    line("Modified", dateTimeText(job.Modified));
+    line("Opened", dateTimeText(job.Opened));
+    for (const QString &comment : job.Comment)
+        line("Comment", comment);
+    QStringList cells;
+    for (const TExtCell &cell : job.SourceExts)
+        cells.append(cell.Ext + QLatin1Char('=') + QString::number(cell.Enabled));
+    line("SourceExts", cells.join(QLatin1Char(' ')));
+    line("TargetExt", job.TargetExt);
+    number("SearchMode", job.SearchMode);
+    number("UseDestDir", job.UseDestDir);
+    line("DestDir", job.DestDir);
+    number("RenameMode", job.RenameMode);
+    number("SizeAsIs", job.SizeAsIs);
+    number("Measure", job.Measure);
+    number("PresetIndex", job.PresetIndex);
+    line("Width", job.Width);
+    line("Height", job.Height);
+    number("LockHeight", job.LockHeight);
+    number("LockWidth", job.LockWidth);
+    number("OrientAsIs", job.OrientAsIs);
+    number("Orientation", job.Orientation);
+    number("RotateCCW", job.RotateCCW);
+    number("UseCounter", job.UseCounter);
+    number("CounterStart", job.CounterStart);
+    number("Quality", job.Quality);
+    line("ScratchDrive", job.ScratchDrive);
+    out.flush();
+}
+
+int showProject(const QString &path, QTextStream &out, QTextStream &err)
+{
+    if (ImageLibraryLoaded)
+        BuildAvailableFormats();
+    TCnvJob job(QStringLiteral("Untitled"));
+    try {
+        job.LoadFromFile(path);
+    } catch (const TError &error) {
+        err << error.text() << Qt::endl;
+        return 1;
+    }
+    printJob(job, out);
+    return 0;
+}
+
+} // namespace
+
+int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const QString command = arguments.value(0);
+    if (arguments.size() == 1 && (command == QLatin1String("--help") || command == QLatin1String("-h"))) {
+        out << kHelp;
+        out.flush();
+        return 0;
+    }
+    if (arguments.size() == 1 && command == QLatin1String("formats"))
+        return listFormats(out, err);
+    if (arguments.size() == 2 && command == QLatin1String("show"))
+        return showProject(arguments.at(1), out, err);
+    err << kUsage;
+    err.flush();
+    return 2;
+}

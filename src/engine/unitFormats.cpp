@@ -1,0 +1,166 @@
+#include "engine/unitFormats.h"
+
+#include "engine/unitMagickHandles.h"
+#include "ui/unitPrompt.h"
+
+QList<TFilterItemType> AvailableFormats;
+
+const TFilterItemType FormatTable[kFormatTableSize] = {
+    {QStringLiteral("ART"), QStringLiteral("R"), QStringLiteral("PFS: 1st Publisher")},
+    {QStringLiteral("AVI"), QStringLiteral("R"), QStringLiteral("Microsoft Audio/Visual Interleaved")},
+    {QStringLiteral("AVS"), QStringLiteral("RW"), QStringLiteral("AVS X image")},
+    {QStringLiteral("BMP"), QStringLiteral("RW"), QStringLiteral("Microsoft Windows bitmap")},
+    {QStringLiteral("CGM"), QStringLiteral("R"), QStringLiteral("Computer Graphics Metafile")},
+    {QStringLiteral("CMYK"), QStringLiteral("RW"), QStringLiteral("Raw cyan, magenta, yellow, and black samples")},
+    {QStringLiteral("CUT"), QStringLiteral("R"), QStringLiteral("DR Halo")},
+    {QStringLiteral("DCM"), QStringLiteral("R"), QStringLiteral("Digital Imaging and Communications in Medicine (DICOM) image")},
+    {QStringLiteral("DCX"), QStringLiteral("RW"), QStringLiteral("ZSoft IBM PC multi-page Paintbrush image")},
+    {QStringLiteral("DIB"), QStringLiteral("RW"), QStringLiteral("Microsoft Windows Device Independent Bitmap")},
+    {QStringLiteral("DPX"), QStringLiteral("RW"), QStringLiteral("Digital Moving Picture Exchange")},
+    {QStringLiteral("EMF"), QStringLiteral("R"), QStringLiteral("Microsoft Enhanced Metafile (32-bit)")},
+    {QStringLiteral("EPDF"), QStringLiteral("RW"), QStringLiteral("Encapsulated Portable Document Format")},
+    {QStringLiteral("EPI"), QStringLiteral("RW"), QStringLiteral("Adobe Encapsulated PostScript Interchange format")},
+    {QStringLiteral("EPS"), QStringLiteral("RW"), QStringLiteral("Adobe Encapsulated PostScript")},
+    {QStringLiteral("EPS2"), QStringLiteral("W"), QStringLiteral("Adobe Level II Encapsulated PostScript")},
+    {QStringLiteral("EPS3"), QStringLiteral("W"), QStringLiteral("Adobe Level III Encapsulated PostScript")},
+    {QStringLiteral("EPSF"), QStringLiteral("RW"), QStringLiteral("Adobe Encapsulated PostScript")},
+    {QStringLiteral("EPSI"), QStringLiteral("RW"), QStringLiteral("Adobe Encapsulated PostScript Interchange format")},
+    {QStringLiteral("EPT"), QStringLiteral("RW"), QStringLiteral("Adobe Encapsulated PostScript Interchange format with TIFF preview")},
+    {QStringLiteral("FAX"), QStringLiteral("RW"), QStringLiteral("Group 3 TIFF")},
+    {QStringLiteral("FIG"), QStringLiteral("R"), QStringLiteral("FIG graphics format")},
+    {QStringLiteral("FITS"), QStringLiteral("RW"), QStringLiteral("Flexible Image Transport System")},
+    {QStringLiteral("FPX"), QStringLiteral("RW"), QStringLiteral("FlashPix Format")},
+    {QStringLiteral("GIF"), QStringLiteral("RW"), QStringLiteral("CompuServe Graphics Interchange Format")},
+    {QStringLiteral("GPLT"), QStringLiteral("R"), QStringLiteral("Gnuplot plot files")},
+    {QStringLiteral("GRAY"), QStringLiteral("RW"), QStringLiteral("Raw gray samples")},
+    {QStringLiteral("HPGL"), QStringLiteral("R"), QStringLiteral("HP-GL plotter language")},
+    {QStringLiteral("HTML"), QStringLiteral("RW"), QStringLiteral("Hypertext Markup Language")},
+    {QStringLiteral("HTM"), QStringLiteral("RW"), QStringLiteral("Hypertext Markup Language")},
+    {QStringLiteral("ICO"), QStringLiteral("R"), QStringLiteral("Microsoft icon")},
+    {QStringLiteral("JBIG"), QStringLiteral("RW"), QStringLiteral("Joint Bi-level Image experts Group file interchange format")},
+    {QStringLiteral("JNG"), QStringLiteral("RW"), QStringLiteral("Multiple-image Network Graphics")},
+    {QStringLiteral("JP2"), QStringLiteral("RW"), QStringLiteral("JPEG-2000 JP2 File Format Syntax")},
+    {QStringLiteral("JPC"), QStringLiteral("RW"), QStringLiteral("JPEG-2000 Code Stream Syntax")},
+    {QStringLiteral("JPEG"), QStringLiteral("RW"), QStringLiteral("Joint Photographic Experts Group JFIF format")},
+    {QStringLiteral("JPG"), QStringLiteral("RW"), QStringLiteral("Joint Photographic Experts Group JFIF format")},
+    {QStringLiteral("MAN"), QStringLiteral("R"), QStringLiteral("Unix reference manual pages")},
+    {QStringLiteral("MAT"), QStringLiteral("R"), QStringLiteral("MATLAB image format")},
+    {QStringLiteral("MIFF"), QStringLiteral("RW"), QStringLiteral("Magick image file format")},
+    {QStringLiteral("MONO"), QStringLiteral("RW"), QStringLiteral("Bi-level bitmap in least-significant-byte first order")},
+    {QStringLiteral("MNG"), QStringLiteral("RW"), QStringLiteral("JPEG Network Graphics")},
+    {QStringLiteral("MPEG"), QStringLiteral("RW"), QStringLiteral("Motion Picture Experts Group file interchange format (version 1)")},
+    {QStringLiteral("MPG"), QStringLiteral("RW"), QStringLiteral("Motion Picture Experts Group file interchange format (version 1)")},
+    {QStringLiteral("M2V"), QStringLiteral("RW"), QStringLiteral("Motion Picture Experts Group file interchange format (version 2)")},
+    {QStringLiteral("MPC"), QStringLiteral("RW"), QStringLiteral("Magick Persistent Cache image file format")},
+    {QStringLiteral("MSL"), QStringLiteral("RW"), QStringLiteral("Magick Scripting Language")},
+    {QStringLiteral("MTV"), QStringLiteral("RW"), QStringLiteral("MTV Raytracing image format")},
+    {QStringLiteral("MVG"), QStringLiteral("RW"), QStringLiteral("Magick Vector Graphics")},
+    {QStringLiteral("OTB"), QStringLiteral("RW"), QStringLiteral("On-the-air Bitmap")},
+    {QStringLiteral("P7"), QStringLiteral("RW"), QStringLiteral("Xv Visual Schnauzer thumbnail format")},
+    {QStringLiteral("PALM"), QStringLiteral("RW"), QStringLiteral("Palm pixmap")},
+    {QStringLiteral("PBM"), QStringLiteral("RW"), QStringLiteral("Portable bitmap format (black and white)")},
+    {QStringLiteral("PCD"), QStringLiteral("RW"), QStringLiteral("Photo CD")},
+    {QStringLiteral("PCDS"), QStringLiteral("RW"), QStringLiteral("Photo CD")},
+    {QStringLiteral("PCL"), QStringLiteral("W"), QStringLiteral("HP Page Control Language")},
+    {QStringLiteral("PCX"), QStringLiteral("RW"), QStringLiteral("ZSoft IBM PC Paintbrush file")},
+    {QStringLiteral("PDB"), QStringLiteral("RW"), QStringLiteral("Palm Database ImageViewer Format")},
+    {QStringLiteral("PDF"), QStringLiteral("RW"), QStringLiteral("Portable Document Format")},
+    {QStringLiteral("PFA"), QStringLiteral("R"), QStringLiteral("Postscript Type 1 font (ASCII)")},
+    {QStringLiteral("PFB"), QStringLiteral("R"), QStringLiteral("Postscript Type 1 font (binary)")},
+    {QStringLiteral("PGM"), QStringLiteral("RW"), QStringLiteral("Portable graymap format (gray scale)")},
+    {QStringLiteral("PICON"), QStringLiteral("RW"), QStringLiteral("Personal Icon")},
+    {QStringLiteral("PICT"), QStringLiteral("RW"), QStringLiteral("Apple Macintosh QuickDraw/PICT file")},
+    {QStringLiteral("PIX"), QStringLiteral("R"), QStringLiteral("Alias/Wavefront RLE image format")},
+    {QStringLiteral("PNG"), QStringLiteral("RW"), QStringLiteral("Portable Network Graphics")},
+    {QStringLiteral("PNM"), QStringLiteral("RW"), QStringLiteral("Portable anymap")},
+    {QStringLiteral("PPM"), QStringLiteral("RW"), QStringLiteral("Portable pixmap format (color)")},
+    {QStringLiteral("PS"), QStringLiteral("RW"), QStringLiteral("Adobe PostScript file")},
+    {QStringLiteral("PS2"), QStringLiteral("RW"), QStringLiteral("Adobe Level II PostScript file")},
+    {QStringLiteral("PS3"), QStringLiteral("RW"), QStringLiteral("Adobe Level III PostScript file")},
+    {QStringLiteral("PSD"), QStringLiteral("RW"), QStringLiteral("Adobe Photoshop bitmap file")},
+    {QStringLiteral("PTIF"), QStringLiteral("RW"), QStringLiteral("Pyramid encoded TIFF")},
+    {QStringLiteral("PWP"), QStringLiteral("R"), QStringLiteral("Seattle File Works multi-image file")},
+    {QStringLiteral("RAD"), QStringLiteral("R"), QStringLiteral("Radiance image file")},
+    {QStringLiteral("RGB"), QStringLiteral("RW"), QStringLiteral("Raw red, green, and blue samples")},
+    {QStringLiteral("RGBA"), QStringLiteral("RW"), QStringLiteral("Raw red, green, blue, and matte samples")},
+    {QStringLiteral("RLA"), QStringLiteral("R"), QStringLiteral("Alias/Wavefront image file")},
+    {QStringLiteral("RLE"), QStringLiteral("R"), QStringLiteral("Utah Run length encoded image file")},
+    {QStringLiteral("SCT"), QStringLiteral("R"), QStringLiteral("Scitex Continuous Tone Picture")},
+    {QStringLiteral("SFW"), QStringLiteral("R"), QStringLiteral("Seattle File Works image")},
+    {QStringLiteral("SGI"), QStringLiteral("RW"), QStringLiteral("Irix RGB image")},
+    {QStringLiteral("SHTML"), QStringLiteral("W"), QStringLiteral("Hypertext Markup Language client-side image map")},
+    {QStringLiteral("SUN"), QStringLiteral("RW"), QStringLiteral("SUN Rasterfile")},
+    {QStringLiteral("SVG"), QStringLiteral("RW"), QStringLiteral("Scalable Vector Graphics")},
+    {QStringLiteral("TGA"), QStringLiteral("RW"), QStringLiteral("Truevision Targa image")},
+    {QStringLiteral("TIFF"), QStringLiteral("RW"), QStringLiteral("Tagged Image File Format")},
+    {QStringLiteral("TIF"), QStringLiteral("RW"), QStringLiteral("Tagged Image File Format")},
+    {QStringLiteral("TIM"), QStringLiteral("R"), QStringLiteral("PSX TIM file")},
+    {QStringLiteral("TTF"), QStringLiteral("R"), QStringLiteral("TrueType font file")},
+    {QStringLiteral("TXT"), QStringLiteral("RW"), QStringLiteral("Raw text file")},
+    {QStringLiteral("UIL"), QStringLiteral("W"), QStringLiteral("X-Motif UIL table")},
+    {QStringLiteral("UYVY"), QStringLiteral("RW"), QStringLiteral("Interleaved YUV raw image")},
+    {QStringLiteral("VICAR"), QStringLiteral("RW"), QStringLiteral("VICAR rasterfile format")},
+    {QStringLiteral("VIFF"), QStringLiteral("RW"), QStringLiteral("Khoros Visualization Image File Format")},
+    {QStringLiteral("WBMP"), QStringLiteral("RW"), QStringLiteral("Wireless bitmap")},
+    {QStringLiteral("WMF"), QStringLiteral("RW"), QStringLiteral("Windows Metafile")},
+    {QStringLiteral("WPG"), QStringLiteral("R"), QStringLiteral("Word Perfect Graphics File")},
+    {QStringLiteral("XBM"), QStringLiteral("RW"), QStringLiteral("X Windows system bitmap, black and white only")},
+    {QStringLiteral("XCF"), QStringLiteral("R"), QStringLiteral("GIMP image")},
+    {QStringLiteral("XPM"), QStringLiteral("RW"), QStringLiteral("X Windows system pixmap")},
+    {QStringLiteral("YUV"), QStringLiteral("RW"), QStringLiteral("CCIR 601 4:1:1")}
+};
+
+int FindFormat(const QString &code)
+{
+    for (int i = 0; i < kFormatTableSize; ++i) {
+        if (FormatTable[i].Code.compare(code, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QList<TFilterItemType> FormatsForModules(const QStringList &tags)
+{
+    static const int jpgRow = FindFormat(QStringLiteral("JPG"));
+    static const int tifRow = FindFormat(QStringLiteral("TIF"));
+    QList<TFilterItemType> formats;
+    for (const QString &tag : tags) {
+        const int row = FindFormat(tag);
+        if (row >= 0)
+            formats.append(FormatTable[row]);
+        if (tag.compare(QLatin1String("JPEG"), Qt::CaseInsensitive) == 0)
+            formats.append(FormatTable[jpgRow]);
+        if (tag.compare(QLatin1String("TIFF"), Qt::CaseInsensitive) == 0)
+            formats.append(FormatTable[tifRow]);
+    }
+    return formats;
+}
+
+QStringList InstalledCoderModules()
+{
+    QStringList tags;
+    TExceptionPtr exception = NewException();
+    if (!exception)
+        return tags;
+    size_t count = 0;
+    // GetModuleInfoList deadlocks on this library build; the plain tag list does not.
+    char **list = Magick().GetModuleList("*", MagickImageCoderModule, &count, exception.get());
+    if (!list)
+        return tags;
+    for (size_t i = 0; i < count; ++i) {
+        tags.append(QString::fromUtf8(list[i]));
+        Magick().RelinquishMagickMemory(list[i]);
+    }
+    Magick().RelinquishMagickMemory(list);
+    return tags;
+}
+
+void BuildAvailableFormats()
+{
+    AvailableFormats.clear();
+    if (!Magick().AcquireExceptionInfo) {
+        Prompt().error(ImageLibraryMissingText());
+        return;
+    }
+    AvailableFormats = FormatsForModules(InstalledCoderModules());
+}

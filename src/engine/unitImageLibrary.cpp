@@ -1,0 +1,147 @@
+#include "engine/unitImageLibrary.h"
+
+#include "project/unitGeneral.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <dlfcn.h>
+
+#include <memory>
+
+bool ImageLibraryLoaded = false;
+
+namespace {
+
+QMutex g_libraryLock;
+void *g_handle = nullptr;
+int g_references = 0;
+TMagickEntryPoints g_entries;
+
+// Looks up every entry point; false when any one is missing.
+bool resolveEntryPoints(void *handle, TMagickEntryPoints &entries)
+{
+    bool complete = true;
+#define PICTAVO_RESOLVE_ENTRY(name)                                                   \
+    entries.name = reinterpret_cast<decltype(entries.name)>(dlsym(handle, #name)); \
+    complete = complete && entries.name != nullptr;
+    PICTAVO_MAGICK_ENTRY_POINTS(PICTAVO_RESOLVE_ENTRY)
+#undef PICTAVO_RESOLVE_ENTRY
+    return complete;
+}
+
+constexpr MagickSizeType kMegabyte = 1048576;
+
+} // namespace
+
+QString ImageLibraryFileName() { return QStringLiteral("libMagickCore-6.Q16.so.6"); }
+
+QString ImageLibraryMissingText() { return QStringLiteral("Not found ") + ImageLibraryFileName(); }
+
+bool LoadImageLibrary(const QString &folder)
+{
+    QMutexLocker lock(&g_libraryLock);
+    ++g_references;
+    if (g_handle)
+        return true;
+
+    const QString file = folder.isEmpty()
+        ? ImageLibraryFileName()
+        : QDir(folder).absoluteFilePath(ImageLibraryFileName());
+    void *handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle)
+        return false;
+
+    TMagickEntryPoints entries;
+    if (!resolveEntryPoints(handle, entries)) {
+        dlclose(handle);
+        return false;
+    }
+    g_handle = handle;
+    g_entries = entries;
+    g_entries.MagickCoreGenesis(QFile::encodeName(folder).constData(), MagickFalse);
+    return true;
+}
+
+bool UnloadImageLibrary()
+{
+    QMutexLocker lock(&g_libraryLock);
+    if (g_references > 0)
+        --g_references;
+    if (g_handle && g_references == 0) {
+        g_entries.MagickCoreTerminus();
+        dlclose(g_handle);
+        g_handle = nullptr;
+        g_entries = TMagickEntryPoints();
+    }
+    return g_handle == nullptr;
+}
+
+bool ImageLibraryIsLoaded()
+{
+    QMutexLocker lock(&g_libraryLock);
+    return g_handle != nullptr;
+}
+
+int ImageLibraryReferenceCount()
+{
+    QMutexLocker lock(&g_libraryLock);
+    return g_references;
+}
+
+bool StartImageLibrary()
+{
+    ImageLibraryLoaded = LoadImageLibrary(qEnvironmentVariable("PICTAVO_MAGICK_DIR"));
+    return ImageLibraryLoaded;
+}
+
+void StopImageLibrary()
+{
+    UnloadImageLibrary();
+    while (ImageLibraryReferenceCount() > 0)
+        UnloadImageLibrary();
+    ImageLibraryLoaded = false;
+}
+
+const TMagickEntryPoints &Magick() { return g_entries; }
+
+void ApplyResourceLimits()
+{
+    if (!Magick().SetMagickResourceLimit)
+        return;
+    const auto memory = MagickSizeType(qMax(0, MemoryLimit));
+    const auto map = MagickSizeType(qMax(0, MapLimit));
+    Magick().SetMagickResourceLimit(MemoryResource, memory * kMegabyte);
+    Magick().SetMagickResourceLimit(MapResource, map * kMegabyte);
+    Magick().SetMagickResourceLimit(AreaResource, (memory / 2) * kMegabyte);
+}
+
+Image *ReadImageFromStream(QIODevice &stream, const ImageInfo *info, qint64 count,
+                           ExceptionInfo *exception)
+{
+    if (count == 0)
+        return nullptr;
+    if (!Magick().BlobToImage)
+        throw TError(QStringLiteral("ImageMagick library not loaded"));
+    if (count < 0 || count > stream.size() - stream.pos())
+        throw TError(QStringLiteral("Size is not available in stream!"));
+
+    if (auto *buffer = qobject_cast<QBuffer *>(&stream)) {
+        const QByteArray &data = buffer->data();
+        return Magick().BlobToImage(info, data.constData() + buffer->pos(), size_t(count),
+                                    exception);
+    }
+    std::unique_ptr<char[]> bytes(new char[size_t(count)]);
+    if (stream.read(bytes.get(), count) != count)
+        throw TError(QStringLiteral("Size is not available in stream!"));
+    return Magick().BlobToImage(info, bytes.get(), size_t(count), exception);
+}
+
+void *FileToBlob(const QString &fileName, size_t maxLength, size_t *length,
+                 ExceptionInfo *exception)
+{
+    return Magick().FileToBlob(QFile::encodeName(fileName).constData(), maxLength, length,
+                               exception);
+}

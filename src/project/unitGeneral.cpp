@@ -1,0 +1,97 @@
+#include "project/unitGeneral.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimeZone>
+
+#include <cmath>
+
+int MemoryLimit = 32;
+int MapLimit = 64;
+
+namespace {
+
+const QDate kDateTimeEpoch(1899, 12, 30);
+constexpr double kMsecsPerDay = 86400000.0;
+
+QString &outputFolderStore()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+double DateTimeFromQt(const QDateTime &moment)
+{
+    if (!moment.isValid())
+        return 0;
+    const QDateTime local = moment.toLocalTime();
+    const double days = double(kDateTimeEpoch.daysTo(local.date()));
+    const double fraction = local.time().msecsSinceStartOfDay() / kMsecsPerDay;
+    // Before the epoch the whole part counts backwards but the time of day still adds.
+    return days >= 0 ? days + fraction : days - fraction;
+}
+
+QDateTime DateTimeToQt(double dateTime)
+{
+    if (dateTime == 0 || !std::isfinite(dateTime) || std::fabs(dateTime) > 3.0e6)
+        return {};
+    const double whole = std::trunc(dateTime);
+    const double fraction = std::fabs(dateTime - whole);
+    qint64 msecs = qint64(std::llround(fraction * kMsecsPerDay));
+    qint64 days = qint64(whole);
+    if (msecs >= qint64(kMsecsPerDay)) {
+        msecs -= qint64(kMsecsPerDay);
+        days += dateTime >= 0 ? 1 : -1;
+    }
+    return QDateTime(kDateTimeEpoch.addDays(days), QTime::fromMSecsSinceStartOfDay(int(msecs)));
+}
+
+double NowDateTime() { return DateTimeFromQt(QDateTime::currentDateTime()); }
+
+QString DefaultOutputFolder()
+{
+    QString &folder = outputFolderStore();
+    if (folder.isEmpty()) {
+        QDir parent(QCoreApplication::applicationDirPath());
+        parent.cdUp();
+        folder = QDir::cleanPath(parent.absolutePath() + QStringLiteral("/out"));
+    }
+    return folder;
+}
+
+void SetDefaultOutputFolder(const QString &folder) { outputFolderStore() = QDir::cleanPath(folder); }
+
+QByteArray TextToCapacity(const QString &text, int capacity)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.size() <= capacity)
+        return bytes;
+    int cut = capacity;
+    // Step back over continuation bytes so no character is split.
+    while (cut > 0 && (uchar(bytes.at(cut)) & 0xC0) == 0x80)
+        --cut;
+    bytes.truncate(cut);
+    return bytes;
+}
+
+QString TextCutToCapacity(const QString &text, int capacity)
+{
+    return QString::fromUtf8(TextToCapacity(text, capacity));
+}
+
+void AppendShortString(QByteArray &out, const QString &text, int capacity)
+{
+    const QByteArray bytes = TextToCapacity(text, capacity);
+    out.append(char(bytes.size()));
+    out.append(bytes);
+    out.append(capacity - bytes.size(), '\0');
+}
+
+QString ReadShortString(const char *data, int capacity)
+{
+    const int length = qMin(int(uchar(data[0])), capacity);
+    return QString::fromUtf8(data + 1, length);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <exception>
+
+// An error that ends the command in progress; its text is what the user is shown.
+class TError : public std::exception
+{
+public:
+    explicit TError(QString text) : m_text(std::move(text)), m_utf8(m_text.toUtf8()) {}
+    const QString &text() const noexcept { return m_text; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_text;
+    QByteArray m_utf8;
+};
+
+// Date-time as the project file and the report keep it: days since 1899-12-30 00:00
+// local time, the fraction being the time of day; 0 means no moment is recorded.
+double DateTimeFromQt(const QDateTime &moment);
+QDateTime DateTimeToQt(double dateTime);
+double NowDateTime();
+
+// The folder "out" beside the executable's folder, fixed on first use.
+QString DefaultOutputFolder();
+// Lets tests and the command-line companion place the folder elsewhere before first use.
+void SetDefaultOutputFolder(const QString &folder);
+
+// Resource limits handed to the image library, in megabytes.
+extern int MemoryLimit;
+extern int MapLimit;
+
+// Short strings: a length byte and `capacity` bytes of UTF-8 text.
+// The text is cut to the capacity at a character boundary.
+QByteArray TextToCapacity(const QString &text, int capacity);
+QString TextCutToCapacity(const QString &text, int capacity);
+// Writes capacity + 1 bytes: the length, the text, zero padding.
+void AppendShortString(QByteArray &out, const QString &text, int capacity);
+// Reads the short string at data[0 .. capacity]; a length beyond the capacity is clamped.
+QString ReadShortString(const char *data, int capacity);
