@@ -1,0 +1,32 @@
+#include "support/ScriptedPrompt.h"
+
+#include <gtest/gtest.h>
+
+TScriptedPrompt::TScriptedPrompt() : m_previous(&Prompt()) { SetPrompt(this); }
+
+TScriptedPrompt::~TScriptedPrompt()
+{
+    SetPrompt(m_previous == this ? nullptr : m_previous);
+}
+
+TAnswer TScriptedPrompt::question(const QString &text, bool)
+{
+    questions.append(text);
+    if (answers.isEmpty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return TAnswer::No;
+    }
+    return answers.takeFirst();
+}
+
+QString TScriptedPrompt::openFileName(const QString &caption, const QString &, const QString &)
+{
+    dialogs.append(caption);
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}
+
+QString TScriptedPrompt::saveFileName(const QString &caption, const QString &, const QString &)
+{
+    dialogs.append(caption);
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}
