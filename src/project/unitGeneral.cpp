@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTimeZone>
 
 #include <cmath>
@@ -63,6 +64,35 @@ QString DefaultOutputFolder()
 }
 
 void SetDefaultOutputFolder(const QString &folder) { outputFolderStore() = QDir::cleanPath(folder); }
+
+TSaveResult SaveFileWhole(const QString &path, const QByteArray &bytes, QString *reason)
+{
+    QSaveFile file(path);
+    // Unbuffered, so that a short write (disk full, size limit) is seen here: a buffered
+    // save file can commit a truncated file as if it were whole.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (reason)
+            *reason = file.errorString();
+        return TSaveResult::CannotCreate;
+    }
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 chunk = file.write(bytes.constData() + written, bytes.size() - written);
+        if (chunk <= 0) {
+            if (reason)
+                *reason = file.errorString();
+            file.cancelWriting();
+            return TSaveResult::WriteFailed;
+        }
+        written += chunk;
+    }
+    if (!file.commit()) {
+        if (reason)
+            *reason = file.errorString();
+        return TSaveResult::WriteFailed;
+    }
+    return TSaveResult::Saved;
+}
 
 QByteArray TextToCapacity(const QString &text, int capacity)
 {

@@ -30,6 +30,11 @@ QString DefaultOutputFolder();
 // Lets tests and the command-line companion place the folder elsewhere before first use.
 void SetDefaultOutputFolder(const QString &folder);
 
+// Replaces the file at path with bytes only once all of them are on disk; an earlier
+// file stays as it was when anything fails. reason receives the system's text.
+enum class TSaveResult { Saved, CannotCreate, WriteFailed };
+TSaveResult SaveFileWhole(const QString &path, const QByteArray &bytes, QString *reason = nullptr);
+
 // Resource limits handed to the image library, in megabytes.
 extern int MemoryLimit;
 extern int MapLimit;

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -227,14 +226,16 @@ void TCnvJob::SaveToFile(const QString &path) const
     for (const QString &line : Comment)
         bytes.append(line.toUtf8()).append("\r\n");
 
-    // A failed save must leave the earlier file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    QString reason;
+    switch (SaveFileWhole(path, bytes, &reason)) {
+    case TSaveResult::Saved:
+        return;
+    case TSaveResult::CannotCreate:
         throw TError(QStringLiteral("Cannot create file \"%1\". %2")
-                         .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit())
+                         .arg(QFileInfo(path).absoluteFilePath(), reason));
+    case TSaveResult::WriteFailed:
         throw TError(QStringLiteral("Stream write error"));
+    }
 }
 
 void TCnvJob::LoadFromFile(const QString &path)
