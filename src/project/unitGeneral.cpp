@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QTimeZone>
 
 #include <cmath>
@@ -120,8 +121,15 @@ void AppendShortString(QByteArray &out, const QString &text, int capacity)
     out.append(capacity - bytes.size(), '\0');
 }
 
+QString DecodeText(const char *data, qsizetype size)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(data, size));
+    return utf8.hasError() ? QString::fromLatin1(data, size) : text;
+}
+
 QString ReadShortString(const char *data, int capacity)
 {
     const int length = qMin(int(uchar(data[0])), capacity);
-    return QString::fromUtf8(data + 1, length);
+    return DecodeText(data + 1, length);
 }

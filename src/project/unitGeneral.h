@@ -45,5 +45,8 @@ QByteArray TextToCapacity(const QString &text, int capacity);
 QString TextCutToCapacity(const QString &text, int capacity);
 // Writes capacity + 1 bytes: the length, the text, zero padding.
 void AppendShortString(QByteArray &out, const QString &text, int capacity);
+// Text bytes of a file: UTF-8, or Latin-1 when they are not valid UTF-8 (files written
+// under an 8-bit code page), so that no byte turns into a replacement character.
+QString DecodeText(const char *data, qsizetype size);
 // Reads the short string at data[0 .. capacity]; a length beyond the capacity is clamped.
 QString ReadShortString(const char *data, int capacity);

@@ -130,13 +130,13 @@ QStringList splitCommentLines(QByteArray bytes)
         const char c = bytes.at(i);
         if (c != '\r' && c != '\n')
             continue;
-        lines.append(QString::fromUtf8(bytes.constData() + start, i - start));
+        lines.append(DecodeText(bytes.constData() + start, i - start));
         if (c == '\r' && i + 1 < size && bytes.at(i + 1) == '\n')
             ++i;
         start = i + 1;
     }
     if (start < size)
-        lines.append(QString::fromUtf8(bytes.constData() + start, size - start));
+        lines.append(DecodeText(bytes.constData() + start, size - start));
     return lines;
 }
 

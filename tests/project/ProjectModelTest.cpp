@@ -197,6 +197,11 @@ TEST(ShortStrings, CutAtACharacterBoundary)
     EXPECT_EQ(field, QByteArray("\x02" "ab\0\0\0", 6));
     const char oversized[] = "\x09" "abcdeXYZW";
     EXPECT_EQ(ReadShortString(oversized, 5), QLatin1String("abcde"));
+    // A name written under an 8-bit code page keeps its letters.
+    const char latin[] = "\x06" "M\xFCller";
+    EXPECT_EQ(ReadShortString(latin, 15), QStringLiteral("Müller"));
+    const char utf8[] = "\x07" "M\xC3\xBCller";
+    EXPECT_EQ(ReadShortString(utf8, 15), QStringLiteral("Müller"));
 }
 
 TEST(ProjectFilePath, AddsTheExtensionOnlyWhenItIsMissing)
