@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QAction;
+class QMenu;
+class QObject;
+class TMLang;
+
+// Where a catalogue text lands on the component of that object name.
+enum class TTextPlace {
+    Caption,     // menu title, action or button text, label, group title, tab of a page
+    Hint,        // tool tip
+    Item,        // item n of a choice, an option group or a list
+    Panel,       // panel n: the descendant widget whose property "panel" is n
+    WindowTitle, // caption of a window
+    ClearText,   // the component's own text is emptied; no key
+};
+
+struct TTextRow
+{
+    const char *key;
+    const char *objectName;
+    TTextPlace place;
+    int n;
+};
+
+// Every component the language texts reach, in the order they are applied.
+const QList<TTextRow> &LangTextRows();
+
+// Sets every row's text, looking each key up once per row, on the components found by
+// object name in the given trees (a root itself counts). Components that are not there
+// are passed over. The caller then re-binds the project editor.
+void ApplyLangTexts(const TMLang &lang, const QList<QObject *> &roots);
+
+// The main window's caption: the text of TITLE_1, two blanks and the name in brackets.
+QString MainWindowTitle(const TMLang &lang, const QString &projectName);
+
+// Refills the language menu: one radio item per language in list order, the current
+// one checked; the menu is enabled afterwards.
+void BuildLanguageMenu(QMenu *menu, const TMLang &lang);
+// Selects the language an item of that menu stands for and binds the built-in lookups
+// when the built-in language has become current. Returns the current position.
+int ChooseLanguage(TMLang &lang, const QAction *item);
