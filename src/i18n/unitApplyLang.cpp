@@ -286,6 +286,18 @@ void ApplyLangTexts(const TMLang &lang, const QList<QObject *> &roots)
     }
 }
 
+bool ActivateLanguage(const TMLang &lang, int &appliedLast, const QList<QObject *> &roots,
+                      QMenu *languageMenu)
+{
+    if (lang.CurrentPosition() == appliedLast)
+        return false;
+    ApplyLangTexts(lang, roots);
+    if (languageMenu)
+        BuildLanguageMenu(languageMenu, lang);
+    appliedLast = lang.CurrentPosition();
+    return true;
+}
+
 QString MainWindowTitle(const TMLang &lang, const QString &projectName)
 {
     return lang.GetText("TITLE_1") + QStringLiteral("  [") + projectName + QLatin1Char(']');

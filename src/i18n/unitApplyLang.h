@@ -34,6 +34,12 @@ const QList<TTextRow> &LangTextRows();
 // are passed over. The caller then re-binds the project editor.
 void ApplyLangTexts(const TMLang &lang, const QList<QObject *> &roots);
 
+// The activation step of the main window: when the current language is not the one whose
+// texts were applied last (-1 at first), applies its texts, rebuilds the language menu and
+// remembers it. True when it applied; the caller then re-binds the project editor.
+bool ActivateLanguage(const TMLang &lang, int &appliedLast, const QList<QObject *> &roots,
+                      QMenu *languageMenu);
+
 // The main window's caption: the text of TITLE_1, two blanks and the name in brackets.
 QString MainWindowTitle(const TMLang &lang, const QString &projectName);
 

@@ -458,3 +458,33 @@ TEST(LanguageMenu, ListsLanguagesInOrderAndChoosingSelects)
     EXPECT_EQ(ChooseLanguage(lang, items.at(2)), lang.BuiltInPosition());
     EXPECT_EQ(lang.GetText("PAD_VIEW"), QStringLiteral("View"));
 }
+
+TEST(LanguageActivation, AppliesOnlyWhenTheLanguageChanged)
+{
+    TLangSandbox sandbox({QStringLiteral("de")});
+    std::unique_ptr<TMLang> holder;
+    TMLang &lang = StartedLang(holder);
+    TWidgetTree tree;
+    QMenu *menu = tree.find<QMenu>("PAD_VIEW_LANG");
+    auto *file = tree.find<QMenu>("PAD_FILE");
+    int applied = -1;
+
+    EXPECT_TRUE(ActivateLanguage(lang, applied, tree.roots(), menu));
+    EXPECT_EQ(applied, lang.BuiltInPosition());
+    EXPECT_EQ(file->title(), QStringLiteral("File"));
+    EXPECT_EQ(menu->actions().size(), 2);
+
+    // Becoming active again with the same language leaves the texts alone.
+    file->setTitle(QStringLiteral("edited"));
+    EXPECT_FALSE(ActivateLanguage(lang, applied, tree.roots(), menu));
+    EXPECT_EQ(file->title(), QStringLiteral("edited"));
+
+    const int german = lang.SelectLanguage(QStringLiteral("Deutsch (DE)"));
+    ASSERT_GE(german, 0);
+    EXPECT_TRUE(ActivateLanguage(lang, applied, tree.roots(), menu));
+    EXPECT_EQ(applied, german);
+    EXPECT_EQ(file->title(), QStringLiteral("Datei"));
+    // The rebuilt menu keeps its own caption from the table and checks the new language.
+    EXPECT_EQ(menu->title(), QStringLiteral("Sprachen"));
+    EXPECT_TRUE(menu->actions().at(german)->isChecked());
+}
