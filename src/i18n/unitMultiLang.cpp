@@ -54,10 +54,19 @@ TMLang::~TMLang()
     Unload();
 }
 
+QString TMLang::ModuleMask()
+{
+#if defined(Q_OS_WIN)
+    return QStringLiteral("*.dll");
+#else
+    return QStringLiteral("*.so");
+#endif
+}
+
 void TMLang::FindModules()
 {
     const QDir folder(LangFolder());
-    const QStringList entries = folder.entryList({QStringLiteral("*.so")},
+    const QStringList entries = folder.entryList({ModuleMask()},
                                                  QDir::Files | QDir::CaseSensitive, QDir::Unsorted);
     for (const QString &entry : entries) {
         if (m_languages.size() >= MaxModuleLanguages)
@@ -165,6 +174,5 @@ void TMLang::Unload()
     m_lookup = &BuiltInString;
     m_module->unload();
     m_module.reset();
-    if (m_current != m_builtIn)
-        m_current = m_builtIn;
+    m_current = m_builtIn;
 }

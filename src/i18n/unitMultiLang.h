@@ -38,6 +38,8 @@ public:
 
     static QString BuiltInName() { return QStringLiteral("English (EN)"); }
     static QString LangFolder() { return QStringLiteral("../lang/"); }
+    // File names a language module may have.
+    static QString ModuleMask();
 
     // Appends "English (EN)" and binds the lookups to the catalogue.
     void RegisterBuiltIn();
