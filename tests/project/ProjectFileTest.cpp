@@ -12,9 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -420,22 +417,16 @@ TEST_F(ProjectFile, ASaveThatRunsOutOfRoomKeepsTheEarlierFile)
     job.SaveToFile(target);
     const QByteArray earlier = ReadFileBytes(target);
 
-    // A file-size limit makes every write past 100 bytes fail, for root as well.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     job.Name = QStringLiteral("Later");
     QString message;
-    try {
-        job.SaveToFile(target);
-    } catch (const TError &error) {
-        message = error.text();
+    {
+        const TFileSizeLimit limit(100);
+        try {
+            job.SaveToFile(target);
+        } catch (const TError &error) {
+            message = error.text();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_EQ(message, QLatin1String("Stream write error"));
     EXPECT_EQ(ReadFileBytes(target), earlier);

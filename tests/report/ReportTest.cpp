@@ -6,10 +6,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <csignal>
-
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -169,20 +166,15 @@ TEST(ReportFile, AFailedWriteIsReportedAndKeepsTheEarlierReport)
 
     const QString path = sandbox.filePath(QStringLiteral("LastReport.txt"));
     WriteReportFile(path, {QStringLiteral("earlier")});
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     bool failed = false;
-    try {
-        WriteReportFile(path, ComposeReport(example(), exampleRows(), kGerman, kToday));
-    } catch (const TError &error) {
-        failed = error.text().contains(path);
+    {
+        const TFileSizeLimit limit(64);
+        try {
+            WriteReportFile(path, ComposeReport(example(), exampleRows(), kGerman, kToday));
+        } catch (const TError &error) {
+            failed = error.text().contains(path);
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, handler);
     EXPECT_TRUE(failed);
     EXPECT_EQ(ReadFileBytes(path), QByteArray("earlier\r\n"));
 }

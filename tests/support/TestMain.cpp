@@ -1,17 +1,23 @@
-// Test entry for core tests: a Qt application object, the image library loaded as the
-// program loads it, and the default output folder in a sandbox of its own.
+// Test entry: a Qt application object (a QApplication for widget tests), the image library
+// loaded as the program loads it, and the default output folder in a sandbox of its own.
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
+#ifdef PICTAVO_GUI_TEST
+#include <QApplication>
+using TTestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TTestApplication = QCoreApplication;
+#endif
 
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    TTestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     QTemporaryDir sandbox;
     SetDefaultOutputFolder(sandbox.filePath(QStringLiteral("out")));

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <dlfcn.h>
+#include <sys/resource.h>
 
 QString MagickLibraryFolder() { return QStringLiteral(PICTAVO_MAGICK_LIBDIR); }
 
@@ -62,4 +65,25 @@ QByteArray ReadFileBytes(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+TFileSizeLimit::TFileSizeLimit(qint64 bytes)
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_current = limit.rlim_cur;
+    m_maximum = limit.rlim_max;
+    // A write past the limit then fails with EFBIG instead of ending the process.
+    m_handler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = rlim_t(bytes);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+}
+
+TFileSizeLimit::~TFileSizeLimit()
+{
+    rlimit limit{};
+    limit.rlim_cur = rlim_t(m_current);
+    limit.rlim_max = rlim_t(m_maximum);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_handler);
 }

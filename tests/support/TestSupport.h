@@ -33,3 +33,19 @@ TProcessResult RunProgram(const QString &program, const QStringList &arguments,
 // Writes bytes to a file, creating or replacing it; fails the test when it cannot.
 void WriteFileBytes(const QString &path, const QByteArray &bytes);
 QByteArray ReadFileBytes(const QString &path);
+
+// Limits the size of files this process writes, so that writes past the limit fail as on a
+// full disk, for root as well. Restores the earlier limit when it goes.
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(qint64 bytes);
+    ~TFileSizeLimit();
+    TFileSizeLimit(const TFileSizeLimit &) = delete;
+    TFileSizeLimit &operator=(const TFileSizeLimit &) = delete;
+
+private:
+    unsigned long long m_current = 0;
+    unsigned long long m_maximum = 0;
+    void (*m_handler)(int) = nullptr;
+};
