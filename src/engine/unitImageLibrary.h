@@ -30,6 +30,11 @@ class QIODevice;
     X(AppendImageToList)                \
     X(ReplaceImageInList)               \
     X(ResizeImage)                      \
+    X(MagnifyImage)                     \
+    X(MinifyImage)                      \
+    X(SampleImage)                      \
+    X(ScaleImage)                       \
+    X(ThumbnailImage)                   \
     X(WriteImages)                      \
     X(RotateImage)                      \
     X(AffineTransformImage)

@@ -1,0 +1,151 @@
+#include "engine/MagickImage.h"
+
+#include "project/unitGeneral.h"
+
+#include <QFile>
+#include <QIODevice>
+#include <QString>
+
+void ThrowIfLibraryError(const ExceptionInfo *exception)
+{
+    if (!exception || exception->severity == UndefinedException)
+        return;
+    const QString reason = QString::fromUtf8(exception->reason ? exception->reason : "");
+    const QString description =
+        QString::fromUtf8(exception->description ? exception->description : "");
+    throw TError(reason + QStringLiteral("\r\n") + description);
+}
+
+TMagickImage::TMagickImage()
+{
+    if (!ImageLibraryLoaded || !Magick().CloneImageInfo)
+        throw TError(QStringLiteral("ImageMagick library not loaded"));
+    Reset();
+}
+
+TMagickImage::~TMagickImage() = default;
+
+void TMagickImage::Reset()
+{
+    m_frames.reset();
+    m_info.reset(Magick().CloneImageInfo(nullptr));
+    m_frameIndex = 0;
+}
+
+int TMagickImage::FrameCount() const
+{
+    return m_frames ? int(Magick().GetImageListLength(m_frames.get())) : 0;
+}
+
+Image *TMagickImage::FrameAt(int index) const
+{
+    if (index < 0 || index >= FrameCount())
+        return nullptr;
+    return Magick().GetImageFromList(m_frames.get(), ssize_t(index));
+}
+
+void TMagickImage::SelectFrame(int index)
+{
+    const int count = FrameCount();
+    if (index == m_frameIndex || count <= 1)
+        return;
+    m_frameIndex = qBound(0, index, count - 1);
+}
+
+size_t TMagickImage::FrameWidth() const
+{
+    const Image *frame = CurrentFrame();
+    return frame ? frame->columns : 0;
+}
+
+size_t TMagickImage::FrameHeight() const
+{
+    const Image *frame = CurrentFrame();
+    return frame ? frame->rows : 0;
+}
+
+TImageListPtr TMagickImage::decode(QIODevice &stream, TExceptionPtr &exception)
+{
+    const qint64 remaining = stream.size() - stream.pos();
+    if (remaining <= 0)
+        throw TError(QStringLiteral("Stream size must be defined."));
+    exception = NewException();
+    return TImageListPtr(ReadImageFromStream(stream, m_info.get(), remaining, exception.get()));
+}
+
+void TMagickImage::LoadFrames(QIODevice &stream)
+{
+    TExceptionPtr exception;
+    TImageListPtr decoded = decode(stream, exception);
+    m_frames = std::move(decoded);
+    m_frameIndex = 0;
+    ThrowIfLibraryError(exception.get());
+}
+
+void TMagickImage::AppendFrames(QIODevice &stream)
+{
+    TExceptionPtr exception;
+    TImageListPtr decoded = decode(stream, exception);
+    ThrowIfLibraryError(exception.get());
+    if (!decoded)
+        return;
+    if (!m_frames) {
+        m_frames = std::move(decoded);
+        return;
+    }
+    Image *head = m_frames.get();
+    Magick().AppendImageToList(&head, decoded.release());
+}
+
+void TMagickImage::ReplaceCurrentFrame(TImageListPtr replacement)
+{
+    Image *current = CurrentFrame();
+    if (!current || !replacement)
+        return;
+    Image *incoming = replacement.release();
+    const bool isHead = m_frameIndex == 0;
+    // The old frame is destroyed inside; the list must not destroy it a second time.
+    if (isHead)
+        (void)m_frames.release();
+    Magick().ReplaceImageInList(&current, incoming);
+    if (isHead)
+        m_frames.reset(current);
+}
+
+void TMagickImage::ResizeCurrentFrame(size_t columns, size_t rows, int method,
+                                      FilterTypes filter, double blur)
+{
+    const Image *frame = CurrentFrame();
+    if (!frame)
+        return;
+    TExceptionPtr exception = NewException();
+    ExceptionInfo *record = exception.get();
+    Image *result = nullptr;
+    switch (method) {
+    case 0: result = Magick().MagnifyImage(frame, record); break;
+    case 1: result = Magick().MinifyImage(frame, record); break;
+    case 2: result = Magick().ResizeImage(frame, columns, rows, filter, blur, record); break;
+    case 3: result = Magick().SampleImage(frame, columns, rows, record); break;
+    case 4: result = Magick().ScaleImage(frame, columns, rows, record); break;
+    case 5: result = Magick().ThumbnailImage(frame, columns, rows, record); break;
+    default: return;
+    }
+    TImageListPtr resized(result);
+    ThrowIfLibraryError(record);
+    ReplaceCurrentFrame(std::move(resized));
+}
+
+void TMagickImage::SetQuality(int quality) { m_info->quality = size_t(qMax(0, quality)); }
+
+void TMagickImage::SetAdjoin(bool adjoin) { m_info->adjoin = adjoin ? MagickTrue : MagickFalse; }
+
+void TMagickImage::SaveFrames(const QString &path)
+{
+    Image *frame = CurrentFrame();
+    if (!frame)
+        return;
+    TExceptionPtr exception = NewException();
+    Magick().WriteImages(m_info.get(), frame, QFile::encodeName(path).constData(),
+                         exception.get());
+    ThrowIfLibraryError(exception.get());
+}

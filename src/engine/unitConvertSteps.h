@@ -1,0 +1,44 @@
+#pragma once
+
+// What a conversion run does to the frames of one source: redraw, orient, resize,
+// print profile, quality, write. Project settings are read when each step runs.
+
+#include "engine/MagickImage.h"
+
+#include <QString>
+
+// What the run hands over: fixed when the run starts, not read from the project.
+struct TRunSettings
+{
+    int Quality = 75;
+    FilterTypes ResizeFilter = MitchellFilter;
+    double ResizeBlur = 1.0;
+    // Holds sRGB.icm and USWebCoatedSWOP.icc, when installed.
+    QString ProfileFolder;
+
+    TRunSettings();
+};
+
+// "<folder of the executable>/profiles".
+QString DefaultProfileFolder();
+
+// One output per source: every frame redrawn (several frames only), oriented and
+// resized, the print profile for JPEG to TIFF, then written one file per frame.
+void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                   const TRunSettings &run);
+// Multipage: prepares the source just appended, whose last frame is current.
+void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
+// Multipage: orients and resizes every collected frame and writes them into one file.
+void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
+
+void AffineRedrawFrame(TMagickImage &image);
+void OrientFrame(TMagickImage &image);
+void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur);
+// Pixels for a size in the project's measure (0 pixels, 1 cm, 2 inches) at 72 pixels
+// per inch, rounded half to even.
+qint64 SizeToPixels(long double value, int measure);
+// A JPEG source (extension holds "JP") written as TIFF (target code holds "TIF").
+bool IsJpegToTiff(const QString &sourcePath);
+// Drops the embedded ICC profile; with both profile files in the folder, reinterprets
+// the frame as sRGB and converts it to CMYK with the SWOP profile embedded.
+void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder);

@@ -1,0 +1,197 @@
+#include "engine/unitRename.h"
+
+#include "project/unitJob.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+#include <vector>
+
+namespace {
+
+struct TNameEntry
+{
+    QString Path;
+    qint32 Next = 1;
+};
+
+struct TNamingState
+{
+    std::vector<TNameEntry> Registry;
+    qint32 RunCounter = 1;
+    TSourcePaths Sources;
+    TNamingEnvironment Environment = SystemNamingEnvironment();
+};
+
+TNamingState &state()
+{
+    static TNamingState naming;
+    return naming;
+}
+
+const QChar kSeparator = QLatin1Char('_');
+
+// Position of the extension's dot within the file-name part, or -1.
+int extensionDot(const QString &path)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > slash ? dot : -1;
+}
+
+QString stemOf(const QString &path)
+{
+    const int dot = extensionDot(path);
+    return dot < 0 ? path : path.left(dot);
+}
+
+QString extensionOf(const QString &path)
+{
+    const int dot = extensionDot(path);
+    return dot < 0 ? QString() : path.mid(dot);
+}
+
+bool isSource(const QString &path) { return state().Sources.Contains(path); }
+
+bool isTaken(const QString &path)
+{
+    return isSource(path) || state().Environment.FileExists(path);
+}
+
+int collisionMode()
+{
+    const TCnvJob *job = CurrentJob();
+    return job && job->RenameMode == 1 ? 1 : 0;
+}
+
+// Tries candidates of entry `index` until one names neither a source nor a file.
+QString firstFreeCandidate(int index)
+{
+    const int mode = collisionMode();
+    for (;;) {
+        const QString candidate = CollisionName(index, mode);
+        if (!isTaken(candidate))
+            return candidate;
+        if (mode == 1)
+            state().Environment.SleepPastSecond(state().Environment.Now());
+    }
+}
+
+} // namespace
+
+TNamingEnvironment SystemNamingEnvironment()
+{
+    TNamingEnvironment environment;
+    environment.FileExists = [](const QString &path) { return QFileInfo::exists(path); };
+    environment.Now = [] { return QDateTime::currentDateTime(); };
+    environment.SleepPastSecond = [](const QDateTime &moment) {
+        const QTime time = moment.time();
+        const int wait = 1000 - time.msec();
+        QThread::msleep(ulong(qMax(1, wait)));
+    };
+    return environment;
+}
+
+void SetNamingEnvironment(const TNamingEnvironment &environment)
+{
+    state().Environment = environment;
+}
+
+TSourcePaths::TSourcePaths(const QStringList &paths)
+{
+    for (const QString &path : paths)
+        Add(path);
+}
+
+void TSourcePaths::Add(const QString &path) { m_keys.insert(Key(path)); }
+
+bool TSourcePaths::Contains(const QString &path) const
+{
+    return !m_keys.isEmpty() && m_keys.contains(Key(path));
+}
+
+QString TSourcePaths::Key(const QString &path)
+{
+    const QFileInfo info(QDir::cleanPath(path));
+    const QString folder = info.absoluteDir().canonicalPath();
+    if (folder.isEmpty())
+        return info.absoluteFilePath();
+    return QDir(folder).filePath(info.fileName());
+}
+
+void ResetNaming(const TSourcePaths &sources)
+{
+    TNamingState &naming = state();
+    naming.Registry.clear();
+    naming.Sources = sources;
+    const TCnvJob *job = CurrentJob();
+    naming.RunCounter = job ? job->CounterStart : 1;
+}
+
+QString MakeOutputName(const QString &fileName, const QString &folder)
+{
+    const TCnvJob *job = CurrentJob();
+    const int dot = fileName.indexOf(QLatin1Char('.'));
+    const QString base = dot < 0 ? fileName : fileName.left(dot);
+    QString folderPart = job && job->UseDestDir == 1 ? job->DestDir : folder;
+    if (!folderPart.endsWith(QLatin1Char('/')))
+        folderPart += QLatin1Char('/');
+    return folderPart + base + QLatin1Char('.') + (job ? job->TargetExt : QString());
+}
+
+QString ResolveOutputName(const QString &path)
+{
+    const TCnvJob *job = CurrentJob();
+    if (job && job->UseCounter) {
+        const QString counted = CounterName(path);
+        // An existing output may be replaced, a source never.
+        if (!isSource(counted))
+            return counted;
+        return firstFreeCandidate(RegisterExisting(counted));
+    }
+    const int index = RegisterExisting(path);
+    if (index < 0)
+        return path;
+    return firstFreeCandidate(index);
+}
+
+QString CounterName(const QString &path)
+{
+    TNamingState &naming = state();
+    const QString result =
+        stemOf(path) + kSeparator + QString::number(naming.RunCounter) + extensionOf(path);
+    ++naming.RunCounter;
+    return result;
+}
+
+int RegisterExisting(const QString &path)
+{
+    if (!isTaken(path))
+        return -1;
+    std::vector<TNameEntry> &registry = state().Registry;
+    for (size_t i = 0; i < registry.size(); ++i) {
+        if (registry[i].Path.compare(path, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    registry.push_back(TNameEntry{path, 1});
+    return int(registry.size() - 1);
+}
+
+QString CollisionName(int index, int mode)
+{
+    TNameEntry &entry = state().Registry.at(size_t(index));
+    const QString stem = stemOf(entry.Path) + kSeparator;
+    const QString extension = extensionOf(entry.Path);
+    if (mode == 1)
+        return stem + state().Environment.Now().toString(QStringLiteral("hhmmss")) + extension;
+    return stem + QString::number(entry.Next++) + extension;
+}
+
+int NamingRegistryCount() { return int(state().Registry.size()); }
+
+QString NamingRegistryPath(int index) { return state().Registry.at(size_t(index)).Path; }
+
+qint32 NamingRegistryNext(int index) { return state().Registry.at(size_t(index)).Next; }
+
+qint32 NamingRunCounter() { return state().RunCounter; }

@@ -1,0 +1,65 @@
+#pragma once
+
+// Output names of the one-output mode: the plain path of a source's output, then
+// numbering or collision handling so that an output lands neither on an existing file
+// nor on a source of the run.
+
+#include <QDateTime>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// What the naming asks of the outside world; tests replace the clock.
+struct TNamingEnvironment
+{
+    std::function<bool(const QString &path)> FileExists;
+    std::function<QDateTime()> Now;
+    // Blocks until the clock has moved past `moment`'s second.
+    std::function<void(const QDateTime &moment)> SleepPastSecond;
+};
+
+TNamingEnvironment SystemNamingEnvironment();
+void SetNamingEnvironment(const TNamingEnvironment &environment);
+
+// The source files of the run: no output may take one of their paths, whether or not
+// the file is still there. Paths are compared after resolving "." and ".." and the
+// folder's symbolic links.
+class TSourcePaths
+{
+public:
+    TSourcePaths() = default;
+    explicit TSourcePaths(const QStringList &paths);
+    void Add(const QString &path);
+    bool Contains(const QString &path) const;
+    static QString Key(const QString &path);
+
+private:
+    QSet<QString> m_keys;
+};
+
+// Empties the registry, takes the run's sources and starts the counter at the current
+// project's CounterStart. Called once when a run starts.
+void ResetNaming(const TSourcePaths &sources = TSourcePaths());
+
+// Destination folder (or the source's folder), the name up to its first dot, "." and
+// the target format code as stored.
+QString MakeOutputName(const QString &fileName, const QString &folder);
+// Numbers the path when the project counts its outputs, otherwise moves it off existing
+// files; in both modes it is moved off the run's sources.
+QString ResolveOutputName(const QString &path);
+
+// stem + "_" + the run counter + extension; the counter moves on.
+QString CounterName(const QString &path);
+// -1 when the path is free; otherwise the registry entry for it, made on first sight.
+int RegisterExisting(const QString &path);
+// A candidate for entry `index`: its next number (mode 0) or the local time "hhmmss"
+// (mode 1).
+QString CollisionName(int index, int mode);
+
+// The registry as it stands, for tests: paths and their next numbers.
+int NamingRegistryCount();
+QString NamingRegistryPath(int index);
+qint32 NamingRegistryNext(int index);
+qint32 NamingRunCounter();

@@ -1,0 +1,253 @@
+#include "engine/unitRename.h"
+#include "project/unitJob.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class OutputNaming : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sandbox.isValid());
+        ListCnvJob().Clear();
+        ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
+        job().TargetExt = QStringLiteral("JPEG");
+        job().UseDestDir = 0;
+        job().UseCounter = 0;
+        job().RenameMode = 0;
+        job().CounterStart = 1;
+        SetNamingEnvironment(SystemNamingEnvironment());
+        photos = sandbox.filePath(QStringLiteral("photos"));
+        ASSERT_TRUE(QDir().mkpath(photos));
+    }
+
+    void TearDown() override
+    {
+        SetNamingEnvironment(SystemNamingEnvironment());
+        ListCnvJob().Clear();
+    }
+
+    TCnvJob &job() { return *CurrentJob(); }
+    QString in(const QString &name) const { return photos + QLatin1Char('/') + name; }
+    void touch(const QString &name) { WriteFileBytes(in(name), QByteArrayLiteral("old")); }
+    QString outputFor(const QString &name)
+    {
+        return ResolveOutputName(MakeOutputName(name, photos));
+    }
+
+    QTemporaryDir sandbox;
+    QString photos;
+};
+
+} // namespace
+
+TEST_F(OutputNaming, PlainNameIsFolderBaseAndTargetCodeAsStored)
+{
+    ResetNaming();
+    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+              QStringLiteral("/photos/sunset.JPEG"));
+    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos/")),
+              QStringLiteral("/photos/sunset.JPEG"));
+    // The base ends at the first dot; a leading dot leaves it empty.
+    EXPECT_EQ(MakeOutputName(QStringLiteral("my.summer.photo.png"), QStringLiteral("/photos")),
+              QStringLiteral("/photos/my.JPEG"));
+    EXPECT_EQ(MakeOutputName(QStringLiteral(".hidden.jpg"), QStringLiteral("/photos")),
+              QStringLiteral("/photos/.JPEG"));
+    EXPECT_EQ(MakeOutputName(QStringLiteral("README"), QStringLiteral("/photos")),
+              QStringLiteral("/photos/README.JPEG"));
+
+    job().TargetExt = QStringLiteral("tif");
+    EXPECT_EQ(MakeOutputName(QStringLiteral("a.png"), QStringLiteral("/photos")),
+              QStringLiteral("/photos/a.tif"));
+}
+
+TEST_F(OutputNaming, DestinationFolderReplacesTheSourceFolderOnlyWhenSwitchedOn)
+{
+    job().DestDir = QStringLiteral("/out");
+    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+              QStringLiteral("/photos/sunset.JPEG"));
+    job().UseDestDir = 1;
+    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+              QStringLiteral("/out/sunset.JPEG"));
+    job().DestDir = QStringLiteral("/out/");
+    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+              QStringLiteral("/out/sunset.JPEG"));
+}
+
+TEST_F(OutputNaming, FreePlainNameIsKeptAndNothingIsRegistered)
+{
+    ResetNaming();
+    EXPECT_EQ(outputFor(QStringLiteral("sunset.jpg")), in(QStringLiteral("sunset.JPEG")));
+    EXPECT_EQ(NamingRegistryCount(), 0);
+}
+
+TEST_F(OutputNaming, SameNameSourcesCarryTheirNumberOnThroughTheRun)
+{
+    job().TargetExt = QStringLiteral("PNG");
+    ResetNaming();
+    EXPECT_EQ(outputFor(QStringLiteral("a.jpg")), in(QStringLiteral("a.PNG")));
+    touch(QStringLiteral("a.PNG")); // written by the run
+    EXPECT_EQ(outputFor(QStringLiteral("a.gif")), in(QStringLiteral("a_1.PNG")));
+    touch(QStringLiteral("a_1.PNG"));
+    EXPECT_EQ(outputFor(QStringLiteral("a.bmp")), in(QStringLiteral("a_2.PNG")));
+    ASSERT_EQ(NamingRegistryCount(), 1);
+    EXPECT_EQ(NamingRegistryNext(0), 3);
+}
+
+TEST_F(OutputNaming, NumbersLeftByEarlierRunsAreSkipped)
+{
+    job().TargetExt = QStringLiteral("PNG");
+    touch(QStringLiteral("a_1.PNG"));
+    ResetNaming();
+    EXPECT_EQ(outputFor(QStringLiteral("a.jpg")), in(QStringLiteral("a.PNG")));
+    touch(QStringLiteral("a.PNG"));
+    EXPECT_EQ(outputFor(QStringLiteral("a.gif")), in(QStringLiteral("a_2.PNG")));
+    touch(QStringLiteral("a_2.PNG"));
+    EXPECT_EQ(outputFor(QStringLiteral("a.bmp")), in(QStringLiteral("a_3.PNG")));
+    touch(QStringLiteral("a_3.PNG"));
+
+    // A new run starts the registry afresh.
+    ResetNaming();
+    EXPECT_EQ(NamingRegistryCount(), 0);
+    EXPECT_EQ(outputFor(QStringLiteral("a.tga")), in(QStringLiteral("a_4.PNG")));
+}
+
+TEST_F(OutputNaming, RegistryMatchesPathsIgnoringCase)
+{
+    touch(QStringLiteral("a.PNG"));
+    touch(QStringLiteral("A.PNG"));
+    ResetNaming();
+    EXPECT_EQ(RegisterExisting(in(QStringLiteral("a.PNG"))), 0);
+    EXPECT_EQ(RegisterExisting(in(QStringLiteral("A.png"))), -1); // no such file
+    EXPECT_EQ(RegisterExisting(in(QStringLiteral("A.PNG"))), 0);
+    EXPECT_EQ(NamingRegistryCount(), 1);
+}
+
+TEST_F(OutputNaming, SourceNamedByItsOwnOutputIsNeverOverwritten)
+{
+    job().TargetExt = QStringLiteral("JPG");
+    touch(QStringLiteral("sunset.JPG"));
+    ResetNaming(TSourcePaths({in(QStringLiteral("sunset.JPG"))}));
+    EXPECT_EQ(outputFor(QStringLiteral("sunset.JPG")), in(QStringLiteral("sunset_1.JPG")));
+}
+
+TEST_F(OutputNaming, SourceNotYetOnDiskStillBlocksItsPath)
+{
+    // b.JPG is a source of the run that is missing now; its path stays off limits.
+    job().TargetExt = QStringLiteral("JPG");
+    ResetNaming(TSourcePaths({in(QStringLiteral("b.JPG"))}));
+    EXPECT_EQ(outputFor(QStringLiteral("b.png")), in(QStringLiteral("b_1.JPG")));
+}
+
+TEST_F(OutputNaming, SourcesAreRecognisedThroughDotSegmentsAndLinkedFolders)
+{
+    job().TargetExt = QStringLiteral("JPG");
+    const QString link = sandbox.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(photos, link));
+    touch(QStringLiteral("c.JPG"));
+    ResetNaming(TSourcePaths({link + QStringLiteral("/./c.JPG")}));
+    EXPECT_EQ(outputFor(QStringLiteral("c.gif")), in(QStringLiteral("c_1.JPG")));
+    EXPECT_EQ(ResolveOutputName(photos + QStringLiteral("/../photos/c.JPG")),
+              photos + QStringLiteral("/../photos/c_1.JPG"));
+}
+
+TEST_F(OutputNaming, CounterNumbersEverySourceWhateverExists)
+{
+    job().UseCounter = 1;
+    job().CounterStart = 7;
+    touch(QStringLiteral("b_8.JPEG"));
+    ResetNaming();
+    EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_7.JPEG")));
+    EXPECT_EQ(outputFor(QStringLiteral("b.png")), in(QStringLiteral("b_8.JPEG")));
+    EXPECT_EQ(outputFor(QStringLiteral("c.png")), in(QStringLiteral("c_9.JPEG")));
+    EXPECT_EQ(NamingRunCounter(), 10);
+    EXPECT_EQ(NamingRegistryCount(), 0);
+
+    ResetNaming();
+    EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_7.JPEG")));
+}
+
+TEST_F(OutputNaming, CountedNameThatIsASourceMovesOnAsACollision)
+{
+    job().UseCounter = 1;
+    job().CounterStart = 1;
+    job().TargetExt = QStringLiteral("JPG");
+    touch(QStringLiteral("x_1.JPG"));
+    touch(QStringLiteral("x_1_1.JPG")); // an ordinary file: skipped as well
+    ResetNaming(TSourcePaths({in(QStringLiteral("x_1.JPG")), in(QStringLiteral("x.png"))}));
+    EXPECT_EQ(outputFor(QStringLiteral("x.png")), in(QStringLiteral("x_1_2.JPG")));
+    EXPECT_EQ(NamingRunCounter(), 2);
+}
+
+TEST_F(OutputNaming, DotsInFoldersStayInTheFolder)
+{
+    const QString dotted = sandbox.filePath(QStringLiteral("My.Pictures/out"));
+    ASSERT_TRUE(QDir().mkpath(dotted));
+    job().UseDestDir = 1;
+    job().DestDir = dotted;
+    WriteFileBytes(dotted + QStringLiteral("/sunset.JPEG"), "old");
+    ResetNaming();
+    EXPECT_EQ(ResolveOutputName(MakeOutputName(QStringLiteral("sunset.jpg"), photos)),
+              dotted + QStringLiteral("/sunset_1.JPEG"));
+
+    job().UseCounter = 1;
+    ResetNaming();
+    EXPECT_EQ(ResolveOutputName(MakeOutputName(QStringLiteral("sunset.jpg"), photos)),
+              dotted + QStringLiteral("/sunset_1.JPEG"));
+
+    // No extension in the file name: the suffix goes at the end, not into the folder.
+    EXPECT_EQ(CounterName(dotted + QStringLiteral("/plain")), dotted + QStringLiteral("/plain_2"));
+}
+
+TEST_F(OutputNaming, LongPathsAreKeptWhole)
+{
+    const QString deep = photos + QLatin1Char('/') + QString(120, QLatin1Char('d')) +
+                         QLatin1Char('/') + QString(120, QLatin1Char('e'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString name = QString(60, QLatin1Char('n'));
+    const QString plain = deep + QLatin1Char('/') + name + QStringLiteral(".JPEG");
+    ASSERT_GT(plain.size(), 250);
+    WriteFileBytes(plain, "old");
+    ResetNaming();
+    EXPECT_EQ(ResolveOutputName(plain), deep + QLatin1Char('/') + name + QStringLiteral("_1.JPEG"));
+    EXPECT_EQ(NamingRegistryPath(0), plain);
+}
+
+TEST_F(OutputNaming, TimeModeWaitsForAFreeSecondWithoutSpinning)
+{
+    QDateTime clock(QDate(2024, 6, 1), QTime(9, 5, 3, 400));
+    int sleeps = 0;
+    TNamingEnvironment environment = SystemNamingEnvironment();
+    environment.Now = [&] { return clock; };
+    environment.SleepPastSecond = [&](const QDateTime &moment) {
+        ++sleeps;
+        clock = moment.addSecs(1);
+    };
+    SetNamingEnvironment(environment);
+    job().RenameMode = 1;
+    touch(QStringLiteral("sunset.JPEG"));
+    ResetNaming();
+    EXPECT_EQ(outputFor(QStringLiteral("sunset.jpg")), in(QStringLiteral("sunset_090503.JPEG")));
+    EXPECT_EQ(sleeps, 0);
+
+    touch(QStringLiteral("sunset_090503.JPEG"));
+    touch(QStringLiteral("sunset_090504.JPEG"));
+    EXPECT_EQ(outputFor(QStringLiteral("sunset.png")), in(QStringLiteral("sunset_090505.JPEG")));
+    EXPECT_EQ(sleeps, 2);
+}
+
+TEST_F(OutputNaming, SystemClockSleepsUntilTheNextSecond)
+{
+    const TNamingEnvironment environment = SystemNamingEnvironment();
+    const QDateTime before = environment.Now();
+    environment.SleepPastSecond(before);
+    const QDateTime after = environment.Now();
+    EXPECT_GT(after.toSecsSinceEpoch(), before.toSecsSinceEpoch());
+    EXPECT_LT(before.msecsTo(after), 1500);
+}
