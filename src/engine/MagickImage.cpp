@@ -16,6 +16,29 @@ void ThrowIfLibraryError(const ExceptionInfo *exception)
     throw TError(reason + QStringLiteral("\r\n") + description);
 }
 
+namespace {
+
+// Decoders of this library generation leave their warnings in the frames' own records
+// rather than in the caller's. Once reported they are cleared, or the write would
+// report them again as its own failure.
+void throwIfDecodingProblem(const ExceptionInfo *exception, Image *frames)
+{
+    ThrowIfLibraryError(exception);
+    for (Image *frame = frames; frame; frame = frame->next) {
+        if (frame->exception.severity == UndefinedException)
+            continue;
+        try {
+            ThrowIfLibraryError(&frame->exception);
+        } catch (...) {
+            for (Image *each = frames; each; each = each->next)
+                Magick().ClearMagickException(&each->exception);
+            throw;
+        }
+    }
+}
+
+} // namespace
+
 TMagickImage::TMagickImage()
 {
     if (!ImageLibraryLoaded || !Magick().CloneImageInfo)
@@ -79,14 +102,14 @@ void TMagickImage::LoadFrames(QIODevice &stream)
     TImageListPtr decoded = decode(stream, exception);
     m_frames = std::move(decoded);
     m_frameIndex = 0;
-    ThrowIfLibraryError(exception.get());
+    throwIfDecodingProblem(exception.get(), m_frames.get());
 }
 
 void TMagickImage::AppendFrames(QIODevice &stream)
 {
     TExceptionPtr exception;
     TImageListPtr decoded = decode(stream, exception);
-    ThrowIfLibraryError(exception.get());
+    throwIfDecodingProblem(exception.get(), decoded.get());
     if (!decoded)
         return;
     if (!m_frames) {
@@ -144,6 +167,12 @@ void TMagickImage::SaveFrames(const QString &path)
     Image *frame = CurrentFrame();
     if (!frame)
         return;
+    // The encoders of this library generation read the quality from each frame, which a
+    // decoded JPEG already carries, not from the image-info record.
+    if (m_info->quality != 0) {
+        for (Image *each = frame; each; each = each->next)
+            each->quality = m_info->quality;
+    }
     TExceptionPtr exception = NewException();
     Magick().WriteImages(m_info.get(), frame, QFile::encodeName(path).constData(),
                          exception.get());

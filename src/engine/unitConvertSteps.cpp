@@ -113,8 +113,11 @@ void AffineRedrawFrame(TMagickImage &image)
     affine.tx = 0.0;
     affine.ty = 0.0;
     TExceptionPtr exception = NewException();
-    image.ReplaceCurrentFrame(
-        TImageListPtr(Magick().AffineTransformImage(frame, &affine, exception.get())));
+    TImageListPtr redrawn(Magick().AffineTransformImage(frame, &affine, exception.get()));
+    // This library generation pads the result by a pixel on each side; only a frame of
+    // the same size is the redraw the step stands for.
+    if (redrawn && redrawn->columns == frame->columns && redrawn->rows == frame->rows)
+        image.ReplaceCurrentFrame(std::move(redrawn));
 }
 
 void OrientFrame(TMagickImage &image)
@@ -135,7 +138,7 @@ void OrientFrame(TMagickImage &image)
 void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur)
 {
     const TCnvJob &job = project();
-    if (job.SizeAsIs || !image.CurrentFrame())
+    if (job.SizeAsIs || image.FrameWidth() == 0 || image.FrameHeight() == 0)
         return;
     const long double w = image.FrameWidth(), h = image.FrameHeight();
     const long double width = parseSize(job.Width);

@@ -16,6 +16,7 @@ class QIODevice;
     X(GetModuleList)                    \
     X(AcquireExceptionInfo)             \
     X(DestroyExceptionInfo)             \
+    X(ClearMagickException)             \
     X(SetMagickResourceLimit)           \
     X(BlobToImage)                      \
     X(FileToBlob)                       \
