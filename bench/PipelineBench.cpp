@@ -1,0 +1,63 @@
+// Converts the given JPEGs through the program's own pipeline, as a one-output run does,
+// and prints the elapsed milliseconds on stdout.
+//   pictavo-bench OUTPUT_FOLDER WIDTH HEIGHT QUALITY FILE...
+#include "engine/MagickImage.h"
+#include "engine/unitConvertSteps.h"
+#include "engine/unitFormats.h"
+#include "engine/unitImageLibrary.h"
+#include "project/unitGeneral.h"
+#include "project/unitJob.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 6) {
+        std::fprintf(stderr, "usage: pictavo-bench OUTPUT_FOLDER WIDTH HEIGHT QUALITY FILE...\n");
+        return 2;
+    }
+    if (!StartImageLibrary()) {
+        std::fprintf(stderr, "%s\n", qPrintable(ImageLibraryMissingText()));
+        return 1;
+    }
+    ApplyResourceLimits();
+    BuildAvailableFormats();
+    ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Bench")));
+    TCnvJob &job = *CurrentJob();
+    job.TargetExt = QStringLiteral("JPG");
+    job.SizeAsIs = 0;
+    job.Width = args.at(2);
+    job.Height = args.at(3);
+    TRunSettings run;
+    run.Quality = args.at(4).toInt();
+
+    int failures = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 5; i < args.size(); ++i) {
+        const QString source = args.at(i);
+        const QString output = args.at(1) + QLatin1Char('/') + QFileInfo(source).completeBaseName() + QStringLiteral(".JPG");
+        try {
+            TMagickImage image;
+            QFile file(source);
+            if (!file.open(QIODevice::ReadOnly))
+                throw TError(QStringLiteral("cannot open ") + source);
+            image.LoadFrames(file);
+            ConvertSource(image, source, output, run);
+        } catch (const TError &error) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(source), error.what());
+            ++failures;
+        }
+    }
+    std::printf("%lld\n", static_cast<long long>(timer.elapsed()));
+    ListCnvJob().Clear();
+    StopImageLibrary();
+    return failures ? 1 : 0;
+}
