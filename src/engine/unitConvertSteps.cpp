@@ -1,12 +1,16 @@
 #include "engine/unitConvertSteps.h"
 
+#include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QLocale>
 
+#include <cstdio>
 #include <cfenv>
 #include <cmath>
 #include <limits>
@@ -67,6 +71,42 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
     image.SelectFrame(0);
 }
 
+// Writes into a hidden folder beside the output and moves the files into place only
+// when none of them would replace a source of the run, or an existing file where the
+// run keeps existing files. With several frames the library names one file per frame,
+// names the naming step never saw. Each file also lands whole or not at all.
+void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath)
+{
+    const QFileInfo output(outputPath);
+    QTemporaryDir staging(output.absolutePath() + QStringLiteral("/.pictavo-XXXXXX"));
+    if (!staging.isValid()) {
+        // No place to stage: the library's own write reports the folder's problem.
+        if (IsRunSource(outputPath))
+            throw TError(QStringLiteral("Source file not overwritten: ") + outputPath);
+        if (QFileInfo::exists(outputPath) && !OutputMayReplaceFiles())
+            throw TError(QStringLiteral("File exists, not overwritten: ") + outputPath);
+        image.SaveFrames(outputPath);
+        return;
+    }
+    image.SaveFrames(staging.filePath(output.fileName()));
+
+    const QDir target = output.absoluteDir();
+    const QStringList written = QDir(staging.path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : written) {
+        const QString destination = target.filePath(name);
+        if (IsRunSource(destination))
+            throw TError(QStringLiteral("Source file not overwritten: ") + destination);
+        if (!OutputMayReplaceFiles() && QFileInfo::exists(destination))
+            throw TError(QStringLiteral("File exists, not overwritten: ") + destination);
+    }
+    for (const QString &name : written) {
+        const QString destination = target.filePath(name);
+        if (std::rename(QFile::encodeName(staging.filePath(name)).constData(),
+                        QFile::encodeName(destination).constData()) != 0)
+            throw TError(QStringLiteral("Cannot write ") + destination);
+    }
+}
+
 } // namespace
 
 TRunSettings::TRunSettings() : ProfileFolder(DefaultProfileFolder()) {}
@@ -84,7 +124,7 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
-    image.SaveFrames(outputPath);
+    saveWithoutOverwriting(image, outputPath);
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)

@@ -23,7 +23,9 @@ struct TRunSettings
 QString DefaultProfileFolder();
 
 // One output per source: every frame redrawn (several frames only), oriented and
-// resized, the print profile for JPEG to TIFF, then written one file per frame.
+// resized, the print profile for JPEG to TIFF, then written one file per frame. No file
+// it writes replaces a source handed to ResetNaming, nor an existing file unless the
+// project counts its outputs; such a write fails with a message and changes nothing.
 void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run);
 // Multipage: prepares the source just appended, whose last frame is current.

@@ -120,6 +120,14 @@ QString TSourcePaths::Key(const QString &path)
     return QDir(folder).filePath(info.fileName());
 }
 
+bool IsRunSource(const QString &path) { return isSource(path); }
+
+bool OutputMayReplaceFiles()
+{
+    const TCnvJob *job = CurrentJob();
+    return job && job->UseCounter;
+}
+
 void ResetNaming(const TSourcePaths &sources)
 {
     TNamingState &naming = state();

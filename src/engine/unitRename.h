@@ -39,6 +39,11 @@ private:
     QSet<QString> m_keys;
 };
 
+// Whether the path is one of the sources handed to ResetNaming.
+bool IsRunSource(const QString &path);
+// Whether the output of a counted run may replace an existing file.
+bool OutputMayReplaceFiles();
+
 // Empties the registry, takes the run's sources and starts the counter at the current
 // project's CounterStart. Called once when a run starts.
 void ResetNaming(const TSourcePaths &sources = TSourcePaths());

@@ -1,4 +1,5 @@
 #include "engine/unitConvertSteps.h"
+#include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "support/TestImages.h"
@@ -29,6 +30,7 @@ protected:
         job().Width = QStringLiteral("400");
         job().Height = QStringLiteral("300");
         run.ProfileFolder = sandbox.filePath(QStringLiteral("profiles"));
+        ResetNaming();
     }
 
     void TearDown() override
@@ -474,4 +476,54 @@ TEST_F(ConversionSteps, JpegDecodedWithAWarningIsStillConverted)
     ASSERT_EQ(image.FrameCount(), 1);
     ConvertSource(image, at(QStringLiteral("t.jpg")), at(QStringLiteral("t.PNG")), run);
     EXPECT_TRUE(QFile::exists(at(QStringLiteral("t.PNG"))));
+}
+
+TEST_F(ConversionSteps, PerFrameFilesNeverReplaceSourcesOrExistingFiles)
+{
+    job().SizeAsIs = 1;
+    job().UseCounter = 0;
+    const QString source = at(QStringLiteral("scan.tif"));
+    WriteFileBytes(source, MakeImageBytes(QStringLiteral("xc:red"), 20, 10, QStringLiteral("tif"), 3));
+    // A source of the run that the library's per-frame names would hit.
+    WriteFileBytes(at(QStringLiteral("scan-1.PNG")), "keep me");
+    ResetNaming(TSourcePaths({source, at(QStringLiteral("scan-1.PNG"))}));
+    const auto convert = [&] {
+        TMagickImage image;
+        QFile file(source);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        image.LoadFrames(file);
+        ConvertSource(image, source, at(QStringLiteral("scan.PNG")), run);
+    };
+    try {
+        convert();
+        ADD_FAILURE() << "a source was overwritten";
+    } catch (const TError &error) {
+        EXPECT_EQ(error.text(), QStringLiteral("Source file not overwritten: ") + at(QStringLiteral("scan-1.PNG")));
+    }
+    EXPECT_EQ(ReadFileBytes(at(QStringLiteral("scan-1.PNG"))), QByteArray("keep me"));
+    EXPECT_FALSE(QFile::exists(at(QStringLiteral("scan-0.PNG"))));
+    EXPECT_EQ(QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+
+    // An ordinary file of an earlier run is kept too, unless the run counts its outputs.
+    ResetNaming(TSourcePaths({source}));
+    EXPECT_THROW(convert(), TError);
+    EXPECT_EQ(ReadFileBytes(at(QStringLiteral("scan-1.PNG"))), QByteArray("keep me"));
+    job().UseCounter = 1;
+    convert();
+    EXPECT_EQ(ImageFileFrameCount(at(QStringLiteral("scan-1.PNG"))), 1);
+    EXPECT_TRUE(QFile::exists(at(QStringLiteral("scan-2.PNG"))));
+    ResetNaming();
+}
+
+TEST_F(ConversionSteps, WriteIntoAMissingFolderReportsTheLibraryText)
+{
+    job().SizeAsIs = 1;
+    TMagickImage image;
+    load(image, QStringLiteral("xc:red"), 8, 8);
+    try {
+        ConvertSource(image, at(QStringLiteral("a.png")), at(QStringLiteral("missing/a.PNG")), run);
+        ADD_FAILURE() << "nothing was reported";
+    } catch (const TError &error) {
+        EXPECT_TRUE(error.text().contains(QStringLiteral("\r\n"))) << error.what();
+    }
 }
