@@ -5,6 +5,7 @@
 #include "engine/unitConvertSteps.h"
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 
@@ -32,6 +33,8 @@ int main(int argc, char **argv)
     ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Bench")));
     TCnvJob &job = *CurrentJob();
     job.TargetExt = QStringLiteral("JPG");
+    job.UseDestDir = 1;
+    job.DestDir = args.at(1);
     job.SizeAsIs = 0;
     job.Width = args.at(2);
     job.Height = args.at(3);
@@ -41,9 +44,11 @@ int main(int argc, char **argv)
     int failures = 0;
     QElapsedTimer timer;
     timer.start();
+    ResetNaming(TSourcePaths(args.mid(5)));
     for (int i = 5; i < args.size(); ++i) {
         const QString source = args.at(i);
-        const QString output = args.at(1) + QLatin1Char('/') + QFileInfo(source).completeBaseName() + QStringLiteral(".JPG");
+        const QFileInfo info(source);
+        const QString output = ResolveOutputName(MakeOutputName(info.fileName(), info.path()));
         try {
             TMagickImage image;
             QFile file(source);
