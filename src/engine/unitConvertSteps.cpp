@@ -7,12 +7,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QLocale>
+#include <QTemporaryDir>
 
-#include <cstdio>
 #include <cfenv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace {
