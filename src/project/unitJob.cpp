@@ -240,12 +240,12 @@ void TCnvJob::SaveToFile(const QString &path) const
 
 void TCnvJob::LoadFromFile(const QString &path)
 {
+    const QFileInfo info(path);
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        const QString reason = QFileInfo(path).isDir() ? QStringLiteral("Is a directory")
-                                                       : file.errorString();
-        throw TError(QStringLiteral("Cannot open file \"%1\". %2")
-                         .arg(QFileInfo(path).absoluteFilePath(), reason));
+    // A folder opens for reading on this platform; say what it is instead.
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        const QString reason = info.isDir() ? QStringLiteral("Is a directory") : file.errorString();
+        throw TError(QStringLiteral("Cannot open file \"%1\". %2").arg(info.absoluteFilePath(), reason));
     }
     LoadFromStream(file);
 }
