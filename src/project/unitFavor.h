@@ -1,0 +1,62 @@
+#pragma once
+
+// The sources of the next run: the list the gatherer appends to and the pending items
+// of the add command. Entries name files; two entries whose keys differ only in letter
+// case name the same file.
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+struct TFavorCell
+{
+    QString Name; // file name with extension; empty for a pending folder
+    qint64 Size = 0;
+    QString FileType;
+    double Modified = 0; // date-time, local
+    QString Folder;      // ends with "/"; a pending folder holds the folder's path
+    quint8 Status = 0;   // 0 not converted in this run, 1 failed, 2 converted
+    QString Message;
+};
+
+// Folder, with "/" appended when missing, then Name.
+QString EntryKey(const TFavorCell &cell);
+QString EntryKey(const QString &folder, const QString &name);
+// The key in Unicode upper case: keys are equal ignoring case when their folded forms are.
+QString FoldedKey(const QString &key);
+bool SameEntry(const QString &keyA, const QString &keyB);
+
+// Ordered by addition and never sorted; no two entries share a folded key. The index of
+// folded keys answers the duplicate test without a scan.
+class TFavorList
+{
+public:
+    int Count() const { return int(m_cells.size()); }
+    bool IsEmpty() const { return m_cells.isEmpty(); }
+    const TFavorCell &At(int index) const { return m_cells.at(index); }
+    const QList<TFavorCell> &Cells() const { return m_cells; }
+
+    bool Contains(const QString &key) const { return m_folded.contains(FoldedKey(key)); }
+    // Appends unless an entry with an equal key is present; false when it was not added.
+    bool Append(const TFavorCell &cell);
+    // Removes the first entry whose key equals each of the keys, in one pass.
+    // Returns how many entries went.
+    int RemoveKeys(const QStringList &keys);
+    bool RemoveKey(const QString &key) { return RemoveKeys(QStringList{key}) == 1; }
+    void Clear();
+    void Reserve(int count);
+
+private:
+    QList<TFavorCell> m_cells;
+    QSet<QString> m_folded;
+};
+
+// The process-wide lists.
+TFavorList &FavorList();
+QList<TFavorCell> &PendingFavorList();
+
+// A pending entry for a selected path: a folder stands for itself (Name empty, Folder its
+// path), anything else for one file (Name its file name, Folder its folder with "/").
+TFavorCell PendingEntryFor(const QString &path);
