@@ -69,11 +69,24 @@ public:
     // Negative, zero or positive for (a, b) by the column's rule; 0 outside 0 to 4.
     static int CompareRows(const TFavorCell &a, const TFavorCell &b, int column);
 
+    // While a run or a gathering is in progress the rows and the list must stay as they
+    // are: the sorts and the sources commands then do nothing. Calls nest.
+    void BeginBusy() { ++m_busy; }
+    void EndBusy() { if (m_busy > 0) --m_busy; }
+    bool IsBusy() const { return m_busy > 0; }
+
 Q_SIGNALS:
+    // After every sort, whoever asked for it; the window moves the check mark.
     void sortChanged(int column, Qt::SortOrder order);
+    // After a header sort or a sort command only: what sync mode mirrors to the file
+    // list (a sort applied from the file list is not sent back).
+    void userSorted(int column, Qt::SortOrder order);
 
 private:
+    void sortRows(int column, Qt::SortOrder order);
+
     QList<TFavorCell> m_rows;
+    int m_busy = 0;
     int m_sortColumn = NoSortColumn;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
