@@ -107,12 +107,14 @@ struct TAddOptions
 
 // Add: pending entries for the selected paths in display order, the gatherer, the
 // warning "Not found files or duplicate" when nothing came, pending emptied, the view
-// rebuilt and sorted again. Returns how many entries were added.
+// rebuilt and sorted again. Returns how many entries were added. An empty selection
+// calls nothing. When the gatherer throws, the pending list is emptied and the view
+// shows what it appended before the error goes on to the caller.
 int AddToSources(TSourcesModel &model, const QStringList &selectedPaths,
                  const TGatherCall &gather, const TAddOptions &options = TAddOptions());
 // Delete: asks "Delete selection?" when any row is selected; removes the entries and
-// the rows. Returns false when nothing was removed (no selection, or No).
+// the rows. Returns false when nothing was removed (no selection, No, or busy).
 bool DeleteFromSources(TSourcesModel &model, const QList<int> &selectedRows);
 // Clear: asks "Clear data?" when the view has rows; empties the list and the view.
-// Returns false when the user answered No.
+// Returns false when the user answered No or the sources are busy.
 bool ClearSources(TSourcesModel &model);
