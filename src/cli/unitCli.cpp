@@ -1,5 +1,7 @@
 #include "cli/unitCli.h"
 
+#include "cli/unitCliConvert.h"
+
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
@@ -12,6 +14,7 @@ namespace {
 const char kUsage[] =
     "usage: pictavo-cli formats\n"
     "       pictavo-cli show FILE.prj\n"
+    "       pictavo-cli convert PROJECT.prj [--multipage FILE] SOURCE...\n"
     "       pictavo-cli --help\n";
 
 const char kHelp[] =
@@ -20,9 +23,17 @@ const char kHelp[] =
     "  formats          list the image formats the installed library offers:\n"
     "                   code, mode (R, W or RW) and description, tab-separated\n"
     "  show FILE.prj    print every field a project file stores\n"
+    "  convert PROJECT.prj [--multipage FILE] SOURCE...\n"
+    "                   convert the files and folders named (folders searched\n"
+    "                   as the project says) with the project's settings; with\n"
+    "                   --multipage every frame goes into FILE, its extension\n"
+    "                   replaced by the target format; prints a line per file,\n"
+    "                   then the report, and keeps it as ../out/LastReport.txt;\n"
+    "                   Ctrl+C stops after the file in work\n"
     "  --help           this text\n"
     "\n"
-    "Exit codes: 0 success, 1 failure, 2 usage error.\n"
+    "Exit codes: 0 success, 1 failure (for convert: a file failed or the run was\n"
+    "stopped), 2 usage or project error.\n"
     "PICTAVO_MAGICK_DIR names a folder to load the image library from.\n";
 
 QString dateTimeText(double value)
@@ -116,6 +127,8 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     if (arguments.size() == 1 && command == QLatin1String("formats"))
         return listFormats(out, err);
+    if (command == QLatin1String("convert"))
+        return RunConvert(arguments.mid(1), out, err);
     if (arguments.size() == 2 && command == QLatin1String("show"))
         return showProject(arguments.at(1), out, err);
     err << kUsage;

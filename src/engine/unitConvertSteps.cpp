@@ -75,7 +75,7 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
 // when none of them would replace a source of the run, or an existing file where the
 // run keeps existing files. With several frames the library names one file per frame,
 // names the naming step never saw. Each file also lands whole or not at all.
-void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath)
+void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool mayReplace)
 {
     const QFileInfo output(outputPath);
     QTemporaryDir staging(output.absolutePath() + QStringLiteral("/.pictavo-XXXXXX"));
@@ -83,7 +83,7 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath)
         // No place to stage: the library's own write reports the folder's problem.
         if (IsRunSource(outputPath))
             throw TError(QStringLiteral("Source file not overwritten: ") + outputPath);
-        if (QFileInfo::exists(outputPath) && !OutputMayReplaceFiles())
+        if (!mayReplace && QFileInfo::exists(outputPath))
             throw TError(QStringLiteral("File exists, not overwritten: ") + outputPath);
         image.SaveFrames(outputPath);
         return;
@@ -96,7 +96,7 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath)
         const QString destination = target.filePath(name);
         if (IsRunSource(destination))
             throw TError(QStringLiteral("Source file not overwritten: ") + destination);
-        if (!OutputMayReplaceFiles() && QFileInfo::exists(destination))
+        if (!mayReplace && QFileInfo::exists(destination))
             throw TError(QStringLiteral("File exists, not overwritten: ") + destination);
     }
     for (const QString &name : written) {
@@ -124,7 +124,7 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
-    saveWithoutOverwriting(image, outputPath);
+    saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
@@ -137,7 +137,8 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
     transformEveryFrame(image, false, run);
-    image.SaveFrames(outputPath);
+    // The user chose this file and may replace it; the sources stay untouched.
+    saveWithoutOverwriting(image, outputPath, true);
 }
 
 void AffineRedrawFrame(TMagickImage &image)

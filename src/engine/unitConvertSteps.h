@@ -30,7 +30,8 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
                    const TRunSettings &run);
 // Multipage: prepares the source just appended, whose last frame is current.
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
-// Multipage: orients and resizes every collected frame and writes them into one file.
+// Multipage: orients and resizes every collected frame and writes them into one file,
+// which may replace an existing file but never a source handed to ResetNaming.
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
 
 void AffineRedrawFrame(TMagickImage &image);

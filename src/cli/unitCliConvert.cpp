@@ -1,0 +1,314 @@
+#include "cli/unitCliConvert.h"
+
+#include "engine/unitFormats.h"
+#include "engine/unitImageLibrary.h"
+#include "engine/unitThreadConvert.h"
+#include "gather/unitThreadFilelist.h"
+#include "project/unitFavor.h"
+#include "project/unitGeneral.h"
+#include "project/unitJob.h"
+#include "project/unitReport.h"
+#include "project/unitSourcesModel.h"
+#include "ui/unitPrompt.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kBarWidth = 40;
+
+struct TConvertArguments
+{
+    QString Project;
+    QString Multipage;
+    bool UseMultipage = false;
+    QStringList Sources;
+};
+
+bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QString &problem)
+{
+    bool optionsEnded = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument == QLatin1String("--multipage")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                problem = QStringLiteral("--multipage needs a file name");
+                return false;
+            }
+            parsed.UseMultipage = true;
+            parsed.Multipage = arguments.at(++i);
+        } else if (!optionsEnded && argument.startsWith(QLatin1String("--"))) {
+            problem = QStringLiteral("Unknown option ") + argument;
+            return false;
+        } else if (parsed.Project.isEmpty()) {
+            parsed.Project = argument;
+        } else {
+            parsed.Sources.append(argument);
+        }
+    }
+    if (parsed.Project.isEmpty() || parsed.Sources.isEmpty()) {
+        problem = QStringLiteral("convert needs a project file and at least one source");
+        return false;
+    }
+    return true;
+}
+
+// The chosen file with its extension replaced by the target format's code.
+QString multipageOutputPath(const QString &chosen, const QString &targetExt)
+{
+    const QFileInfo info(chosen);
+    QString name = info.fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    return QDir(info.absolutePath()).filePath(name + QLatin1Char('.') + targetExt);
+}
+
+// Ctrl+C reaches the event loop through a pipe, the only thing a handler may touch.
+int g_stopPipe[2] = {-1, -1};
+
+extern "C" void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_stopPipe[1], &byte, 1);
+}
+
+class TInterruptGuard
+{
+public:
+    TInterruptGuard()
+    {
+        if (::pipe(g_stopPipe) != 0)
+            return;
+        ::fcntl(g_stopPipe[0], F_SETFL, O_NONBLOCK);
+        ::fcntl(g_stopPipe[1], F_SETFL, O_NONBLOCK);
+        struct sigaction action = {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &m_previous);
+        m_notifier = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
+    }
+    ~TInterruptGuard()
+    {
+        if (g_stopPipe[0] < 0)
+            return;
+        ::sigaction(SIGINT, &m_previous, nullptr);
+        m_notifier.reset();
+        ::close(g_stopPipe[0]);
+        ::close(g_stopPipe[1]);
+        g_stopPipe[0] = g_stopPipe[1] = -1;
+    }
+    QSocketNotifier *Notifier() const { return m_notifier.get(); }
+    static void Drain()
+    {
+        char bytes[16];
+        while (::read(g_stopPipe[0], bytes, sizeof bytes) > 0) {
+        }
+    }
+
+private:
+    struct sigaction m_previous = {};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+// A line per finished row on standard output, and a bar on standard error when it is
+// a terminal.
+class TCliDisplay final : public TRunDisplay
+{
+public:
+    TCliDisplay(const TSourcesModel &rows, QTextStream &out, QTextStream &err, bool multipage)
+        : m_rows(rows), m_out(out), m_err(err), m_multipage(multipage),
+          m_bar(::isatty(STDERR_FILENO) == 1)
+    {
+    }
+
+    void SetGauge(int position) override
+    {
+        m_position = position;
+        drawBar();
+    }
+
+    void RowFinished(int row, const QString &output) override
+    {
+        // A collected row is only converted once its frames are written.
+        if (m_multipage && m_rows.Row(row).Status == 2)
+            return;
+        printRow(row, output);
+    }
+
+    void CollectionWritten(const QList<int> &rows, const QString &output) override
+    {
+        for (int row : rows)
+            printRow(row, output);
+    }
+
+    void Finish()
+    {
+        if (m_bar && m_drawn) {
+            m_err << "\r\033[K";
+            m_err.flush();
+        }
+    }
+
+private:
+    void printRow(int row, const QString &output)
+    {
+        const TFavorCell &cell = m_rows.Row(row);
+        Finish();
+        if (cell.Status == 2)
+            m_out << "converted " << EntryKey(cell) << " -> " << output << '\n';
+        else
+            m_out << "failed " << EntryKey(cell) << ": "
+                  << QString(cell.Message).replace(QLatin1String("\r\n"), QLatin1String(" ")) << '\n';
+        m_out.flush();
+        drawBar();
+    }
+
+    void drawBar()
+    {
+        if (!m_bar)
+            return;
+        const int filled = m_position * kBarWidth / 100;
+        m_err << "\r[" << QString(filled, QLatin1Char('#'))
+              << QString(kBarWidth - filled, QLatin1Char('.')) << "] " << m_position << '%';
+        m_err.flush();
+        m_drawn = true;
+    }
+
+    const TSourcesModel &m_rows;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    const bool m_multipage;
+    const bool m_bar;
+    bool m_drawn = false;
+    int m_position = 0;
+};
+
+int fail(QTextStream &err, const QString &text, int code)
+{
+    err << text << Qt::endl;
+    return code;
+}
+
+// What the convert command checks before a run starts.
+QString checkBeforeRun(const TCnvJob &job)
+{
+    if (FavorList().IsEmpty())
+        return QStringLiteral("List of favotite is empty");
+    if (job.TargetExt.isEmpty())
+        return QStringLiteral("Incorrect new extension");
+    if (job.UseDestDir && !QFileInfo(job.DestDir).isDir())
+        return QStringLiteral("Destination directory not exist");
+    return QString();
+}
+
+} // namespace
+
+int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    TConvertArguments parsed;
+    QString problem;
+    if (!parseArguments(arguments, parsed, problem))
+        return fail(err, problem, kUsageError);
+    if (!ImageLibraryLoaded)
+        return fail(err, ImageLibraryMissingText(), 1);
+    BuildAvailableFormats();
+
+    TConsolePrompt console;
+    TPromptScope promptScope(&console);
+    ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
+    TCnvJob *job = CurrentJob();
+    try {
+        job->LoadFromFile(parsed.Project);
+    } catch (const TError &error) {
+        return fail(err, error.text(), kUsageError);
+    }
+    job->MultiPages = parsed.UseMultipage ? 1 : 0;
+    if (!job->ScratchDrive.isEmpty() && QFileInfo(job->ScratchDrive).isDir())
+        qputenv("TMPDIR", QFile::encodeName(job->ScratchDrive));
+
+    PendingFavorList().clear();
+    for (const QString &source : std::as_const(parsed.Sources)) {
+        const QFileInfo info(source);
+        if (!info.exists())
+            return fail(err, QStringLiteral("No such file or folder: ") + source, kUsageError);
+        PendingFavorList().append(PendingEntryFor(QDir::cleanPath(info.absoluteFilePath())));
+    }
+    const TGatherResult gathered =
+        GatherWithThread(GatherMasks(true, job->SourceExts), job->SearchMode == 1);
+    PendingFavorList().clear();
+    if (!gathered.Error.isEmpty())
+        err << gathered.Error << Qt::endl;
+
+    const QString refused = checkBeforeRun(*job);
+    if (!refused.isEmpty())
+        return fail(err, refused, kUsageError);
+
+    TSourcesModel rows;
+    rows.Rebuild(FavorList());
+    TCliDisplay display(rows, out, err, parsed.UseMultipage);
+    BeginSummary(ConversionSummary, FavorList().Count());
+
+    bool userBreak = false;
+    QString escaped;
+    {
+        auto *run = new TThreadConvert(rows, display);
+        if (parsed.UseMultipage)
+            run->SetMultipagePath(multipageOutputPath(parsed.Multipage, job->TargetExt));
+        TInterruptGuard interrupt;
+        if (QSocketNotifier *notifier = interrupt.Notifier()) {
+            QObject::connect(notifier, &QSocketNotifier::activated, run, [run, &userBreak, &err] {
+                TInterruptGuard::Drain();
+                if (!userBreak)
+                    err << "\nStopping after the current file..." << Qt::endl;
+                userBreak = true;
+                run->Stop();
+            });
+        }
+        QEventLoop loop;
+        QObject::connect(run, &QThread::finished, &loop, &QEventLoop::quit);
+        run->start();
+        loop.exec();
+        run->wait();
+        escaped = run->EscapedError();
+        delete run;
+    }
+    display.Finish();
+
+    const QList<TReportRow> reportRows = rows.ReportRows();
+    FinishSummary(ConversionSummary, reportRows, *job, userBreak);
+    const QStringList report = ComposeReport(ConversionSummary, reportRows);
+    out << '\n';
+    for (const QString &line : report)
+        out << line << '\n';
+    out.flush();
+
+    int code = 0;
+    if (!escaped.isEmpty()) {
+        err << escaped << Qt::endl;
+        code = 1;
+    }
+    try {
+        QDir().mkpath(DefaultOutputFolder());
+        WriteReportFile(LastReportPath(), report);
+    } catch (const TError &error) {
+        err << error.text() << Qt::endl;
+        code = 1;
+    }
+    if (userBreak || ConversionSummary.Succeeded != rows.Count())
+        code = 1;
+    return code;
+}

@@ -1,0 +1,386 @@
+#include "RunFixture.h"
+
+#include "engine/unitRename.h"
+#include "project/unitGeneral.h"
+#include "support/TestImages.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+using Gauge = QList<int>;
+
+// --- One output per source ---------------------------------------------------------
+
+TEST_F(RunTest, EveryReadableSourceBecomesAFileOfItsOwn)
+{
+    addImage(QStringLiteral("a.png"));
+    addImage(QStringLiteral("b.jpg"));
+    addImage(QStringLiteral("c.gif"));
+    rebuild();
+    runHere();
+    EXPECT_TRUE(escapedError.isEmpty());
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 2}));
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("a.PNG"), QStringLiteral("b.PNG"),
+                                          QStringLiteral("c.PNG")}));
+    for (const QString &name : outputFiles())
+        EXPECT_EQ(ImageFileFrameCount(output(name)), 1) << name.toStdString();
+    EXPECT_EQ(display.outputs.first(), output(QStringLiteral("a.PNG")));
+    for (int row = 0; row < rows.Count(); ++row)
+        EXPECT_TRUE(rows.Row(row).Message.isEmpty());
+    // The list itself never carries results.
+    for (const TFavorCell &cell : FavorList().Cells())
+        EXPECT_EQ(cell.Status, 0);
+}
+
+TEST_F(RunTest, OneRowShowsItsStagesOnTheGauge)
+{
+    addImage(QStringLiteral("only.png"));
+    rebuild();
+    runHere();
+    EXPECT_EQ(display.gauge, (Gauge{0, 10, 20, 30, 50, 80, 100}));
+    EXPECT_EQ(display.scrolledToTop, 1);
+}
+
+TEST_F(RunTest, SeveralRowsMoveTheGaugeOnlyWhenARowIsFinished)
+{
+    for (int i = 0; i < 3; ++i)
+        addImage(QStringLiteral("three%1.png").arg(i));
+    rebuild();
+    runHere();
+    EXPECT_EQ(display.gauge, (Gauge{0, 33, 67, 100, 100}));
+}
+
+TEST_F(RunTest, EightRowsRoundHalvesToTheEvenNeighbour)
+{
+    for (int i = 0; i < 8; ++i)
+        addImage(QStringLiteral("eight%1.png").arg(i), 8, 8);
+    rebuild();
+    runHere();
+    EXPECT_EQ(display.gauge, (Gauge{0, 12, 25, 38, 50, 62, 75, 88, 100, 100}));
+    EXPECT_EQ(display.finished, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST_F(RunTest, RoundingOfProgress)
+{
+    EXPECT_EQ(TThreadConvert::RoundHalfToEven(12.5), 12);
+    EXPECT_EQ(TThreadConvert::RoundHalfToEven(37.5), 38);
+    EXPECT_EQ(TThreadConvert::RoundHalfToEven(62.5), 62);
+    EXPECT_EQ(TThreadConvert::RoundHalfToEven(33.3333), 33);
+    EXPECT_EQ(TThreadConvert::RoundHalfToEven(66.6667), 67);
+    EXPECT_EQ(TThreadConvert::RoundHalfToEven(99.99999999), 100);
+    EXPECT_EQ(TThreadConvert::RoundHalfToEven(0), 0);
+}
+
+TEST_F(RunTest, AFailingSourceInTheMiddleLandsOnItsRowAndTheRunGoesOn)
+{
+    addImage(QStringLiteral("first.png"));
+    addFile(QStringLiteral("empty.png"), QByteArray());
+    addFile(QStringLiteral("garbage.jpg"), QByteArray("this is no image at all", 23));
+    addImage(QStringLiteral("last.png"));
+    rebuild();
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 1, 1, 2}));
+    EXPECT_EQ(rows.Row(1).Message, QStringLiteral("Can not encode image"));
+    EXPECT_EQ(rows.Row(2).Message, QStringLiteral("Can not encode image"));
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("first.PNG"), QStringLiteral("last.PNG")}));
+}
+
+TEST_F(RunTest, ASourceThatVanishedBeforeTheRunFails)
+{
+    addImage(QStringLiteral("gone.png"));
+    addImage(QStringLiteral("kept.png"));
+    rebuild();
+    ASSERT_TRUE(QFile::remove(source(QStringLiteral("gone.png"))));
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 2}));
+    EXPECT_EQ(rows.Row(0).Message, QStringLiteral("Can not encode image"));
+}
+
+TEST_F(RunTest, AWriteThatFailsCountsAsFailedWithTheReason)
+{
+    addImage(QStringLiteral("big.png"), 400, 400, QStringLiteral("plasma:"));
+    addImage(QStringLiteral("small.png"), 4, 4);
+    rebuild();
+    job().TargetExt = QStringLiteral("BMP");
+    {
+        // Room for the small output, not for the large one.
+        TFileSizeLimit limit(4096);
+        runHere();
+    }
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 2}));
+    EXPECT_FALSE(rows.Row(0).Message.isEmpty());
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("small.BMP")});
+}
+
+TEST_F(RunTest, ADestinationThatIsNoFolderFailsEveryRow)
+{
+    addImage(QStringLiteral("x.png"));
+    addImage(QStringLiteral("y.png"));
+    rebuild();
+    const QString notAFolder = sandbox.filePath(QStringLiteral("plain-file"));
+    WriteFileBytes(notAFolder, QByteArray("x"));
+    job().DestDir = notAFolder;
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 1}));
+    EXPECT_FALSE(rows.Row(0).Message.isEmpty());
+    EXPECT_EQ(ReadFileBytes(notAFolder), QByteArray("x"));
+}
+
+TEST_F(RunTest, ASizeThatIsNoNumberFailsTheRow)
+{
+    addImage(QStringLiteral("sized.png"));
+    rebuild();
+    job().SizeAsIs = 0;
+    job().Width = QStringLiteral("wide");
+    job().Height = QStringLiteral("30");
+    runHere();
+    EXPECT_EQ(statuses(), QList<quint8>{1});
+    EXPECT_TRUE(rows.Row(0).Message.contains(QStringLiteral("wide")));
+    EXPECT_TRUE(outputFiles().isEmpty());
+}
+
+TEST_F(RunTest, AnOutputThatWouldReplaceASourceIsRefused)
+{
+    // Writing into the source folder, the PNG output of a.gif is a.PNG, itself a source.
+    addImage(QStringLiteral("a.gif"));
+    addImage(QStringLiteral("a.PNG"));
+    rebuild();
+    job().UseDestDir = 0;
+    const QByteArray before = ReadFileBytes(source(QStringLiteral("a.PNG")));
+    runHere();
+    EXPECT_EQ(ReadFileBytes(source(QStringLiteral("a.PNG"))), before);
+    // Both rows still convert: collision handling moves the outputs off the sources.
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
+    for (const QString &written : std::as_const(display.outputs))
+        EXPECT_NE(written, source(QStringLiteral("a.PNG")));
+}
+
+TEST_F(RunTest, RowsAreTakenInTheOrderTheViewShows)
+{
+    addImage(QStringLiteral("b.png"));
+    addImage(QStringLiteral("c.png"));
+    addImage(QStringLiteral("a.png"));
+    rebuild();
+    rows.ApplySort(TSourcesModel::ColumnName, Qt::DescendingOrder);
+    job().UseCounter = 1;
+    job().CounterStart = 7;
+    runHere();
+    // The counter follows the rows as shown: c, b, a.
+    EXPECT_EQ(display.outputs, (QStringList{output(QStringLiteral("c_7.PNG")),
+                                            output(QStringLiteral("b_8.PNG")),
+                                            output(QStringLiteral("a_9.PNG"))}));
+    EXPECT_EQ(rows.Row(0).Name, QStringLiteral("c.png"));
+}
+
+TEST_F(RunTest, StopDuringTheSecondOfFiveFinishesThatRowOnly)
+{
+    for (int i = 1; i <= 5; ++i)
+        addImage(QStringLiteral("s%1.png").arg(i));
+    rebuild();
+    int pumpsAfterFirstRow = 0;
+    display.onPump = [&] {
+        // The second pump after the first row is the one after the second row's name.
+        if (display.finished.size() == 1 && ++pumpsAfterFirstRow == 2)
+            run->Stop();
+    };
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 0, 0, 0}));
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("s1.PNG"), QStringLiteral("s2.PNG")}));
+    for (int row = 2; row < 5; ++row)
+        EXPECT_TRUE(rows.Row(row).Message.isEmpty());
+}
+
+TEST_F(RunTest, StatusesFromAnEarlierRunAreNotCarriedOver)
+{
+    addImage(QStringLiteral("again.png"));
+    rebuild();
+    rows.SetRowResult(0, 1, QStringLiteral("old"));
+    rows.ResetStatuses();
+    runHere();
+    EXPECT_EQ(statuses(), QList<quint8>{2});
+    EXPECT_TRUE(rows.Row(0).Message.isEmpty());
+}
+
+TEST_F(RunTest, QualityIsTakenWhenTheRunIsCreated)
+{
+    addImage(QStringLiteral("q.png"), 64, 64, QStringLiteral("plasma:"));
+    rebuild();
+    job().TargetExt = QStringLiteral("JPG");
+    job().Quality = 10;
+    TThreadConvert early(rows, display);
+    job().Quality = 100;
+    early.Execute();
+    const qint64 lowQuality = QFileInfo(output(QStringLiteral("q.JPG"))).size();
+    QFile::remove(output(QStringLiteral("q.JPG")));
+    TThreadConvert late(rows, display);
+    late.Execute();
+    EXPECT_LT(lowQuality, QFileInfo(output(QStringLiteral("q.JPG"))).size());
+}
+
+// --- The thread and its completion -------------------------------------------------
+
+TEST_F(RunTest, TheThreadHandsTheRunToTheUserInterfaceThread)
+{
+    addImage(QStringLiteral("t1.png"));
+    addImage(QStringLiteral("t2.png"));
+    rebuild();
+    QList<QThread *> pumpThreads;
+    display.onPump = [&] { pumpThreads.append(QThread::currentThread()); };
+    ASSERT_TRUE(runThreaded());
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
+    ASSERT_FALSE(pumpThreads.isEmpty());
+    for (QThread *thread : std::as_const(pumpThreads))
+        EXPECT_EQ(thread, QCoreApplication::instance()->thread());
+}
+
+TEST_F(RunTest, StopReachesTheThreadedRunThroughThePump)
+{
+    for (int i = 1; i <= 4; ++i)
+        addImage(QStringLiteral("p%1.png").arg(i));
+    rebuild();
+    display.onPump = [&] {
+        if (display.finished.size() == 1 && run)
+            run->Stop();
+    };
+    ASSERT_TRUE(runThreaded());
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 0, 0, 0}));
+}
+
+// --- Multipage ---------------------------------------------------------------------
+
+TEST_F(RunTest, MultipageCollectsEveryReadableSourceIntoOneFile)
+{
+    job().MultiPages = 1;
+    job().TargetExt = QStringLiteral("TIFF");
+    addImage(QStringLiteral("m1.png"));
+    addFile(QStringLiteral("m2.png"), QByteArray("broken"));
+    addImage(QStringLiteral("m3.gif"), 30, 40);
+    rebuild();
+    const QString album = output(QStringLiteral("album.TIFF"));
+    runHere(album);
+    EXPECT_TRUE(escapedError.isEmpty());
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 1, 2}));
+    EXPECT_EQ(rows.Row(1).Message, QStringLiteral("Can not encode image"));
+    EXPECT_EQ(ImageFileFrameCount(album), 2);
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("album.TIFF")});
+    EXPECT_EQ(display.written, (QList<int>{0, 2}));
+}
+
+TEST_F(RunTest, MultipageOneRowHasNoNamingStage)
+{
+    job().MultiPages = 1;
+    addImage(QStringLiteral("single.png"));
+    rebuild();
+    runHere(output(QStringLiteral("one.PNG")));
+    EXPECT_EQ(display.gauge, (Gauge{0, 10, 30, 50, 80, 100}));
+}
+
+TEST_F(RunTest, MultipageStoppedWritesNothing)
+{
+    job().MultiPages = 1;
+    job().TargetExt = QStringLiteral("TIFF");
+    for (int i = 1; i <= 5; ++i)
+        addImage(QStringLiteral("mp%1.png").arg(i));
+    rebuild();
+    display.onPump = [&] {
+        if (display.finished.size() == 3)
+            run->Stop();
+    };
+    runHere(output(QStringLiteral("stopped.TIFF")));
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 2, 0, 0}));
+    EXPECT_TRUE(outputFiles().isEmpty());
+    EXPECT_TRUE(display.written.isEmpty());
+}
+
+TEST_F(RunTest, MultipageWithNothingReadableWritesNothingAndBlamesNoWrite)
+{
+    job().MultiPages = 1;
+    addFile(QStringLiteral("n1.png"), QByteArray());
+    addFile(QStringLiteral("n2.png"), QByteArray("nope"));
+    rebuild();
+    runHere(output(QStringLiteral("none.PNG")));
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 1}));
+    EXPECT_EQ(rows.Row(0).Message, QStringLiteral("Can not encode image"));
+    EXPECT_TRUE(outputFiles().isEmpty());
+    EXPECT_TRUE(escapedError.isEmpty());
+}
+
+TEST_F(RunTest, MultipageFinalWriteErrorFailsEveryRowThatGaveFrames)
+{
+    job().MultiPages = 1;
+    job().TargetExt = QStringLiteral("TIFF");
+    addImage(QStringLiteral("w1.png"));
+    addFile(QStringLiteral("w2.png"), QByteArray());
+    addImage(QStringLiteral("w3.png"));
+    rebuild();
+    runHere(sandbox.filePath(QStringLiteral("no/such/folder/album.TIFF")));
+    EXPECT_TRUE(escapedError.isEmpty());
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 1, 1}));
+    EXPECT_FALSE(rows.Row(0).Message.isEmpty());
+    EXPECT_NE(rows.Row(0).Message, QStringLiteral("Can not encode image"));
+    EXPECT_EQ(rows.Row(0).Message, rows.Row(2).Message);
+    EXPECT_EQ(rows.Row(1).Message, QStringLiteral("Can not encode image"));
+    // The gauge still ends at 100: the run itself went through.
+    EXPECT_EQ(display.gauge.last(), 100);
+}
+
+TEST_F(RunTest, MultipageNeverReplacesASource)
+{
+    job().MultiPages = 1;
+    job().TargetExt = QStringLiteral("TIFF");
+    addImage(QStringLiteral("k1.TIFF"));
+    addImage(QStringLiteral("k2.png"));
+    rebuild();
+    const QByteArray before = ReadFileBytes(source(QStringLiteral("k1.TIFF")));
+    runHere(source(QStringLiteral("k1.TIFF")));
+    EXPECT_EQ(ReadFileBytes(source(QStringLiteral("k1.TIFF"))), before);
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 1}));
+    EXPECT_TRUE(rows.Row(0).Message.contains(QStringLiteral("not overwritten")));
+    EXPECT_EQ(QDir(sandbox.filePath(QStringLiteral("src"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+}
+
+TEST_F(RunTest, MultipageIntoAFormatOfOneFrameWritesAFilePerFrame)
+{
+    job().MultiPages = 1;
+    job().TargetExt = QStringLiteral("PNG");
+    addImage(QStringLiteral("f1.png"));
+    addImage(QStringLiteral("f2.png"));
+    rebuild();
+    runHere(output(QStringLiteral("frames.PNG")));
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("frames-0.PNG"), QStringLiteral("frames-1.PNG")}));
+}
+
+TEST_F(RunTest, MultipageMayReplaceTheFileTheUserChose)
+{
+    job().MultiPages = 1;
+    job().TargetExt = QStringLiteral("TIFF");
+    addImage(QStringLiteral("r1.png"));
+    addImage(QStringLiteral("r2.png"));
+    rebuild();
+    const QString album = output(QStringLiteral("album.TIFF"));
+    WriteFileBytes(album, QByteArray("old"));
+    runHere(album);
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
+    EXPECT_EQ(ImageFileFrameCount(album), 2);
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("album.TIFF")});
+}
+
+TEST_F(RunTest, MultiPagesIsReadWhenTheRunStarts)
+{
+    addImage(QStringLiteral("mode.png"));
+    rebuild();
+    job().MultiPages = 0;
+    TThreadConvert modeRun(rows, display);
+    display.onPump = [&] { job().MultiPages = 1; };
+    modeRun.Execute();
+    EXPECT_FALSE(modeRun.Multipage());
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("mode.PNG")});
+}
+
+} // namespace
