@@ -226,6 +226,8 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (!ImageLibraryLoaded)
         return fail(err, ImageLibraryMissingText(), 1);
     BuildAvailableFormats();
+    // The program's default limits, as the window hands them over at start-up.
+    ApplyResourceLimits();
 
     TConsolePrompt console;
     TPromptScope promptScope(&console);

@@ -8,6 +8,9 @@
 #include <QMutexLocker>
 
 #include <dlfcn.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <memory>
 
@@ -93,6 +96,12 @@ int ImageLibraryReferenceCount()
 
 bool StartImageLibrary()
 {
+#if defined(__GLIBC__)
+    // glibc raises its mmap threshold each time a large block is freed; from then on the
+    // blobs and pixels of every image come from the heap, which keeps growing with the
+    // number of images converted. A fixed threshold hands each image back to the system.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
     ImageLibraryLoaded = LoadImageLibrary(qEnvironmentVariable("PICTAVO_MAGICK_DIR"));
     return ImageLibraryLoaded;
 }
