@@ -16,7 +16,20 @@ QString EntryKey(const TFavorCell &cell)
 
 QString FoldedKey(const QString &key)
 {
-    return key.toUpper();
+    // ASCII needs no table: most paths fold with a plain loop, anything else goes through toUpper().
+    const QChar *chars = key.constData();
+    const qsizetype length = key.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        if (chars[i].unicode() >= 0x80)
+            return key.toUpper();
+    }
+    QString folded(length, Qt::Uninitialized);
+    QChar *out = folded.data();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = chars[i].unicode();
+        out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c);
+    }
+    return folded;
 }
 
 bool SameEntry(const QString &keyA, const QString &keyB)
@@ -24,12 +37,38 @@ bool SameEntry(const QString &keyA, const QString &keyB)
     return FoldedKey(keyA) == FoldedKey(keyB);
 }
 
+namespace {
+// The folded key of an entry in one allocation when folder and name are ASCII.
+QString FoldedEntryKey(const QString &folder, const QString &name)
+{
+    const bool slash = !folder.endsWith(QLatin1Char('/'));
+    const qsizetype length = folder.size() + (slash ? 1 : 0) + name.size();
+    QString folded(length, Qt::Uninitialized);
+    QChar *out = folded.data();
+    const auto copy = [&out](const QString &part) {
+        for (const QChar ch : part) {
+            const char16_t c = ch.unicode();
+            if (c >= 0x80)
+                return false;
+            *out++ = QChar(c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c);
+        }
+        return true;
+    };
+    if (!copy(folder))
+        return FoldedKey(EntryKey(folder, name));
+    if (slash)
+        *out++ = QLatin1Char('/');
+    if (!copy(name))
+        return FoldedKey(EntryKey(folder, name));
+    return folded;
+}
+} // namespace
+
 bool TFavorList::Append(const TFavorCell &cell)
 {
-    const QString folded = FoldedKey(EntryKey(cell));
-    if (m_folded.contains(folded))
+    const QString folded = FoldedEntryKey(cell.Folder, cell.Name);
+    if (!m_folded.insert(folded).second)
         return false;
-    m_folded.insert(folded);
     m_cells.append(cell);
     return true;
 }
@@ -40,7 +79,7 @@ int TFavorList::RemoveKeys(const QStringList &keys)
     QHash<QString, int> wanted;
     for (const QString &key : keys) {
         const QString folded = FoldedKey(key);
-        if (m_folded.contains(folded))
+        if (m_folded.count(folded))
             wanted.insert(folded, 1);
     }
     if (wanted.isEmpty())
@@ -53,7 +92,7 @@ int TFavorList::RemoveKeys(const QStringList &keys)
         auto it = wanted.find(folded);
         if (it != wanted.end() && it.value() > 0) {
             --it.value();
-            m_folded.remove(folded);
+            m_folded.erase(folded);
             ++removed;
             continue;
         }

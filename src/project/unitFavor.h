@@ -10,6 +10,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <unordered_set>
+
+// std::unordered_set grows by relinking its nodes; QSet moves every node on each growth,
+// which cost more than the whole rest of a gathering.
+struct TQStringHash
+{
+    size_t operator()(const QString &text) const noexcept { return qHash(text); }
+};
+
 struct TFavorCell
 {
     QString Name; // file name with extension; empty for a pending folder
@@ -20,6 +29,7 @@ struct TFavorCell
     quint8 Status = 0;   // 0 not converted in this run, 1 failed, 2 converted
     QString Message;
 };
+Q_DECLARE_TYPEINFO(TFavorCell, Q_RELOCATABLE_TYPE);
 
 // Folder, with "/" appended when missing, then Name.
 QString EntryKey(const TFavorCell &cell);
@@ -38,7 +48,7 @@ public:
     const TFavorCell &At(int index) const { return m_cells.at(index); }
     const QList<TFavorCell> &Cells() const { return m_cells; }
 
-    bool Contains(const QString &key) const { return m_folded.contains(FoldedKey(key)); }
+    bool Contains(const QString &key) const { return m_folded.count(FoldedKey(key)) != 0; }
     // Appends unless an entry with an equal key is present; false when it was not added.
     bool Append(const TFavorCell &cell);
     // Removes the first entry whose key equals each of the keys, in one pass.
@@ -50,7 +60,7 @@ public:
 
 private:
     QList<TFavorCell> m_cells;
-    QSet<QString> m_folded;
+    std::unordered_set<QString, TQStringHash> m_folded;
 };
 
 // The process-wide lists.
