@@ -49,6 +49,17 @@ int TThreadConvert::RoundHalfToEven(double value)
     return int(whole);
 }
 
+void TThreadConvert::Launch(std::function<void(TThreadConvert &run)> completion)
+{
+    connect(this, &QThread::finished, this, [this, completion = std::move(completion)] {
+        if (completion)
+            completion(*this);
+        wait(); // finished comes just before the thread's very end
+        deleteLater();
+    });
+    start();
+}
+
 void TThreadConvert::run()
 {
     QMetaObject::invokeMethod(this, [this] { Execute(); }, Qt::BlockingQueuedConnection);

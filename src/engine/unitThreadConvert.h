@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class TMagickImage;
@@ -56,6 +57,10 @@ public:
     // The text of an error that ended the run early, empty otherwise.
     QString EscapedError() const { return m_escapedError; }
     bool Multipage() const { return m_multipage; }
+
+    // Starts the thread; once the run has ended, `completion` is called on this object's
+    // thread and the object then frees itself. Do not use the pointer after completion.
+    void Launch(std::function<void(TThreadConvert &run)> completion);
 
     // The whole run on the calling thread; run() calls it on the object's thread.
     void Execute();

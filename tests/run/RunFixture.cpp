@@ -5,7 +5,9 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 
 void RunTest::SetUp()
@@ -77,20 +79,22 @@ void RunTest::runHere(const QString &multipagePath)
 bool RunTest::runThreaded(const QString &multipagePath)
 {
     auto *thread = new TThreadConvert(rows, display);
+    const QPointer<TThreadConvert> watch(thread);
     run = thread;
     thread->SetMultipagePath(multipagePath);
     bool completed = false;
     QEventLoop loop;
-    QObject::connect(thread, &QThread::finished, &loop, [&] {
+    thread->Launch([&](TThreadConvert &ended) {
         completed = true;
-        escapedError = thread->EscapedError();
+        escapedError = ended.EscapedError();
+        run = nullptr;
         loop.quit();
     });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    thread->start();
     loop.exec();
-    run = nullptr;
+    // The run frees itself once its completion has returned.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watch.isNull());
     return completed;
 }
 
