@@ -1,0 +1,124 @@
+#pragma once
+
+// The sources area of the main window: the sources toolbar with the count, the sources
+// view over the sources model, its context menus and the commands that edit the list.
+
+#include "project/unitSourcesModel.h"
+
+#include <QTreeView>
+#include <QWidget>
+
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+// The sources view: full-row multiple selection, an 18-pixel header with movable and
+// resizable columns and a sort arrow. Sorting happens only through the commands; a left
+// click on a header asks for the header sort.
+class TSourcesView : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    explicit TSourcesView(QWidget *parent = nullptr);
+    void setModel(QAbstractItemModel *model) override;
+
+    // Rows selected, in display order.
+    QList<int> SelectedRows() const;
+    // A column whose header does not react to clicks (-1 for none).
+    void SetInertColumn(int column) { m_inertColumn = column; }
+
+Q_SIGNALS:
+    void headerLeftClicked(int column);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Qt::MouseButton m_pressedButton = Qt::NoButton;
+    int m_inertColumn = -1;
+};
+
+class TSourcesPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using TSortState = std::pair<int, Qt::SortOrder>;
+
+    explicit TSourcesPanel(QWidget *parent = nullptr);
+
+    TSourcesModel &Model() { return m_model; }
+    TSourcesView *View() const { return m_view; }
+    QToolBar *ToolBar() const { return m_toolBar; }
+    QMenu *ContextMenu() const { return m_popup6; }
+    QMenu *SortMenu() const { return m_popup8; }
+    QAction *Action(const char *objectName) const;
+    QAction *SyncAction() const { return m_sync; }
+
+    // Add: the selected paths of the file list in display order through the gatherer;
+    // the view is rebuilt and sorted again. Returns how many entries came.
+    int AddSources(const QStringList &selectedPaths, const TGatherCall &gather);
+    // The commands, as their actions run them.
+    void DeleteSelected();
+    void ClearAll();
+    // Clear with its question, for a project being created or opened; false on No.
+    bool ClearForProject();
+
+    void RefreshCount();
+    // Enables the convert command (when set), clear and delete by the rows and the selection.
+    void RefreshEnablement();
+    void SetConvertAction(QAction *convert) { m_convert = convert; }
+
+    // The file list's sort, read when sync mode needs it.
+    void SetFileListSort(std::function<TSortState()> fileListSort) { m_fileListSort = std::move(fileListSort); }
+    // A sort of the file list in sync mode: the view takes it over without mirroring back.
+    void ApplySortFromFileList(int column, Qt::SortOrder order);
+    bool SyncMode() const;
+
+    // While a run or a gathering is in progress the rows and the list stay as they are.
+    void SetBusy(bool busy);
+
+Q_SIGNALS:
+    // In sync mode, a sort the user made here, for the file list to follow.
+    void sortMirrored(int column, Qt::SortOrder order);
+    // The enablement may have changed: rows added or removed, selection changed.
+    void stateChanged();
+
+private:
+    QAction *newAction(const char *objectName, bool checkable = false);
+    QToolButton *newToolButton(const char *objectName, const QIcon &icon);
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void onSortChanged(int column, Qt::SortOrder order);
+    void onSyncToggled(bool on);
+
+    TSourcesModel m_model;
+    TSourcesView *m_view = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QLabel *m_caption = nullptr;
+    QLabel *m_count = nullptr;
+    QMenu *m_popup6 = nullptr;
+    QMenu *m_popup7 = nullptr;
+    QMenu *m_popup8 = nullptr;
+    QActionGroup *m_sortGroup = nullptr;
+    QAction *m_sortActions[TSourcesModel::ColumnCount] = {};
+    QAction *m_delete = nullptr;
+    QAction *m_clear = nullptr;
+    QAction *m_selectAll = nullptr;
+    QAction *m_selectInvert = nullptr;
+    QAction *m_selectNone = nullptr;
+    QAction *m_sync = nullptr;
+    QAction *m_convert = nullptr;
+    std::function<TSortState()> m_fileListSort;
+    bool m_busy = false;
+};
+
+// The row colours of the statuses: the tooltip background, red, a pale green.
+void InstallSourcesRowColours();
