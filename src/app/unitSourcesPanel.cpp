@@ -5,12 +5,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QColor>
-#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPalette>
 #include <QStyle>
 #include <QToolBar>
@@ -71,11 +69,10 @@ TSourcesView::TSourcesView(QWidget *parent) : QTreeView(parent)
     top->setSortIndicatorShown(true);
     top->setSortIndicator(-1, Qt::AscendingOrder);
     top->viewport()->setMouseTracking(true); // hot tracking
-    top->viewport()->installEventFilter(this);
+    // The header reports left clicks only, and not the end of a drag or a resize.
     connect(top, &QHeaderView::sectionClicked, this, [this](int column) {
-        if (m_pressedButton == Qt::LeftButton && column != m_inertColumn)
+        if (column != m_inertColumn)
             Q_EMIT headerLeftClicked(column);
-        m_pressedButton = Qt::NoButton;
     });
 }
 
@@ -84,14 +81,6 @@ void TSourcesView::setModel(QAbstractItemModel *model)
     QTreeView::setModel(model);
     for (int column = 0; column < TSourcesModel::ColumnCount; ++column)
         header()->resizeSection(column, TSourcesModel::ColumnWidth(column));
-}
-
-bool TSourcesView::eventFilter(QObject *watched, QEvent *event)
-{
-    // The header reports clicks without their button; only a left click sorts.
-    if (watched == header()->viewport() && event->type() == QEvent::MouseButtonPress)
-        m_pressedButton = static_cast<QMouseEvent *>(event)->button();
-    return QTreeView::eventFilter(watched, event);
 }
 
 QList<int> TSourcesView::SelectedRows() const

@@ -36,11 +36,7 @@ public:
 Q_SIGNALS:
     void headerLeftClicked(int column);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
-    Qt::MouseButton m_pressedButton = Qt::NoButton;
     int m_inertColumn = -1;
 };
 
