@@ -130,6 +130,20 @@ void TThreadConvert::finishRow(int row, const QString &output)
     m_display.RowFinished(row, output);
 }
 
+void TThreadConvert::readSource(int row, const QString &source,
+                                const std::function<void(QFile &file)> &decode)
+{
+    // A failure marks the row failed; what the decoder kept decides the rest.
+    try {
+        QFile file(source);
+        if (!file.open(QIODevice::ReadOnly))
+            throw TError(file.errorString());
+        decode(file);
+    } catch (const std::exception &) {
+        m_rows.SetRowResult(row, 1, QString());
+    }
+}
+
 void TThreadConvert::oneOutputLoop()
 {
     m_display.Pump();
@@ -146,14 +160,7 @@ void TThreadConvert::oneOutputLoop()
         m_display.Pump();
 
         Image = std::make_unique<TMagickImage>();
-        try {
-            QFile file(source);
-            if (!file.open(QIODevice::ReadOnly))
-                throw TError(file.errorString());
-            Image->LoadFrames(file);
-        } catch (const std::exception &) {
-            m_rows.SetRowResult(row, 1, QString());
-        }
+        readSource(row, source, [this](QFile &file) { Image->LoadFrames(file); });
         stage(50);
         m_display.Pump();
 
@@ -191,15 +198,10 @@ void TThreadConvert::multipageLoop()
         m_display.Pump();
 
         const int before = Image->FrameCount();
-        try {
-            QFile file(source);
-            if (!file.open(QIODevice::ReadOnly))
-                throw TError(file.errorString());
+        readSource(row, source, [this](QFile &file) {
             Image->AppendFrames(file);
             Image->SelectFrame(Image->FrameCount() - 1);
-        } catch (const std::exception &) {
-            m_rows.SetRowResult(row, 1, QString());
-        }
+        });
         stage(50);
         m_display.Pump();
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class QFile;
 class TMagickImage;
 class TSourcesModel;
 
@@ -75,6 +76,7 @@ private:
     QString sourcePath(int row) const;
     void stage(int position);
     void finishRow(int row, const QString &output);
+    void readSource(int row, const QString &source, const std::function<void(QFile &file)> &decode);
     void oneOutputLoop();
     void multipageLoop();
 
