@@ -1,8 +1,10 @@
 #include "dialogs/unitBrand.h"
 
+#include <QBitmap>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QHideEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,6 +83,13 @@ protected:
     {
         setColor(kLinkColor);
         QLabel::leaveEvent(event);
+    }
+
+    // A window hidden under the mouse gets no leave event; it shows again unhovered.
+    void hideEvent(QHideEvent *event) override
+    {
+        setColor(kLinkColor);
+        QLabel::hideEvent(event);
     }
 
     void mousePressEvent(QMouseEvent *event) override
@@ -312,7 +321,16 @@ TBrandPanel::TBrandPanel(const QString &buttonText, int borderWidth, const QColo
 
 QRegion TBrandPanel::outline() const
 {
-    return QRegion(RoundedPanel(QRectF(rect())).toFillPolygon().toPolygon());
+    // Rasterised rather than taken from the path's polygon, whose chords cut into the border
+    // at the corners.
+    QBitmap shape(size());
+    shape.fill(Qt::color0);
+    QPainter painter(&shape);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::color1);
+    painter.drawPath(RoundedPanel(QRectF(rect())));
+    painter.end();
+    return QRegion(shape);
 }
 
 void TBrandPanel::paintEvent(QPaintEvent *)

@@ -84,6 +84,11 @@ TEST_F(Brand, TheLinkIsNavyAndTurnsPurpleUnderTheMouse)
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(link, &leave);
     EXPECT_EQ(TextColour(link), QColor(0, 0, 128));
+
+    QCoreApplication::sendEvent(link, &enter);
+    splash.hide();
+    splash.show();
+    EXPECT_EQ(TextColour(link), QColor(0, 0, 128)) << "a window closed under the mouse shows again unhovered";
 }
 
 TEST(ProgramVersion, ComesFromTheApplicationWhenItHasOne)

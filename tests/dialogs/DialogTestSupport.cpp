@@ -1,6 +1,8 @@
 #include "DialogTestSupport.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPixmap>
 #include <QSet>
 #include <QTest>
@@ -45,5 +47,13 @@ void SaveScreenshot(QWidget *window, const QString &name)
     const QString folder = qEnvironmentVariable("PICTAVO_SCREENSHOT_DIR");
     if (folder.isEmpty())
         return;
-    window->grab().save(QDir(folder).filePath(QStringLiteral("pictavo-dialogs-") + name + QStringLiteral(".png")));
+    const QString stem = QDir(folder).filePath(QStringLiteral("pictavo-dialogs-") + name);
+    window->grab().save(stem + QStringLiteral(".png"));
+    // On a real display, also what the screen shows: the window as shaped and framed there.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen") && window->screen()) {
+        QTest::qWait(300);
+        const QRect area = window->frameGeometry().adjusted(-12, -12, 12, 12);
+        window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(stem + QStringLiteral("-screen.png"));
+    }
 }
