@@ -1,14 +1,19 @@
 #include "ui/unitSkins.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QPainter>
 #include <QPalette>
+#include <QPolygonF>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <algorithm>
@@ -19,6 +24,36 @@ const QString kNeutral2 = QStringLiteral("Neutral2 (internal)");
 const QString kGraphite = QStringLiteral("Graphite (internal)");
 const QString kPlain = QStringLiteral("Plain (internal)");
 const QString kFusion = QStringLiteral("Fusion");
+// The style of the built-in sheets: Fusion with the item views' focus frame of its own.
+const QString kSkinStyle = QStringLiteral("Pictavo");
+
+// Under a sheet that styles view items, Fusion draws the current item's focus frame
+// round the text of its first cell only, as a grey box. The skins show it as a quiet
+// frame of the selection colour, and not at all on a selected row.
+class TSkinStyle : public QProxyStyle
+{
+public:
+    TSkinStyle() : QProxyStyle(QStyleFactory::create(kFusion)) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        if (element == PE_FrameFocusRect && qobject_cast<const QAbstractItemView *>(widget)) {
+            if (option->state & State_Selected)
+                return;
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            QColor frame = option->palette.color(QPalette::Active, QPalette::Highlight);
+            frame = frame.lightness() > 128 ? frame.darker(130) : frame.lighter(150);
+            painter->setPen(QPen(frame, 1));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+            painter->restore();
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
 
 // The colours a built-in skin is made of; the style sheet template refers to them by name.
 struct TSkinColors
@@ -40,6 +75,7 @@ TSkinColors Neutral2Colors()
         {QStringLiteral("disabled"), QStringLiteral("#a3a8b0")},
         {QStringLiteral("border"), QStringLiteral("#cfd4db")},
         {QStringLiteral("borderHover"), QStringLiteral("#aeb5bf")},
+        {QStringLiteral("borderStrong"), QStringLiteral("#98a0ab")},
         {QStringLiteral("button"), QStringLiteral("#ffffff")},
         {QStringLiteral("buttonHover"), QStringLiteral("#f0f3f7")},
         {QStringLiteral("buttonPressed"), QStringLiteral("#e2e7ee")},
@@ -82,6 +118,7 @@ TSkinColors GraphiteColors()
         {QStringLiteral("disabled"), QStringLiteral("#6b7079")},
         {QStringLiteral("border"), QStringLiteral("#3f434a")},
         {QStringLiteral("borderHover"), QStringLiteral("#5a5f68")},
+        {QStringLiteral("borderStrong"), QStringLiteral("#70767f")},
         {QStringLiteral("button"), QStringLiteral("#34373d")},
         {QStringLiteral("buttonHover"), QStringLiteral("#3d4047")},
         {QStringLiteral("buttonPressed"), QStringLiteral("#2b2d32")},
@@ -213,8 +250,8 @@ QComboBox QAbstractItemView { background: @menu; border: 1px solid @border;
 
 QAbstractItemView { background: @base; alternate-background-color: @altBase; color: @text;
     border: 1px solid @border; selection-background-color: @selection;
-    selection-color: @selectionText; outline: 0; }
-QAbstractItemView::item { padding: 2px 0px; }
+    selection-color: @selectionText; outline: none; }
+QAbstractItemView::item { min-height: 22px; }
 QAbstractItemView::item:hover { background: @hover; }
 QAbstractItemView::item:selected { background: @selection; color: @selectionText; }
 QTreeView::branch:selected { background: @selection; }
@@ -262,9 +299,126 @@ QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: no
 QScrollBar::add-page, QScrollBar::sub-page { background: none; }
 )";
 
-QString SheetOf(const TSkinColors &colors)
+// Check marks and arrows: a sheet that styles an indicator or a drop-down must draw its
+// mark as an image. "@img" is the folder of the images drawn for the skin.
+const char kMarksTemplate[] = R"(
+QCheckBox::indicator, QAbstractItemView::indicator, QGroupBox::indicator {
+    width: 14px; height: 14px; border: 1px solid @borderStrong; border-radius: 3px;
+    background: @base; }
+QCheckBox::indicator:hover, QAbstractItemView::indicator:hover, QGroupBox::indicator:hover {
+    border-color: @accent; }
+QCheckBox::indicator:checked, QAbstractItemView::indicator:checked, QGroupBox::indicator:checked {
+    background: @accent; border-color: @accent; image: url(@img/check.png); }
+QCheckBox::indicator:indeterminate, QAbstractItemView::indicator:indeterminate {
+    background: @accent; border-color: @accent; image: url(@img/dash.png); }
+QCheckBox::indicator:disabled, QAbstractItemView::indicator:disabled, QGroupBox::indicator:disabled {
+    background: @buttonDisabled; border-color: @border; }
+QCheckBox::indicator:checked:disabled, QAbstractItemView::indicator:checked:disabled,
+QCheckBox::indicator:indeterminate:disabled { background: @border; border-color: @border; }
+
+QRadioButton::indicator { width: 14px; height: 14px; border: 1px solid @borderStrong;
+    border-radius: 8px; background: @base; }
+QRadioButton::indicator:hover { border-color: @accent; }
+QRadioButton::indicator:checked { width: 8px; height: 8px; border: 4px solid @accent;
+    border-radius: 8px; background: @base; }
+QRadioButton::indicator:disabled { background: @buttonDisabled; border-color: @border; }
+
+QComboBox { padding-right: 24px; }
+QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: center right;
+    width: 22px; border: none; }
+QComboBox::down-arrow { image: url(@img/down.png); width: 10px; height: 10px; }
+QComboBox::down-arrow:disabled { image: url(@img/down-disabled.png); }
+
+QSpinBox, QDoubleSpinBox { padding-right: 24px; }
+QSpinBox::up-button, QDoubleSpinBox::up-button { subcontrol-origin: border;
+    subcontrol-position: top right; width: 20px; border: none; border-left: 1px solid @border;
+    border-top-right-radius: 4px; margin: 1px 1px 0px 0px; }
+QSpinBox::down-button, QDoubleSpinBox::down-button { subcontrol-origin: border;
+    subcontrol-position: bottom right; width: 20px; border: none; border-left: 1px solid @border;
+    border-bottom-right-radius: 4px; margin: 0px 1px 1px 0px; }
+QSpinBox::up-button:hover, QDoubleSpinBox::up-button:hover,
+QSpinBox::down-button:hover, QDoubleSpinBox::down-button:hover { background: @buttonHover; }
+QSpinBox::up-button:pressed, QDoubleSpinBox::up-button:pressed,
+QSpinBox::down-button:pressed, QDoubleSpinBox::down-button:pressed { background: @buttonPressed; }
+QSpinBox::up-arrow, QDoubleSpinBox::up-arrow { image: url(@img/up.png); width: 10px; height: 10px; }
+QSpinBox::down-arrow, QDoubleSpinBox::down-arrow { image: url(@img/down.png); width: 10px; height: 10px; }
+QSpinBox::up-arrow:disabled, QSpinBox::up-arrow:off,
+QDoubleSpinBox::up-arrow:disabled, QDoubleSpinBox::up-arrow:off { image: url(@img/up-disabled.png); }
+QSpinBox::down-arrow:disabled, QSpinBox::down-arrow:off,
+QDoubleSpinBox::down-arrow:disabled, QDoubleSpinBox::down-arrow:off { image: url(@img/down-disabled.png); }
+)";
+
+// The folder the marks of the built-in skins are drawn into, for the process's lifetime.
+QString MarksFolder()
+{
+    static QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("pictavo-skin-XXXXXX")));
+    return folder.isValid() ? folder.path() : QString();
+}
+
+enum class TMark { Check, Dash, Up, Down };
+
+// One mark at 1x and 2x; Qt picks the "@2x" file on high-density screens.
+bool DrawMark(const QString &path, TMark mark, const QColor &color)
+{
+    for (const int scale : {1, 2}) {
+        const int size = mark == TMark::Check || mark == TMark::Dash ? 14 : 10;
+        QImage image(size * scale, size * scale, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(scale, scale);
+        QPen pen(color, mark == TMark::Check || mark == TMark::Dash ? 1.8 : 1.5);
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        painter.setPen(pen);
+        switch (mark) {
+        case TMark::Check:
+            painter.drawPolyline(QPolygonF({{3.5, 7.3}, {6.0, 9.8}, {10.6, 4.4}}));
+            break;
+        case TMark::Dash:
+            painter.drawLine(QPointF(4.0, 7.0), QPointF(10.0, 7.0));
+            break;
+        case TMark::Up:
+            painter.drawPolyline(QPolygonF({{2.5, 6.3}, {5.0, 3.8}, {7.5, 6.3}}));
+            break;
+        case TMark::Down:
+            painter.drawPolyline(QPolygonF({{2.5, 3.8}, {5.0, 6.3}, {7.5, 3.8}}));
+            break;
+        }
+        painter.end();
+        const QString file = scale == 1 ? path + QStringLiteral(".png") : path + QStringLiteral("@2x.png");
+        if (!image.save(file, "PNG"))
+            return false;
+    }
+    return true;
+}
+
+// Draws the marks of a skin; an empty text when they could not be written.
+QString DrawMarks(const QString &skinKey, const TSkinColors &c)
+{
+    const QString root = MarksFolder();
+    if (root.isEmpty())
+        return QString();
+    const QString folder = root + QLatin1Char('/') + skinKey;
+    if (!QDir().mkpath(folder))
+        return QString();
+    const QString at = folder + QLatin1Char('/');
+    const bool drawn = DrawMark(at + QStringLiteral("check"), TMark::Check, c[QStringLiteral("onAccent")])
+        && DrawMark(at + QStringLiteral("dash"), TMark::Dash, c[QStringLiteral("onAccent")])
+        && DrawMark(at + QStringLiteral("up"), TMark::Up, c[QStringLiteral("muted")])
+        && DrawMark(at + QStringLiteral("down"), TMark::Down, c[QStringLiteral("muted")])
+        && DrawMark(at + QStringLiteral("up-disabled"), TMark::Up, c[QStringLiteral("disabled")])
+        && DrawMark(at + QStringLiteral("down-disabled"), TMark::Down, c[QStringLiteral("disabled")]);
+    return drawn ? folder : QString();
+}
+
+QString SheetOf(const QString &skinKey, const TSkinColors &colors)
 {
     QString sheet = QString::fromLatin1(kSheetTemplate);
+    // Without its images the marks stay the style's own.
+    const QString marks = DrawMarks(skinKey, colors);
+    if (!marks.isEmpty())
+        sheet += QString::fromLatin1(kMarksTemplate);
     // Longest names first, so that "@accent" does not eat the start of "@accentHover".
     QStringList names = colors.Named.keys();
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
@@ -272,7 +426,8 @@ QString SheetOf(const TSkinColors &colors)
     });
     for (const QString &name : std::as_const(names))
         sheet.replace(QLatin1Char('@') + name, colors.Named.value(name));
-    return sheet;
+    // The folder last: nothing in its path is taken for a colour's name.
+    return sheet.replace(QStringLiteral("@img"), marks);
 }
 
 struct TSkinState
@@ -325,7 +480,7 @@ void Install(const QString &name, const QString &styleKey, const QPalette *palet
     // with a sheet that is about to be replaced.
     app->setStyleSheet(QString());
     if (state.StyleKey.compare(styleKey, Qt::CaseInsensitive) != 0) {
-        QStyle *style = QStyleFactory::create(styleKey);
+        QStyle *style = styleKey == kSkinStyle ? new TSkinStyle : QStyleFactory::create(styleKey);
         if (!style)
             style = QStyleFactory::create(kFusion);
         QApplication::setStyle(style);
@@ -334,6 +489,7 @@ void Install(const QString &name, const QString &styleKey, const QPalette *palet
     QApplication::setPalette(palette ? *palette : QApplication::style()->standardPalette());
     app->setStyleSheet(sheet);
     state.Current = name;
+    RepaintSkin();
 }
 
 } // namespace
@@ -381,13 +537,13 @@ bool ApplySkin(const QString &name)
     if (name.compare(kNeutral2, Qt::CaseInsensitive) == 0) {
         const TSkinColors colors = Neutral2Colors();
         const QPalette palette = PaletteOf(colors);
-        Install(kNeutral2, kFusion, &palette, SheetOf(colors));
+        Install(kNeutral2, kSkinStyle, &palette, SheetOf(QStringLiteral("neutral2"), colors));
         return true;
     }
     if (name.compare(kGraphite, Qt::CaseInsensitive) == 0) {
         const TSkinColors colors = GraphiteColors();
         const QPalette palette = PaletteOf(colors);
-        Install(kGraphite, kFusion, &palette, SheetOf(colors));
+        Install(kGraphite, kSkinStyle, &palette, SheetOf(QStringLiteral("graphite"), colors));
         return true;
     }
     if (name.compare(kPlain, Qt::CaseInsensitive) == 0) {
@@ -421,6 +577,12 @@ void RepaintSkin()
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
+    // Views keep the row heights of the skin they were laid out in.
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (QWidget *widget : widgets) {
+        if (auto *view = qobject_cast<QAbstractItemView *>(widget))
+            view->doItemsLayout();
+    }
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         if (window->isVisible())

@@ -242,16 +242,31 @@ TEST_F(SkinsTest, ApplyingTheStartSkinAgainRestoresIt)
     EXPECT_EQ(ButtonImage(), button);
 }
 
-TEST_F(SkinsTest, RepaintReachesVisibleWindowsOnly)
+TEST_F(SkinsTest, ASwitchLaysOutTheRowsOfOpenViewsAgain)
 {
+    ASSERT_TRUE(ApplySkin(kPlain));
+    QStandardItemModel model(0, 1);
+    auto *parent = new QStandardItem(QStringLiteral("Photos"));
+    parent->appendRow(new QStandardItem(QStringLiteral("sunset.jpg")));
+    model.appendRow(parent);
+    QTreeView view;
+    view.setModel(&model);
+    view.expandAll();
+    view.resize(200, 120);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const QModelIndex child = model.index(0, 0, model.index(0, 0));
+    const int plainHeight = view.visualRect(child).height();
+
+    // The built-in skins give rows room; rows laid out before the switch get it too.
     ASSERT_TRUE(ApplySkin(StartSkinName()));
-    QWidget window;
-    window.resize(100, 60);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    RepaintSkin();
     QCoreApplication::processEvents();
-    SUCCEED();
+    EXPECT_GE(view.visualRect(child).height(), 22);
+    EXPECT_GT(view.visualRect(child).height(), plainHeight);
+
+    ASSERT_TRUE(ApplySkin(kPlain));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.visualRect(child).height(), plainHeight);
 }
 
 // A window with the controls the program's windows are made of.
@@ -393,6 +408,8 @@ QImage SampleShot()
     TSampleWindow window;
     window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // As the program does: the skin is switched once its windows exist.
+    RepaintSkin();
     window.Tree()->setFocus();
     QCoreApplication::processEvents();
     const QImage shot = window.grab().toImage();
