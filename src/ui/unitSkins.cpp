@@ -24,6 +24,7 @@ const QString kNeutral2 = QStringLiteral("Neutral2 (internal)");
 const QString kGraphite = QStringLiteral("Graphite (internal)");
 const QString kPlain = QStringLiteral("Plain (internal)");
 const QString kFusion = QStringLiteral("Fusion");
+constexpr qint64 kLargestSheet = 4 * 1024 * 1024;
 // The style of the built-in sheets: Fusion with the item views' focus frame of its own.
 const QString kSkinStyle = QStringLiteral("Pictavo");
 
@@ -557,7 +558,12 @@ bool ApplySkin(const QString &name)
         QFile file(skin.second);
         if (!file.open(QIODevice::ReadOnly))
             return false;
-        const QByteArray bytes = file.readAll();
+        // A style sheet is a few kilobytes; anything this large is no skin.
+        if (file.size() > kLargestSheet)
+            return false;
+        const QByteArray bytes = file.read(kLargestSheet + 1);
+        if (bytes.size() > kLargestSheet)
+            return false;
         if (file.error() != QFileDevice::NoError)
             return false;
         // A sheet of its own on the plain Fusion look: what a sheet leaves unstyled

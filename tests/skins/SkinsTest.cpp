@@ -213,6 +213,10 @@ TEST_F(SkinsTest, AnUnreadableOrVanishedFileKeepsTheCurrentSkin)
     ASSERT_TRUE(SkinNames().contains(QStringLiteral("Vanishing")));
     ASSERT_TRUE(QFile::remove(vanishing));
 
+    // Far too large for a style sheet.
+    WriteSkin(QStringLiteral("Huge.qss"), QByteArray(5 * 1024 * 1024, ' '));
+
+    EXPECT_FALSE(ApplySkin(QStringLiteral("Huge")));
     EXPECT_FALSE(ApplySkin(QStringLiteral("Locked")));
     EXPECT_FALSE(ApplySkin(QStringLiteral("Vanishing")));
     EXPECT_FALSE(ApplySkin(QStringLiteral("MacOS (internal)")));
