@@ -72,9 +72,11 @@ TGatherResult TformDlgFilelist::Gather(const QStringList &masks, bool rootOnly)
     // the gatherer has finished.
     if (!m_walkDone)
         exec();
-    // The loop can end before the walk began (the application quitting): the worker
-    // waits for this thread, so keep handling messages until it has finished.
+    // Something else ended the loop (the application quitting, a window closing all
+    // others): the worker waits for this thread, so keep handling messages until it
+    // has finished, and let the walk end soon.
     if (!m_walkDone) {
+        m_gatherer->Cancel();
         QEventLoop rest;
         m_rest = &rest;
         rest.exec();

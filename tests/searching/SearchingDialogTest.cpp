@@ -275,6 +275,31 @@ TEST_F(SearchingDialogTest, IsReusedForTheNextGatheringAfterACancel)
     EXPECT_EQ(FavorList().Count(), 601);
 }
 
+TEST_F(SearchingDialogTest, ClosedFromOutsideItStillWaitsForTheWalk)
+{
+    Select({MakeLongTree(QStringLiteral("long"), 300)});
+    bool closed = false;
+    m_dialog.SetDispatchObserver([&] {
+        if (closed || FavorList().Count() < 20)
+            return;
+        closed = true;
+        m_dialog.accept();
+    });
+
+    const TGatherResult result = m_dialog.Gather(kShowAll, false);
+
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(m_dialog.IsGathering());
+    EXPECT_FALSE(m_dialog.isVisible());
+    EXPECT_EQ(result.Added, FavorList().Count());
+    EXPECT_GE(result.Added, 20);
+
+    // And it serves the next gathering as before.
+    m_dialog.SetDispatchObserver(nullptr);
+    FavorList().Clear();
+    EXPECT_EQ(m_dialog.Gather(kShowAll, false).Added, 300);
+}
+
 TEST_F(SearchingDialogTest, ASecondGatheringDuringAWalkIsRefused)
 {
     MakeFile(QStringLiteral("p/a.jpg"));
