@@ -1,0 +1,827 @@
+#include "ui/unitFileBrowser.h"
+
+#include "ui/unitThumbnails.h"
+
+#include <QCollator>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QFileSystemWatcher>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QListView>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+const QString &favoriteTip()
+{
+    static const QString tip = QStringLiteral("Add to favorite");
+    return tip;
+}
+
+// Tells what the mouse went up with, after the header has handled it.
+class TFileListHeader : public QHeaderView
+{
+public:
+    explicit TFileListHeader(QWidget *parent)
+        : QHeaderView(Qt::Horizontal, parent)
+    {
+    }
+
+    Qt::KeyboardModifiers PressModifiers() const { return m_modifiers; }
+    std::function<void()> Released;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        m_modifiers = event->modifiers();
+        QHeaderView::mousePressEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QHeaderView::mouseReleaseEvent(event);
+        if (Released)
+            Released();
+    }
+
+private:
+    Qt::KeyboardModifiers m_modifiers;
+};
+
+QCollator &nameCollator()
+{
+    static QCollator collator = [] {
+        QCollator c;
+        c.setNumericMode(true);
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    return collator;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+int TFolderListModel::ColumnWidth(int column)
+{
+    static const int widths[ColumnCount] = {200, 80, 120, 140};
+    return column >= 0 && column < ColumnCount ? widths[column] : 100;
+}
+
+TFolderListModel::TFolderListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+bool TFolderListModel::SetFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isDir() || !info.isReadable())
+        return false;
+    beginResetModel();
+    m_folder = QDir::cleanPath(info.absoluteFilePath());
+    list();
+    endResetModel();
+    Q_EMIT listed();
+    return true;
+}
+
+void TFolderListModel::Relist()
+{
+    if (m_folder.isEmpty())
+        return;
+    beginResetModel();
+    list();
+    endResetModel();
+    Q_EMIT listed();
+}
+
+void TFolderListModel::SetObjectFilter(TObjectFilter filter)
+{
+    m_filter = filter;
+    Relist();
+}
+
+void TFolderListModel::SetAcceptance(TItemAcceptance accept)
+{
+    m_accept = std::move(accept);
+}
+
+void TFolderListModel::list()
+{
+    m_items.clear();
+    m_rowOfPath.clear();
+    if (!QFileInfo(m_folder).isDir())
+        return;
+    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
+    if (m_filter.testFlag(TObjectFilterFlag::Hidden))
+        filters |= QDir::Hidden;
+    const QFileInfoList infos = QDir(m_folder).entryInfoList(filters, QDir::NoSort);
+    m_items.reserve(size_t(infos.size()));
+    for (const QFileInfo &info : infos) {
+        const bool folder = info.isDir();
+        if (folder ? !m_filter.testFlag(TObjectFilterFlag::Folders)
+                   : !m_filter.testFlag(TObjectFilterFlag::NonFolders))
+            continue;
+        if (info.isHidden() && !m_filter.testFlag(TObjectFilterFlag::Hidden))
+            continue;
+        if (m_accept && !m_accept(info))
+            continue;
+        m_items.push_back(TRow{info, typeOf(info), info.fileName()});
+    }
+    sortRows();
+}
+
+void TFolderListModel::sortRows()
+{
+    const QCollator &collator = nameCollator();
+    const int column = m_sortColumn;
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    std::stable_sort(m_items.begin(), m_items.end(), [&](const TRow &a, const TRow &b) {
+        const bool aFolder = a.Info.isDir();
+        if (aFolder != b.Info.isDir())
+            return aFolder;
+        int order = 0;
+        switch (column) {
+        case ColSize:
+            if (!aFolder && a.Info.size() != b.Info.size())
+                order = a.Info.size() < b.Info.size() ? -1 : 1;
+            break;
+        case ColType:
+            order = collator.compare(a.Type, b.Type);
+            break;
+        case ColModified: {
+            const qint64 am = a.Info.lastModified().toMSecsSinceEpoch();
+            const qint64 bm = b.Info.lastModified().toMSecsSinceEpoch();
+            order = am == bm ? 0 : (am < bm ? -1 : 1);
+            break;
+        }
+        default:
+            break;
+        }
+        if (order == 0)
+            order = collator.compare(a.SortName, b.SortName);
+        if (order == 0)
+            order = a.SortName.compare(b.SortName);
+        return ascending ? order < 0 : order > 0;
+    });
+    m_rowOfPath.clear();
+    m_rowOfPath.reserve(qsizetype(m_items.size()));
+    for (size_t row = 0; row < m_items.size(); ++row)
+        m_rowOfPath.insert(m_items[row].Info.absoluteFilePath(), int(row));
+}
+
+void TFolderListModel::sort(int column, Qt::SortOrder order)
+{
+    m_sortColumn = std::clamp(column, 0, ColumnCount - 1);
+    m_sortOrder = order;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QStringList paths;
+    paths.reserve(before.size());
+    for (const QModelIndex &index : before)
+        paths.append(m_items.at(size_t(index.row())).Info.absoluteFilePath());
+    sortRows();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (int i = 0; i < before.size(); ++i)
+        after.append(index(RowOf(paths.at(i)), before.at(i).column()));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+TFileItem TFolderListModel::Item(int row) const
+{
+    TFileItem item;
+    if (row < 0 || row >= Count())
+        return item;
+    const QFileInfo &info = Info(row);
+    item.IsFolder = info.isDir();
+    item.FullPath = info.absoluteFilePath();
+    item.Name = info.fileName();
+    item.DisplayName = info.fileName();
+    return item;
+}
+
+QString TFolderListModel::typeOf(const QFileInfo &info) const
+{
+    if (info.isDir())
+        return QStringLiteral("Folder");
+    const QString suffix = info.suffix().toLower();
+    auto it = m_typeOfSuffix.constFind(suffix);
+    if (it != m_typeOfSuffix.constEnd())
+        return *it;
+    static const QMimeDatabase mimes;
+    const QMimeType mime = mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    QString type = mime.isDefault() ? QString() : mime.comment();
+    if (type.isEmpty())
+        type = suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" file");
+    m_typeOfSuffix.insert(suffix, type);
+    return type;
+}
+
+QIcon TFolderListModel::iconFor(const TRow &row) const
+{
+    const QString key = row.Info.isDir() ? QStringLiteral("/") : row.Info.suffix().toLower();
+    auto it = m_iconOfType.constFind(key);
+    if (it != m_iconOfType.constEnd())
+        return *it;
+    static const QFileIconProvider provider;
+    const QIcon icon = row.Info.isDir() ? provider.icon(QAbstractFileIconProvider::Folder)
+                                        : provider.icon(row.Info);
+    m_iconOfType.insert(key, icon.isNull() ? provider.icon(QAbstractFileIconProvider::File) : icon);
+    return m_iconOfType.value(key);
+}
+
+void TFolderListModel::SetThumbnailMaker(TThumbnailMaker *maker)
+{
+    if (m_maker)
+        disconnect(m_maker, nullptr, this, nullptr);
+    m_maker = maker;
+    if (m_maker)
+        connect(m_maker, &TThumbnailMaker::thumbnailReady, this, &TFolderListModel::onThumbnail);
+}
+
+void TFolderListModel::SetThumbnailMode(bool on)
+{
+    if (m_thumbnails == on)
+        return;
+    m_thumbnails = on;
+    if (!m_items.empty())
+        Q_EMIT dataChanged(index(0, 0), index(Count() - 1, 0), {Qt::DecorationRole});
+}
+
+void TFolderListModel::onThumbnail(const QString &path)
+{
+    const int row = RowOf(path);
+    if (row >= 0 && m_thumbnails)
+        Q_EMIT dataChanged(index(row, 0), index(row, 0), {Qt::DecorationRole});
+}
+
+void TFolderListModel::Prefetch(int first, int last)
+{
+    if (!m_maker || !m_thumbnails)
+        return;
+    first = std::max(first, 0);
+    last = std::min(last, Count() - 1);
+    for (int row = first; row <= last; ++row) {
+        if (!m_items[size_t(row)].Info.isDir())
+            m_maker->Prefetch(m_items[size_t(row)].Info);
+    }
+}
+
+int TFolderListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Count();
+}
+
+int TFolderListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TFolderListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= Count())
+        return {};
+    const TRow &row = m_items[size_t(index.row())];
+    const QFileInfo &info = row.Info;
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case ColName:
+            return info.fileName();
+        case ColSize:
+            return info.isDir() ? QString()
+                                : QLocale().formattedDataSize(info.size(), 1,
+                                                              QLocale::DataSizeTraditionalFormat);
+        case ColType:
+            return row.Type;
+        case ColModified:
+            return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+        }
+        break;
+    case Qt::DecorationRole:
+        if (index.column() != ColName)
+            break;
+        if (m_thumbnails && m_maker) {
+            const QString key = info.isDir() ? QStringLiteral("/") : info.suffix().toLower();
+            if (!info.isDir()) {
+                QPixmap pixmap;
+                switch (m_maker->Find(info, &pixmap)) {
+                case TThumbnailMaker::TState::Ready:
+                    return pixmap;
+                case TThumbnailMaker::TState::Pending:
+                    return TThumbnailMaker::Placeholder();
+                case TThumbnailMaker::TState::Failed:
+                    break;
+                }
+            }
+            return TThumbnailMaker::Framed(iconFor(row));
+        }
+        return iconFor(row);
+    case Qt::TextAlignmentRole:
+        if (index.column() == ColSize)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+QVariant TFolderListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole) {
+        switch (section) {
+        case ColName:
+            return QStringLiteral("Name");
+        case ColSize:
+            return QStringLiteral("Size");
+        case ColType:
+            return QStringLiteral("Type");
+        case ColModified:
+            return QStringLiteral("Modified");
+        }
+    }
+    if (role == Qt::TextAlignmentRole && section == ColSize)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+    return {};
+}
+
+Qt::ItemFlags TFolderListModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TFileList::TFileList(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("VLEx"));
+    setToolTip(favoriteTip());
+    m_model = new TFolderListModel(this);
+    m_maker = new TThumbnailMaker(this);
+    m_model->SetThumbnailMaker(m_maker);
+    m_selection = new QItemSelectionModel(m_model, this);
+
+    m_iconView = new QListView(this);
+    m_detailsView = new QTreeView(this);
+    auto *header = new TFileListHeader(m_detailsView);
+    m_detailsView->setHeader(header);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_iconView),
+                                    static_cast<QAbstractItemView *>(m_detailsView)}) {
+        view->setModel(m_model);
+        QItemSelectionModel *own = view->selectionModel();
+        view->setSelectionModel(m_selection);
+        delete own;
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setTextElideMode(Qt::ElideRight);
+        view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex &index) { Execute(index.row()); });
+    }
+    m_iconView->setUniformItemSizes(true);
+    m_iconView->setResizeMode(QListView::Adjust);
+    m_iconView->setLayoutMode(QListView::Batched);
+    m_iconView->setBatchSize(500);
+
+    m_detailsView->setRootIsDecorated(false);
+    m_detailsView->setItemsExpandable(false);
+    m_detailsView->setUniformRowHeights(true);
+    m_detailsView->setAllColumnsShowFocus(true);
+    m_detailsView->setSortingEnabled(false);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(true);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < TFolderListModel::ColumnCount; ++column)
+        header->resizeSection(column, TFolderListModel::ColumnWidth(column));
+    header->setSortIndicator(m_sortColumn, m_sortOrder);
+    connect(header, &QHeaderView::sectionClicked, this, [this, header](int column) {
+        if (header->PressModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))
+            return;
+        HeaderSort(column);
+    });
+    header->Released = [this] { Q_EMIT headerReleased(); };
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(m_iconView);
+    m_stack->addWidget(m_detailsView);
+
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { Q_EMIT selectionChanged(); });
+
+    m_watcher = new QFileSystemWatcher(this);
+    m_relistTimer = new QTimer(this);
+    m_relistTimer->setSingleShot(true);
+    m_relistTimer->setInterval(250);
+    connect(m_relistTimer, &QTimer::timeout, this, &TFileList::Relist);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_relistTimer, qOverload<>(&QTimer::start));
+
+    m_prefetchTimer = new QTimer(this);
+    m_prefetchTimer->setSingleShot(true);
+    m_prefetchTimer->setInterval(60);
+    connect(m_prefetchTimer, &QTimer::timeout, this, &TFileList::prefetchAround);
+    for (QScrollBar *bar : {m_iconView->verticalScrollBar(), m_iconView->horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, m_prefetchTimer, qOverload<>(&QTimer::start));
+
+    m_open = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    applyStyle();
+    Browse(QDir::homePath());
+}
+
+TFileList::~TFileList() = default;
+
+QAbstractItemView *TFileList::View() const
+{
+    return m_style == Details ? static_cast<QAbstractItemView *>(m_detailsView) : m_iconView;
+}
+
+QHeaderView *TFileList::Header() const
+{
+    return m_detailsView->header();
+}
+
+void TFileList::SetViewStyle(int style)
+{
+    if (style < LargeIcons || style > Thumbnails || style == m_style)
+        return;
+    const QModelIndex current = m_selection->currentIndex();
+    m_style = style;
+    applyStyle();
+    if (current.isValid())
+        View()->scrollTo(current);
+}
+
+void TFileList::applyStyle()
+{
+    QListView *view = m_iconView;
+    switch (m_style) {
+    case LargeIcons:
+        view->setViewMode(QListView::IconMode);
+        view->setIconSize(QSize(48, 48));
+        view->setGridSize(QSize(104, 86));
+        view->setWordWrap(true);
+        break;
+    case SmallIcons:
+        view->setViewMode(QListView::ListMode);
+        view->setFlow(QListView::LeftToRight);
+        view->setIconSize(QSize(16, 16));
+        view->setGridSize(QSize(190, 22));
+        view->setWordWrap(false);
+        break;
+    case List:
+        view->setViewMode(QListView::ListMode);
+        view->setFlow(QListView::TopToBottom);
+        view->setIconSize(QSize(16, 16));
+        view->setGridSize(QSize(220, 20));
+        view->setWordWrap(false);
+        break;
+    case Thumbnails:
+        view->setViewMode(QListView::IconMode);
+        view->setIconSize(QSize(TThumbnailMaker::FramedEdge, TThumbnailMaker::FramedEdge));
+        view->setGridSize(QSize(TThumbnailMaker::FramedEdge + 24, TThumbnailMaker::FramedEdge + 36));
+        view->setWordWrap(true);
+        break;
+    default:
+        break;
+    }
+    if (m_style != Details) {
+        // Icon mode turns on free movement and dragging, which a file list has no use for.
+        view->setMovement(QListView::Static);
+        view->setDragEnabled(false);
+        view->setWrapping(true);
+        view->setSpacing(0);
+    }
+    m_model->SetThumbnailMode(m_style == Thumbnails);
+    m_stack->setCurrentWidget(View());
+    if (m_style == Thumbnails)
+        m_prefetchTimer->start();
+}
+
+void TFileList::SetSortColumn(int column)
+{
+    if (column >= 0 && column < TFolderListModel::ColumnCount)
+        m_sortColumn = column;
+}
+
+void TFileList::SetSortOrder(Qt::SortOrder order)
+{
+    m_sortOrder = order;
+}
+
+void TFileList::Sort()
+{
+    m_model->sort(m_sortColumn, m_sortOrder);
+    Header()->setSortIndicator(m_sortColumn, m_sortOrder);
+    Q_EMIT sorted(m_sortColumn, m_sortOrder);
+}
+
+void TFileList::ApplySort(int column, Qt::SortOrder order)
+{
+    SetSortColumn(column);
+    SetSortOrder(order);
+    Sort();
+}
+
+void TFileList::HeaderSort(int column)
+{
+    if (column < 0 || column >= TFolderListModel::ColumnCount)
+        return;
+    if (column == m_sortColumn)
+        m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortColumn = column;
+    Sort();
+}
+
+void TFileList::SelectAll()
+{
+    if (m_model->Count() == 0)
+        return;
+    m_selection->select(QItemSelection(m_model->index(0, 0), m_model->index(m_model->Count() - 1, 0)),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void TFileList::InvertSelection()
+{
+    if (m_model->Count() == 0)
+        return;
+    m_selection->select(QItemSelection(m_model->index(0, 0), m_model->index(m_model->Count() - 1, 0)),
+                        QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+}
+
+void TFileList::ClearSelection()
+{
+    m_selection->clearSelection();
+}
+
+int TFileList::VisibleCount() const
+{
+    return m_model->Count();
+}
+
+int TFileList::SelectedCount() const
+{
+    return int(SelectedRows().size());
+}
+
+QList<int> TFileList::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QItemSelectionRange &range : m_selection->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+QList<TFileItem> TFileList::SelectedItems() const
+{
+    QList<TFileItem> items;
+    for (int row : SelectedRows())
+        items.append(m_model->Item(row));
+    return items;
+}
+
+bool TFileList::Browse(const QString &path)
+{
+    const QString before = m_model->Folder();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isDir() || !info.isReadable())
+        return false;
+    const QString target = QDir::cleanPath(info.absoluteFilePath());
+    if (target != before)
+        m_maker->CancelPending();
+    if (!m_model->SetFolder(target))
+        return false;
+    watch(target);
+    afterListing({}, QString());
+    View()->scrollToTop();
+    if (target != before)
+        Q_EMIT folderChanged(target);
+    return true;
+}
+
+bool TFileList::GoUp()
+{
+    const QString from = m_model->Folder();
+    QDir folder(from);
+    if (from.isEmpty() || folder.isRoot() || !folder.cdUp())
+        return false;
+    if (!Browse(folder.absolutePath()))
+        return false;
+    // Land on the folder we came from, as a file manager does.
+    const int row = m_model->RowOf(from);
+    if (row >= 0) {
+        m_selection->setCurrentIndex(m_model->index(row, 0),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        View()->scrollTo(m_model->index(row, 0));
+    }
+    return true;
+}
+
+void TFileList::Relist()
+{
+    QStringList selected;
+    for (int row : SelectedRows())
+        selected.append(m_model->Info(row).absoluteFilePath());
+    const QModelIndex current = m_selection->currentIndex();
+    const QString currentPath = current.isValid() ? m_model->Info(current.row()).absoluteFilePath() : QString();
+    m_model->Relist();
+    afterListing(selected, currentPath);
+}
+
+void TFileList::afterListing(const QStringList &keepSelected, const QString &keepCurrent)
+{
+    QItemSelection selection;
+    for (const QString &path : keepSelected) {
+        const int row = m_model->RowOf(path);
+        if (row >= 0)
+            selection.select(m_model->index(row, 0), m_model->index(row, 0));
+    }
+    if (!selection.isEmpty())
+        m_selection->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const int current = keepCurrent.isEmpty() ? -1 : m_model->RowOf(keepCurrent);
+    if (current >= 0)
+        m_selection->setCurrentIndex(m_model->index(current, 0), QItemSelectionModel::NoUpdate);
+    if (m_style == Thumbnails)
+        m_prefetchTimer->start();
+}
+
+void TFileList::watch(const QString &folder)
+{
+    const QStringList watched = m_watcher->directories();
+    if (watched.size() == 1 && watched.first() == folder)
+        return;
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    m_watcher->addPath(folder);
+}
+
+void TFileList::SetObjectFilter(TObjectFilter filter)
+{
+    QStringList selected;
+    for (int row : SelectedRows())
+        selected.append(m_model->Info(row).absoluteFilePath());
+    m_model->SetObjectFilter(filter);
+    afterListing(selected, QString());
+}
+
+void TFileList::SetItemAcceptance(TItemAcceptance accept)
+{
+    m_model->SetAcceptance(std::move(accept));
+}
+
+void TFileList::SetOpenFile(std::function<void(const QString &)> open)
+{
+    m_open = std::move(open);
+}
+
+void TFileList::Execute(int row)
+{
+    if (row < 0 || row >= m_model->Count())
+        return;
+    const TFileItem item = m_model->Item(row);
+    if (item.IsFolder)
+        Browse(item.FullPath);
+    else if (m_open)
+        m_open(item.FullPath);
+}
+
+void TFileList::prefetchAround()
+{
+    if (m_style != Thumbnails || m_model->Count() == 0)
+        return;
+    const QRect area = m_iconView->viewport()->rect();
+    const QModelIndex first = m_iconView->indexAt(QPoint(area.left() + 8, area.top() + 8));
+    QModelIndex last = m_iconView->indexAt(QPoint(area.right() - 8, area.bottom() - 8));
+    const int firstRow = first.isValid() ? first.row() : 0;
+    int lastRow = last.isValid() ? last.row() : std::min(m_model->Count() - 1, firstRow + 60);
+    // The next screenful in either direction, the one after the visible part first.
+    const int page = std::max(1, lastRow - firstRow + 1);
+    m_model->Prefetch(lastRow + 1, lastRow + page);
+    m_model->Prefetch(firstRow - page, firstRow - 1);
+}
+
+bool TFileList::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool onViewport = watched == m_iconView->viewport() || watched == m_detailsView->viewport();
+    const bool onView = watched == m_iconView || watched == m_detailsView;
+    if (onViewport) {
+        switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+            // After the view has settled the selection of this click.
+            QTimer::singleShot(0, this, [this] { Q_EMIT mouseReleased(); });
+            break;
+        case QEvent::ToolTip: {
+            auto *help = static_cast<QHelpEvent *>(event);
+            QToolTip::showText(help->globalPos(), favoriteTip(), static_cast<QWidget *>(watched));
+            return true;
+        }
+        default:
+            break;
+        }
+    } else if (onView && event->type() == QEvent::KeyRelease) {
+        if (!static_cast<QKeyEvent *>(event)->isAutoRepeat())
+            QTimer::singleShot(0, this, [this] { Q_EMIT keyReleased(); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------
+
+TFolderTree::TFolderTree(QWidget *parent)
+    : QTreeView(parent)
+{
+    setObjectName(QStringLiteral("VET"));
+    m_model = new QFileSystemModel(this);
+    m_model->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_model->setReadOnly(true);
+    m_model->setRootPath(QStringLiteral("/"));
+    setModel(m_model);
+    for (int column = 1; column < m_model->columnCount(); ++column)
+        hideColumn(column);
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(16, 16));
+    expand(m_model->index(QStringLiteral("/")));
+
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
+        if (m_following || !current.isValid())
+            return;
+        const QString path = m_model->filePath(current);
+        if (m_list)
+            m_list->Browse(path);
+        Q_EMIT folderChosen(path);
+    });
+}
+
+void TFolderTree::SetObjectFilter(TObjectFilter filter)
+{
+    m_filter = filter;
+    QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives;
+    if (filter.testFlag(TObjectFilterFlag::Hidden))
+        filters |= QDir::Hidden;
+    m_model->setFilter(filters);
+}
+
+void TFolderTree::LinkFileList(TFileList *list)
+{
+    if (m_list)
+        disconnect(m_list, nullptr, this, nullptr);
+    m_list = list;
+    if (!m_list)
+        return;
+    connect(m_list, &TFileList::folderChanged, this, [this](const QString &path) { SelectFolder(path); });
+    SelectFolder(m_list->CurrentFolder());
+}
+
+bool TFolderTree::SelectFolder(const QString &path)
+{
+    if (!QFileInfo(path).isDir())
+        return false;
+    const QModelIndex index = m_model->index(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (!index.isValid())
+        return false;
+    m_following = true;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        expand(parent);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+    m_following = false;
+    return true;
+}
+
+QString TFolderTree::CurrentFolder() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? m_model->filePath(current) : QString();
+}
