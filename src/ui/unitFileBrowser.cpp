@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
@@ -61,6 +62,30 @@ protected:
 
 private:
     Qt::KeyboardModifiers m_modifiers;
+};
+
+// Every item of a view style gets the same box, wide and tall enough for two lines of name
+// under an icon, so that uniform item sizes do not take the first item's narrow box. The
+// size column keeps a gap before the type column.
+class TItemDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize Box;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return Box.isValid() ? Box : QStyledItemDelegate::sizeHint(option, index);
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem inset(option);
+        if (index.column() == TFolderListModel::ColSize)
+            inset.rect.adjust(0, 0, -8, 0);
+        QStyledItemDelegate::paint(painter, inset, index);
+    }
 };
 
 QCollator &nameCollator()
@@ -403,6 +428,8 @@ TFileList::TFileList(QWidget *parent)
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex &index) { Execute(index.row()); });
     }
+    m_iconView->setItemDelegate(new TItemDelegate(m_iconView));
+    m_detailsView->setItemDelegate(new TItemDelegate(m_detailsView));
     m_iconView->setUniformItemSizes(true);
     m_iconView->setResizeMode(QListView::Adjust);
     m_iconView->setLayoutMode(QListView::Batched);
@@ -480,32 +507,27 @@ void TFileList::SetViewStyle(int style)
 void TFileList::applyStyle()
 {
     QListView *view = m_iconView;
+    auto set = [view](QListView::ViewMode mode, QListView::Flow flow, int icon, QSize grid, bool wrapNames) {
+        view->setViewMode(mode);
+        view->setFlow(flow);
+        view->setIconSize(QSize(icon, icon));
+        view->setGridSize(grid);
+        view->setWordWrap(wrapNames);
+        static_cast<TItemDelegate *>(view->itemDelegate())->Box = grid - QSize(4, 4);
+    };
     switch (m_style) {
     case LargeIcons:
-        view->setViewMode(QListView::IconMode);
-        view->setIconSize(QSize(48, 48));
-        view->setGridSize(QSize(104, 86));
-        view->setWordWrap(true);
+        set(QListView::IconMode, QListView::LeftToRight, 48, QSize(108, 92), true);
         break;
     case SmallIcons:
-        view->setViewMode(QListView::ListMode);
-        view->setFlow(QListView::LeftToRight);
-        view->setIconSize(QSize(16, 16));
-        view->setGridSize(QSize(190, 22));
-        view->setWordWrap(false);
+        set(QListView::ListMode, QListView::LeftToRight, 16, QSize(200, 24), false);
         break;
     case List:
-        view->setViewMode(QListView::ListMode);
-        view->setFlow(QListView::TopToBottom);
-        view->setIconSize(QSize(16, 16));
-        view->setGridSize(QSize(220, 20));
-        view->setWordWrap(false);
+        set(QListView::ListMode, QListView::TopToBottom, 16, QSize(240, 22), false);
         break;
     case Thumbnails:
-        view->setViewMode(QListView::IconMode);
-        view->setIconSize(QSize(TThumbnailMaker::FramedEdge, TThumbnailMaker::FramedEdge));
-        view->setGridSize(QSize(TThumbnailMaker::FramedEdge + 24, TThumbnailMaker::FramedEdge + 36));
-        view->setWordWrap(true);
+        set(QListView::IconMode, QListView::LeftToRight, TThumbnailMaker::FramedEdge,
+            QSize(TThumbnailMaker::FramedEdge + 28, TThumbnailMaker::FramedEdge + 44), true);
         break;
     default:
         break;
