@@ -65,17 +65,6 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
     return true;
 }
 
-// The chosen file with its extension replaced by the target format's code.
-QString multipageOutputPath(const QString &chosen, const QString &targetExt)
-{
-    const QFileInfo info(chosen);
-    QString name = info.fileName();
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0)
-        name.truncate(dot);
-    return QDir(info.absolutePath()).filePath(name + QLatin1Char('.') + targetExt);
-}
-
 // Ctrl+C reaches the event loop through a pipe, the only thing a handler may touch.
 int g_stopPipe[2] = {-1, -1};
 
@@ -269,7 +258,7 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     {
         auto *run = new TThreadConvert(rows, display);
         if (parsed.UseMultipage)
-            run->SetMultipagePath(multipageOutputPath(parsed.Multipage, job->TargetExt));
+            run->SetMultipagePath(MultipageOutputPath(parsed.Multipage, job->TargetExt));
         TInterruptGuard interrupt;
         if (QSocketNotifier *notifier = interrupt.Notifier()) {
             QObject::connect(notifier, &QSocketNotifier::activated, run, [run, &userBreak, &err] {

@@ -7,7 +7,9 @@
 #include "project/unitSourcesModel.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -23,6 +25,16 @@ QString errorText(const std::exception &error)
 }
 
 } // namespace
+
+QString MultipageOutputPath(const QString &chosen, const QString &targetExt)
+{
+    const QFileInfo info(chosen);
+    QString name = info.fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    return QDir(info.absolutePath()).filePath(name + QLatin1Char('.') + targetExt);
+}
 
 void TRunDisplay::Pump()
 {

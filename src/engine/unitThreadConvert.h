@@ -40,6 +40,10 @@ public:
     virtual void Pump();
 };
 
+// The single output file of a multipage run for the file the user chose: its extension
+// (from the name's last "." on) replaced by "." and the target format's code.
+QString MultipageOutputPath(const QString &chosen, const QString &targetExt);
+
 class TThreadConvert : public QThread
 {
     Q_OBJECT

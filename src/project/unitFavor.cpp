@@ -14,55 +14,48 @@ QString EntryKey(const TFavorCell &cell)
     return EntryKey(cell.Folder, cell.Name);
 }
 
+namespace {
+
+// Folds ASCII without tables and appends it at `out`; false at the first other character.
+bool foldAscii(QStringView part, QChar *&out)
+{
+    for (const QChar ch : part) {
+        const char16_t c = ch.unicode();
+        if (c >= 0x80)
+            return false;
+        *out++ = QChar(c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c);
+    }
+    return true;
+}
+
+// The folded key of an entry in one allocation when folder and name are ASCII.
+QString FoldedEntryKey(const QString &folder, const QString &name)
+{
+    const bool slash = !folder.endsWith(QLatin1Char('/'));
+    QString folded(folder.size() + (slash ? 1 : 0) + name.size(), Qt::Uninitialized);
+    QChar *out = folded.data();
+    if (!foldAscii(folder, out))
+        return EntryKey(folder, name).toUpper();
+    if (slash)
+        *out++ = QLatin1Char('/');
+    if (!foldAscii(name, out))
+        return EntryKey(folder, name).toUpper();
+    return folded;
+}
+
+} // namespace
+
 QString FoldedKey(const QString &key)
 {
-    // ASCII needs no table: most paths fold with a plain loop, anything else goes through toUpper().
-    const QChar *chars = key.constData();
-    const qsizetype length = key.size();
-    for (qsizetype i = 0; i < length; ++i) {
-        if (chars[i].unicode() >= 0x80)
-            return key.toUpper();
-    }
-    QString folded(length, Qt::Uninitialized);
+    QString folded(key.size(), Qt::Uninitialized);
     QChar *out = folded.data();
-    for (qsizetype i = 0; i < length; ++i) {
-        const char16_t c = chars[i].unicode();
-        out[i] = QChar(c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c);
-    }
-    return folded;
+    return foldAscii(key, out) ? folded : key.toUpper();
 }
 
 bool SameEntry(const QString &keyA, const QString &keyB)
 {
     return FoldedKey(keyA) == FoldedKey(keyB);
 }
-
-namespace {
-// The folded key of an entry in one allocation when folder and name are ASCII.
-QString FoldedEntryKey(const QString &folder, const QString &name)
-{
-    const bool slash = !folder.endsWith(QLatin1Char('/'));
-    const qsizetype length = folder.size() + (slash ? 1 : 0) + name.size();
-    QString folded(length, Qt::Uninitialized);
-    QChar *out = folded.data();
-    const auto copy = [&out](const QString &part) {
-        for (const QChar ch : part) {
-            const char16_t c = ch.unicode();
-            if (c >= 0x80)
-                return false;
-            *out++ = QChar(c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c);
-        }
-        return true;
-    };
-    if (!copy(folder))
-        return FoldedKey(EntryKey(folder, name));
-    if (slash)
-        *out++ = QLatin1Char('/');
-    if (!copy(name))
-        return FoldedKey(EntryKey(folder, name));
-    return folded;
-}
-} // namespace
 
 bool TFavorList::Append(const TFavorCell &cell)
 {

@@ -65,6 +65,16 @@ TEST_F(RunTest, EightRowsRoundHalvesToTheEvenNeighbour)
     EXPECT_EQ(display.finished, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
+TEST(MultipageOutput, TheChosenNameTakesTheTargetFormatsCode)
+{
+    EXPECT_EQ(MultipageOutputPath(QStringLiteral("/My.Pictures/album.jpg"), QStringLiteral("TIFF")),
+              QStringLiteral("/My.Pictures/album.TIFF"));
+    EXPECT_EQ(MultipageOutputPath(QStringLiteral("/out/album"), QStringLiteral("PDF")),
+              QStringLiteral("/out/album.PDF"));
+    EXPECT_EQ(MultipageOutputPath(QStringLiteral("/out/a.b.png"), QStringLiteral("GIF")),
+              QStringLiteral("/out/a.b.GIF"));
+}
+
 TEST_F(RunTest, RoundingOfProgress)
 {
     EXPECT_EQ(TThreadConvert::RoundHalfToEven(12.5), 12);
