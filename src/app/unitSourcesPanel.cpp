@@ -230,9 +230,13 @@ void TSourcesPanel::buildToolBar()
 
     m_caption = new QLabel(m_toolBar);
     m_caption->setObjectName(QStringLiteral("sLabel5"));
+    m_caption->setContentsMargins(4, 0, 4, 0);
     m_count = new QLabel(m_toolBar);
     m_count->setObjectName(QStringLiteral("sLabel7"));
-    m_count->setMinimumWidth(48);
+    m_count->setContentsMargins(0, 0, 6, 0);
+    QFont bold = m_count->font();
+    bold.setBold(true);
+    m_count->setFont(bold);
     m_toolBar->addWidget(m_caption);
     m_toolBar->addWidget(m_count);
     m_toolBar->addSeparator();

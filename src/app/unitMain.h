@@ -1,0 +1,164 @@
+#pragma once
+
+// The main window: the file browser, the sources area and the project panel under one
+// menu and toolbar; it restores what the user left at the last exit and stores it again.
+
+#include "app/unitStoredSettings.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class TFileList;
+class TFolderTree;
+class TMLang;
+class TSourcesPanel;
+class TformAbout;
+class TformDlgFilelist;
+class TformWait;
+
+class TformMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TformMain(TMLang &lang, QWidget *parent = nullptr);
+    ~TformMain() override;
+
+    // The windows this one opens; they are created after it and outlive its commands.
+    void SetAboutWindow(TformAbout *about) { m_about = about; }
+    void SetSearchingDialog(TformDlgFilelist *searching) { m_searching = searching; }
+    void SetWaitWindow(TformWait *wait) { m_wait = wait; }
+
+    TFileList *FileList() const { return m_fileList; }
+    TFolderTree *FolderTree() const { return m_folderTree; }
+    TSourcesPanel *SourcesPanel() const { return m_sources; }
+    QTabWidget *ProjectPanel() const { return m_pages; }
+    QProgressBar *Gauge() const { return m_gauge; }
+    // Panels 1 to 3 of the status bar.
+    QLabel *StatusPanel(int panel) const;
+    QAction *Action(const char *objectName) const;
+    QMenu *Menu(const char *objectName) const;
+    QToolButton *ToolButton(const char *objectName) const;
+
+    // Unsaved changes of the current project; the exit command asks about them.
+    bool IsModified() const { return m_modified; }
+    void SetModified(bool modified) { m_modified = modified; }
+    // What "Yes" to "Save project?" runs; the project editor provides it.
+    void SetSaveCommand(std::function<void()> save) { m_save = std::move(save); }
+
+    // Applies a sort to the file list: check mark, column, direction, sort.
+    void ApplyFileListSort(int column, Qt::SortOrder order);
+    // Switches to the skin of the skin menu's item of that caption; nothing when there is
+    // none or it is current already.
+    void SwitchSkin(const QString &name);
+    QString SkinName() const { return m_skinName; }
+    int SkinPosition() const { return m_skinPosition; }
+
+    // The commands, as their actions run them.
+    void NewProject();
+    void AddToFavor();
+    void RefreshStatusBar();
+    void RefreshAddEnablement();
+    void Exit();
+
+    // Every window the language texts reach.
+    QList<QObject *> TextRoots() const;
+    void SetTextRoots(QList<QObject *> extra) { m_extraRoots = std::move(extra); }
+
+    // Called on the first show; public for the program's start-up order and for tests.
+    void RestoreStoredSettings();
+    void SaveStoredSettings();
+    bool SettingsRestored() const { return m_restored; }
+
+public Q_SLOTS:
+    void setVisible(bool visible) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QAction *newAction(const char *objectName, bool checkable = false);
+    QToolButton *newToolButton(const char *objectName, const QIcon &icon);
+    QMenu *newMenu(const char *objectName, QWidget *parent);
+    void buildActions();
+    void buildLayout();
+    void buildMainToolBar();
+    void buildMenus();
+    void buildSkinMenu();
+    void buildStatusBar();
+    void connectBrowser();
+    void togglePane(QAction *toggle);
+    void applyPanes();
+    void fileListSortCommand(int column);
+    void checkFileListSort(int column);
+    void mirrorToSources();
+    void activateLanguage();
+    void updateTitle();
+
+    TMLang &m_lang;
+    int m_appliedLanguage = -1;
+    QString m_skinName;
+    int m_skinPosition = -1;
+    bool m_modified = false;
+    bool m_restored = false;
+    bool m_saved = false;
+    std::function<void()> m_save;
+
+    TformAbout *m_about = nullptr;
+    TformDlgFilelist *m_searching = nullptr;
+    TformWait *m_wait = nullptr;
+    QList<QObject *> m_extraRoots;
+
+    QWidget *m_toolPanel = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QWidget *m_folderPane = nullptr;
+    QSplitter *m_paneSplitter = nullptr;
+    QSplitter *m_centreSplitter = nullptr;
+    TFolderTree *m_folderTree = nullptr;
+    TFileList *m_fileList = nullptr;
+    TSourcesPanel *m_sources = nullptr;
+    QTabWidget *m_pages = nullptr;
+    QProgressBar *m_gauge = nullptr;
+    QLabel *m_statusPanels[4] = {};
+
+    QMenu *m_languageMenu = nullptr;
+    QMenu *m_skinMenu = nullptr;
+    QActionGroup *m_skinGroup = nullptr;
+    QMenu *m_popup5 = nullptr;
+    QActionGroup *m_viewGroup = nullptr;
+    QActionGroup *m_sortGroup = nullptr;
+    QAction *m_viewActions[5] = {};
+    QAction *m_sortActions[4] = {};
+    QAction *m_viewDir = nullptr;
+    QAction *m_viewTools = nullptr;
+    QAction *m_viewOptions = nullptr;
+    QAction *m_addToFavor = nullptr;
+    QAction *m_convert = nullptr;
+    QAction *m_convertStop = nullptr;
+};
+
+// The program's windows in the order they come into being; all but the main window
+// start hidden.
+struct TProgramWindows
+{
+    explicit TProgramWindows(TMLang &lang);
+    ~TProgramWindows();
+
+    std::unique_ptr<TformMain> Main;
+    std::unique_ptr<TformAbout> About;
+    std::unique_ptr<TformDlgFilelist> Searching;
+    std::unique_ptr<TformWait> Wait;
+};
