@@ -228,26 +228,13 @@ void TSourcesPanel::buildToolBar()
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setMovable(false);
 
-    m_caption = new QLabel(m_toolBar);
-    m_caption->setObjectName(QStringLiteral("sLabel5"));
-    m_caption->setContentsMargins(4, 0, 4, 0);
-    m_count = new QLabel(m_toolBar);
-    m_count->setObjectName(QStringLiteral("sLabel7"));
-    m_count->setContentsMargins(0, 0, 6, 0);
-    QFont bold = m_count->font();
-    bold.setBold(true);
-    m_count->setFont(bold);
-    m_toolBar->addWidget(m_caption);
-    m_toolBar->addWidget(m_count);
-    m_toolBar->addSeparator();
-
+    // Commands first: in a narrow window the count folds away before they do.
     QToolButton *select = newToolButton("ToolButton19", themed("edit-select-all", QStyle::SP_FileDialogListView, this));
     select->setMenu(m_popup7);
     select->setPopupMode(QToolButton::InstantPopup);
     QToolButton *sort = newToolButton("ToolButton20", themed("view-sort-ascending", QStyle::SP_ArrowDown, this));
     sort->setMenu(m_popup8);
     sort->setPopupMode(QToolButton::InstantPopup);
-    m_toolBar->addSeparator();
     for (auto [name, action] : {std::pair<const char *, QAction *>{"ToolButton22", m_delete},
                                 {"ToolButton24", m_clear}}) {
         QToolButton *button = newToolButton(name, action->icon());
@@ -257,6 +244,18 @@ void TSourcesPanel::buildToolBar()
         connect(command, &QAction::changed, button, follow);
         follow();
     }
+    m_toolBar->addSeparator();
+
+    m_caption = new QLabel(m_toolBar);
+    m_caption->setObjectName(QStringLiteral("sLabel5"));
+    m_caption->setContentsMargins(2, 0, 3, 0);
+    m_count = new QLabel(m_toolBar);
+    m_count->setObjectName(QStringLiteral("sLabel7"));
+    QFont bold = m_count->font();
+    bold.setBold(true);
+    m_count->setFont(bold);
+    m_toolBar->addWidget(m_caption);
+    m_toolBar->addWidget(m_count);
 }
 
 QAction *TSourcesPanel::Action(const char *objectName) const

@@ -799,11 +799,45 @@ TFolderTree::TFolderTree(QWidget *parent)
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
         if (m_following || !current.isValid())
             return;
+        m_scrollPending = false;
         const QString path = m_model->filePath(current);
         if (m_list)
             m_list->Browse(path);
         Q_EMIT folderChosen(path);
     });
+    // The model lists folders in the background and inserts their rows in batches: a
+    // folder selected before its parents were listed is scrolled to again as rows
+    // arrive, until the user scrolls or chooses a folder.
+    m_scrollTimer = new QTimer(this);
+    m_scrollTimer->setSingleShot(true);
+    m_scrollTimer->setInterval(30);
+    connect(m_scrollTimer, &QTimer::timeout, this, &TFolderTree::scrollToCurrent);
+    auto rowsArrived = [this] {
+        if (m_scrollPending)
+            m_scrollTimer->start();
+    };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, rowsArrived);
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, rowsArrived);
+    auto userMoved = [this] {
+        if (!m_following)
+            m_scrollPending = false;
+    };
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, userMoved);
+    connect(this, &QTreeView::expanded, this, userMoved);
+    connect(this, &QTreeView::collapsed, this, userMoved);
+}
+
+void TFolderTree::scrollToCurrent()
+{
+    if (currentIndex().isValid())
+        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+void TFolderTree::showEvent(QShowEvent *event)
+{
+    QTreeView::showEvent(event);
+    // A folder selected while the tree was hidden had no room to be scrolled to.
+    QTimer::singleShot(0, this, &TFolderTree::scrollToCurrent);
 }
 
 void TFolderTree::SetObjectFilter(TObjectFilter filter)
@@ -837,7 +871,8 @@ bool TFolderTree::SelectFolder(const QString &path)
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         expand(parent);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    scrollTo(index);
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    m_scrollPending = true;
     m_following = false;
     return true;
 }

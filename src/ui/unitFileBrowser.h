@@ -235,9 +235,16 @@ Q_SIGNALS:
     // The user chose a folder here.
     void folderChosen(const QString &path);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void scrollToCurrent();
+
     QFileSystemModel *m_model = nullptr;
     TFileList *m_list = nullptr;
     TObjectFilter m_filter = TObjectFilterFlag::Folders;
     bool m_following = false;
+    bool m_scrollPending = false;
+    QTimer *m_scrollTimer = nullptr;
 };

@@ -223,6 +223,8 @@ QToolButton:disabled { color: @disabled; }
 QToolBar { background: @window; border: none; border-bottom: 1px solid @border;
     padding: 3px; spacing: 4px; }
 QToolBar::separator { background: @border; width: 1px; margin: 4px 4px; }
+QToolBar#sToolBar2 { padding: 1px 3px; spacing: 2px; }
+QToolBar#sToolBar2 QToolButton { padding: 2px 3px; }
 
 QMenuBar { background: @menuBar; color: @text; border-bottom: 1px solid @border; padding: 2px; }
 QMenuBar::item { background: transparent; padding: 4px 10px; border-radius: 4px; }

@@ -458,6 +458,24 @@ TEST_F(FolderTree, FollowsTheListAndTheListFollowsIt)
     EXPECT_EQ(chosen.count(), 1);
 }
 
+TEST_F(FolderTree, ScrollsToAFolderChosenBeforeItsParentsWereListed)
+{
+    // Enough siblings above the chosen folder to push it out of a short tree.
+    for (int i = 0; i < 80; ++i)
+        makeFolder(QStringLiteral("a%1").arg(i, 2, 10, QLatin1Char('0')));
+    const QString deep = makeFolder(QStringLiteral("zz/inner/deepest"));
+    TFolderTree tree;
+    tree.resize(300, 200);
+    tree.LinkFileList(list.get());
+    tree.show();
+    ASSERT_TRUE(list->Browse(deep));
+    auto shown = [&] {
+        const QRect row = tree.visualRect(tree.currentIndex());
+        return tree.CurrentFolder() == deep && row.isValid() && tree.viewport()->rect().contains(row);
+    };
+    EXPECT_TRUE(QTest::qWaitFor(shown, 5000)) << tree.visualRect(tree.currentIndex()).y();
+}
+
 TEST_F(FolderTree, ShowsFoldersOnlyAndHiddenOnesWhenAsked)
 {
     TFolderTree tree;

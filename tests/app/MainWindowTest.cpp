@@ -1,0 +1,730 @@
+// The real main window with its dialogs, over a real settings store, real folders and
+// the real language modules: first start, restarts, the browser commands, the sources
+// commands through the searching dialog, skins, languages and the exit question.
+
+#include "app/unitMain.h"
+#include "app/unitSourcesPanel.h"
+#include "dialogs/unitBrand.h"
+#include "dialogs/unitDlgAbout.h"
+#include "engine/unitImageLibrary.h"
+#include "gather/unitDlgFilelist.h"
+#include "i18n/unitMultiLang.h"
+#include "project/unitFavor.h"
+#include "project/unitGeneral.h"
+#include "project/unitJob.h"
+#include "ui/unitFileBrowser.h"
+#include "ui/unitSkins.h"
+#include "ui/unitThumbnails.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QStringList Texts(std::initializer_list<const char *> texts)
+{
+    QStringList list;
+    for (const char *text : texts)
+        list.append(QString::fromUtf8(text));
+    return list;
+}
+
+QStringList ActionNames(const QMenu *menu)
+{
+    QStringList names;
+    for (const QAction *action : menu->actions())
+        names.append(action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return names;
+}
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sandbox.isValid());
+        previousFolder = QDir::currentPath();
+        // The language modules of the build are found from bin/, as the program finds them.
+        ASSERT_TRUE(QDir::setCurrent(QStringLiteral(PICTAVO_BIN_DIR)));
+        SetSkinFolder(sandbox.filePath(QStringLiteral("skins")));
+        ApplySkin(StartSkinName());
+        {
+            auto store = OpenSettingsStore();
+            store->clear();
+            store->sync();
+        }
+        FavorList().Clear();
+        PendingFavorList().clear();
+        MemoryLimit = 32;
+        MapLimit = 64;
+    }
+
+    void TearDown() override
+    {
+        windows.reset();
+        lang.reset();
+        FavorList().Clear();
+        MemoryLimit = 32;
+        MapLimit = 64;
+        ApplyResourceLimits();
+        SetSkinFolder(QString());
+        SetUrlOpener({});
+        QDir::setCurrent(previousFolder);
+    }
+
+    // The program's start: a language manager with English selected, the windows, the
+    // main window shown.
+    TformMain &start()
+    {
+        windows.reset();
+        lang = std::make_unique<TMLang>();
+        lang->RegisterBuiltIn();
+        lang->SelectLanguage(TMLang::BuiltInName());
+        windows = std::make_unique<TProgramWindows>(*lang);
+        TformMain &main = *windows->Main;
+        main.FileList()->ThumbnailMaker().SetCacheFile(sandbox.filePath(QStringLiteral("Thumbnails.Cache")));
+        main.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&main));
+        return main;
+    }
+
+    // Closes the main window as its close box does, and starts again.
+    TformMain &restart()
+    {
+        windows->Main->close();
+        return start();
+    }
+
+    QString makeFile(const QString &relative, int size = 10)
+    {
+        const QString file = sandbox.filePath(relative);
+        QDir().mkpath(QFileInfo(file).path());
+        WriteFileBytes(file, QByteArray(size, 'p'));
+        return file;
+    }
+
+    QString folder(const QString &relative)
+    {
+        const QString path = sandbox.filePath(relative);
+        QDir().mkpath(path);
+        return path;
+    }
+
+    QAction *action(const char *name) { return windows->Main->Action(name); }
+    TFileList &fileList() { return *windows->Main->FileList(); }
+    TSourcesPanel &sources() { return *windows->Main->SourcesPanel(); }
+
+    // Selects the file list's items of these names, as a click and ctrl-clicks would.
+    void selectInList(const QStringList &names)
+    {
+        fileList().ClearSelection();
+        QItemSelectionModel *selection = fileList().View()->selectionModel();
+        for (const QString &name : names) {
+            const int row = fileList().Model().RowOf(fileList().CurrentFolder() + QLatin1Char('/') + name);
+            ASSERT_GE(row, 0) << name.toStdString();
+            selection->select(fileList().Model().index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        QTest::mouseRelease(fileList().View()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+        QApplication::processEvents();
+    }
+
+    QStringList listNames()
+    {
+        QStringList names;
+        for (int row = 0; row < fileList().Model().Count(); ++row)
+            names.append(fileList().Item(row).Name);
+        return names;
+    }
+
+    QStringList sourceNames()
+    {
+        QStringList names;
+        for (int row = 0; row < sources().Model().Count(); ++row)
+            names.append(sources().Model().Row(row).Name);
+        return names;
+    }
+
+    QString text(const char *key) const { return lang->GetText(key); }
+
+    QTemporaryDir sandbox;
+    QString previousFolder;
+    TScriptedPrompt prompt;
+    std::unique_ptr<TMLang> lang;
+    std::unique_ptr<TProgramWindows> windows;
+};
+
+// --- First start and restarts ------------------------------------------------------
+
+TEST_F(MainWindow, FirstStartWithAnEmptyStoreShowsTheDefaults)
+{
+    TformMain &main = start();
+
+    EXPECT_EQ(main.objectName(), QStringLiteral("formMain"));
+    EXPECT_EQ(main.minimumSize(), QSize(300, 300));
+    EXPECT_EQ(main.size(), QSize(910, 630));
+    for (const char *pane : {"sPanel1", "Panel1", "sPageControl1", "VLEx", "Panel3", "sStatusBar1"})
+        EXPECT_TRUE(main.findChild<QWidget *>(QString::fromLatin1(pane))->isVisible()) << pane;
+    for (const char *toggle : {"PAD_VIEW_DIR", "PAD_VIEW_TOOLS", "PAD_VIEW_OPTIONS"})
+        EXPECT_TRUE(action(toggle)->isChecked()) << toggle;
+
+    EXPECT_EQ(lang->CurrentName(), QStringLiteral("English (EN)"));
+    EXPECT_EQ(main.Menu("PAD_FILE")->title(), text("PAD_FILE"));
+    EXPECT_FALSE(text("PAD_FILE").isEmpty());
+    EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Untitled]"));
+    EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel5"))->text(), text("FOUNDED"));
+    EXPECT_EQ(main.ToolButton("ToolButton16")->toolTip(), QStringLiteral("Add to favorite"));
+
+    EXPECT_EQ(fileList().ViewStyle(), TFileList::LargeIcons);
+    EXPECT_TRUE(action("ACTION_BIGICON")->isChecked());
+    EXPECT_EQ(fileList().SortColumn(), 0);
+    EXPECT_EQ(fileList().SortOrder(), Qt::AscendingOrder);
+    EXPECT_TRUE(action("ACTION_SORT_NAME")->isChecked());
+    EXPECT_EQ(fileList().CurrentFolder(), QDir::homePath());
+    EXPECT_FALSE(sources().SyncMode());
+    EXPECT_TRUE(action("ACTION_SORTF_PATH")->isEnabled());
+    EXPECT_EQ(MemoryLimit, 32);
+    EXPECT_EQ(MapLimit, 64);
+    EXPECT_EQ(CurrentSkinName(), StartSkinName());
+    EXPECT_EQ(main.SkinName(), QStringLiteral("MacOS (internal)"));
+
+    EXPECT_FALSE(action("ACTION_ADDTOFAVOR")->isEnabled());
+    EXPECT_FALSE(action("PAD_SERVIS_CNVSTOP")->isEnabled());
+    EXPECT_FALSE(main.ToolButton("ToolButton18")->isVisible());
+    for (const char *button : {"ToolButton19", "ToolButton20", "ToolButton22", "ToolButton24"})
+        EXPECT_TRUE(main.ToolButton(button)->isVisible()) << button;
+    // Everything of the sources toolbar fits the default width.
+    for (const char *label : {"sLabel5", "sLabel7"})
+        EXPECT_TRUE(main.findChild<QLabel *>(QString::fromLatin1(label))->isVisible()) << label;
+    EXPECT_EQ(action("ACTION_FILE_CLOSE")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(action("PAD_VIEW_DIR")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+D")));
+    EXPECT_EQ(main.ProjectPanel()->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
+    ASSERT_NE(CurrentJob(), nullptr);
+    EXPECT_EQ(CurrentJob()->Name, QStringLiteral("Untitled"));
+    EXPECT_EQ(main.Gauge()->objectName(), QStringLiteral("sGauge1"));
+    EXPECT_TRUE(prompt.errors.isEmpty()) << prompt.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(prompt.warnings.isEmpty());
+}
+
+TEST_F(MainWindow, PanesViewSortSyncSkinAndFolderSurviveARestart)
+{
+    const QString photos = folder(QStringLiteral("photos"));
+    makeFile(QStringLiteral("photos/small.png"), 10);
+    makeFile(QStringLiteral("photos/large.png"), 900);
+    TformMain &first = start();
+    action("PAD_VIEW_DIR")->trigger();
+    action("ACTION_TUMB")->trigger();
+    ASSERT_TRUE(fileList().Browse(photos));
+    action("ACTION_SORT_SIZE")->trigger(); // name ascending: size, the other way
+    sources().SyncAction()->trigger();
+    const QAction *graphite = nullptr;
+    for (QAction *item : first.Menu("PAD_VIEW_SKIN")->actions()) {
+        if (item->text() == QStringLiteral("Graphite (internal)"))
+            graphite = item;
+    }
+    ASSERT_NE(graphite, nullptr);
+    const_cast<QAction *>(graphite)->trigger();
+    ASSERT_EQ(CurrentSkinName(), QStringLiteral("Graphite (internal)"));
+    ApplySkin(StartSkinName());
+
+    TformMain &main = restart();
+    EXPECT_FALSE(main.findChild<QWidget *>(QStringLiteral("Panel1"))->isVisible());
+    EXPECT_FALSE(action("PAD_VIEW_DIR")->isChecked());
+    EXPECT_TRUE(action("PAD_VIEW_TOOLS")->isChecked());
+    EXPECT_EQ(fileList().ViewStyle(), TFileList::Thumbnails);
+    EXPECT_TRUE(action("ACTION_TUMB")->isChecked());
+    EXPECT_EQ(fileList().CurrentFolder(), photos);
+    EXPECT_EQ(fileList().SortColumn(), 1);
+    EXPECT_EQ(fileList().SortOrder(), Qt::DescendingOrder);
+    EXPECT_TRUE(action("ACTION_SORT_SIZE")->isChecked());
+    EXPECT_EQ(listNames(), (QStringList{QStringLiteral("large.png"), QStringLiteral("small.png")}));
+    EXPECT_TRUE(sources().SyncMode());
+    EXPECT_EQ(sources().Model().SortColumn(), 1);
+    EXPECT_EQ(sources().Model().SortOrder(), Qt::DescendingOrder);
+    EXPECT_FALSE(action("ACTION_SORTF_PATH")->isEnabled());
+    EXPECT_EQ(main.SkinName(), QStringLiteral("Graphite (internal)"));
+    EXPECT_EQ(CurrentSkinName(), QStringLiteral("Graphite (internal)"));
+}
+
+TEST_F(MainWindow, PlacementLimitsAndLanguageSurviveARestart)
+{
+    TformMain &first = start();
+    first.setGeometry(60, 110, 700, 500);
+    QMenu *languages = first.Menu("PAD_VIEW_LANG");
+    QAction *german = nullptr;
+    for (QAction *item : languages->actions()) {
+        if (item->text() == QStringLiteral("Deutsch (DE)"))
+            german = item;
+    }
+    ASSERT_NE(german, nullptr) << "the German module of the build is missing";
+    german->trigger();
+    ASSERT_EQ(lang->CurrentName(), QStringLiteral("Deutsch (DE)"));
+    const QString germanFile = text("PAD_FILE");
+    EXPECT_EQ(first.Menu("PAD_FILE")->title(), germanFile);
+    EXPECT_EQ(first.windowTitle(), text("TITLE_1") + QStringLiteral("  [Untitled]"));
+    EXPECT_TRUE(first.StatusPanel(1)->text().startsWith(text("STATUS_TOTAL") + QStringLiteral(": ")));
+
+    MemoryLimit = 48;
+    MapLimit = 96;
+    first.close();
+    MemoryLimit = 32;
+    MapLimit = 64;
+    TformMain &main = start();
+    EXPECT_EQ(lang->CurrentName(), QStringLiteral("Deutsch (DE)"));
+    EXPECT_EQ(main.Menu("PAD_FILE")->title(), germanFile);
+    EXPECT_NE(germanFile, QStringLiteral("File"));
+    EXPECT_EQ(MemoryLimit, 48);
+    EXPECT_EQ(MapLimit, 96);
+    EXPECT_EQ(main.size(), QSize(700, 500));
+}
+
+TEST_F(MainWindow, UnknownStoredValuesFallBackAndTheSkinNameIsWrittenBackUnchanged)
+{
+    {
+        auto store = OpenSettingsStore();
+        store->beginGroup(QStringLiteral("TformMain"));
+        store->setValue(QStringLiteral("ValNameSkin"), QStringLiteral("MacOS (internal)"));
+        store->setValue(QStringLiteral("ValLang"), QStringLiteral("Klingon (KL)"));
+        store->setValue(QStringLiteral("ValCurDir"), sandbox.filePath(QStringLiteral("gone")));
+        store->setValue(QStringLiteral("ValViewMode"), QStringLiteral("seven"));
+        store->setValue(QStringLiteral("ValDiskLimit"), 77);
+        store->endGroup();
+    }
+    TformMain &main = start();
+    EXPECT_EQ(CurrentSkinName(), StartSkinName());
+    EXPECT_EQ(main.SkinPosition(), 0);
+    EXPECT_EQ(lang->CurrentName(), QStringLiteral("English (EN)"));
+    EXPECT_EQ(fileList().CurrentFolder(), QDir::homePath());
+    EXPECT_EQ(fileList().ViewStyle(), TFileList::LargeIcons);
+    main.close();
+
+    auto store = OpenSettingsStore();
+    store->beginGroup(QStringLiteral("TformMain"));
+    EXPECT_EQ(store->value(QStringLiteral("ValNameSkin")).toString(), QStringLiteral("MacOS (internal)"));
+    EXPECT_EQ(store->value(QStringLiteral("ValDiskLimit")).toInt(), 77);
+    EXPECT_EQ(store->value(QStringLiteral("ValLang")).toString(), QStringLiteral("English (EN)"));
+}
+
+// --- The file browser commands -----------------------------------------------------
+
+TEST_F(MainWindow, TheSortCommandFlipsOnEveryRunAndKeepsTheViewStyle)
+{
+    const QString photos = folder(QStringLiteral("photos"));
+    makeFile(QStringLiteral("photos/a.png"), 300);
+    makeFile(QStringLiteral("photos/b.png"), 100);
+    makeFile(QStringLiteral("photos/c.png"), 200);
+    start();
+    ASSERT_TRUE(fileList().Browse(photos));
+
+    action("ACTION_SORT_SIZE")->trigger();
+    EXPECT_EQ(listNames(), (QStringList{QStringLiteral("a.png"), QStringLiteral("c.png"), QStringLiteral("b.png")}));
+    EXPECT_EQ(fileList().ViewStyle(), TFileList::LargeIcons);
+    action("ACTION_SORT_SIZE")->trigger();
+    EXPECT_EQ(listNames(), (QStringList{QStringLiteral("b.png"), QStringLiteral("c.png"), QStringLiteral("a.png")}));
+    EXPECT_TRUE(action("ACTION_SORT_SIZE")->isChecked());
+    EXPECT_FALSE(action("ACTION_SORT_NAME")->isChecked());
+
+    action("ACTION_TUMB")->trigger();
+    action("ACTION_SORT_DATE")->trigger();
+    EXPECT_EQ(fileList().ViewStyle(), TFileList::Thumbnails);
+    EXPECT_EQ(fileList().SortColumn(), 3);
+    EXPECT_EQ(fileList().SortOrder(), Qt::DescendingOrder);
+    EXPECT_TRUE(action("ACTION_SORT_DATE")->isChecked());
+}
+
+TEST_F(MainWindow, TheListShowsTheProjectsFormatsAndNoHiddenItems)
+{
+    const QString photos = folder(QStringLiteral("photos"));
+    makeFile(QStringLiteral("photos/a.png"));
+    makeFile(QStringLiteral("photos/b.JPG"));
+    makeFile(QStringLiteral("photos/notes.odt"));
+    makeFile(QStringLiteral("photos/.hidden.png"));
+    folder(QStringLiteral("photos/sub"));
+    folder(QStringLiteral("photos/.cache"));
+    start();
+    ASSERT_TRUE(fileList().Browse(photos));
+    QStringList names = listNames();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("a.png"), QStringLiteral("b.JPG"), QStringLiteral("sub")}));
+}
+
+TEST_F(MainWindow, StatusBarCountsTheListAndNamesTheFirstSelectedItem)
+{
+    const QString photos = folder(QStringLiteral("photos"));
+    makeFile(QStringLiteral("photos/a.png"));
+    makeFile(QStringLiteral("photos/b.png"));
+    folder(QStringLiteral("photos/sub"));
+    TformMain &main = start();
+    ASSERT_TRUE(fileList().Browse(photos));
+
+    EXPECT_EQ(main.StatusPanel(1)->text(), text("STATUS_TOTAL") + QStringLiteral(": 3"));
+    EXPECT_EQ(main.StatusPanel(2)->text(), text("STATUS_SELECTED") + QStringLiteral(": 0"));
+    EXPECT_TRUE(main.StatusPanel(3)->text().isEmpty());
+
+    selectInList({QStringLiteral("b.png"), QStringLiteral("a.png")});
+    EXPECT_EQ(main.StatusPanel(2)->text(), text("STATUS_SELECTED") + QStringLiteral(": 2"));
+    EXPECT_EQ(main.StatusPanel(3)->text(), QStringLiteral("a.png"));
+    EXPECT_TRUE(action("ACTION_ADDTOFAVOR")->isEnabled());
+
+    action("ACTION_SELECT_NONE")->trigger();
+    EXPECT_EQ(main.StatusPanel(2)->text(), text("STATUS_SELECTED") + QStringLiteral(": 0"));
+    EXPECT_TRUE(main.StatusPanel(3)->text().isEmpty());
+    EXPECT_FALSE(action("ACTION_ADDTOFAVOR")->isEnabled());
+    action("ACTION_SELECT_ALL")->trigger();
+    EXPECT_EQ(main.StatusPanel(2)->text(), text("STATUS_SELECTED") + QStringLiteral(": 3"));
+    EXPECT_TRUE(action("ACTION_ADDTOFAVOR")->isEnabled());
+    action("ACTION_SELECT_INVERT")->trigger();
+    EXPECT_EQ(fileList().SelectedCount(), 0);
+    EXPECT_FALSE(action("ACTION_ADDTOFAVOR")->isEnabled());
+}
+
+TEST_F(MainWindow, BackGoesUpAndStopsAtTheTop)
+{
+    const QString sub = folder(QStringLiteral("photos/sub"));
+    start();
+    ASSERT_TRUE(fileList().Browse(sub));
+    action("PAD_VIEW_BACK")->trigger();
+    EXPECT_EQ(fileList().CurrentFolder(), sandbox.filePath(QStringLiteral("photos")));
+    windows->Main->ToolButton("ToolButton13")->click();
+    EXPECT_EQ(fileList().CurrentFolder(), sandbox.path());
+    ASSERT_TRUE(fileList().Browse(QStringLiteral("/")));
+    action("ACTION_BACK")->trigger();
+    EXPECT_EQ(fileList().CurrentFolder(), QStringLiteral("/"));
+}
+
+TEST_F(MainWindow, PanelTogglesShowAndHideTheirPanes)
+{
+    TformMain &main = start();
+    QWidget *toolPanel = main.findChild<QWidget *>(QStringLiteral("sPanel1"));
+    QToolButton *toolsButton = main.ToolButton("ToolButton2");
+
+    toolsButton->click();
+    EXPECT_FALSE(toolPanel->isVisible());
+    EXPECT_FALSE(toolsButton->isVisible());
+    EXPECT_FALSE(action("PAD_VIEW_TOOLS")->isChecked());
+    action("PAD_VIEW_TOOLS")->trigger();
+    EXPECT_TRUE(toolPanel->isVisible());
+    EXPECT_TRUE(action("PAD_VIEW_TOOLS")->isChecked());
+
+    main.ToolButton("ToolButton3")->click();
+    EXPECT_FALSE(main.findChild<QWidget *>(QStringLiteral("Panel1"))->isVisible());
+    EXPECT_FALSE(action("PAD_VIEW_DIR")->isChecked());
+    main.ToolButton("ToolButton12")->click();
+    EXPECT_FALSE(main.ProjectPanel()->isVisible());
+    EXPECT_FALSE(action("PAD_VIEW_OPTIONS")->isChecked());
+    action("PAD_VIEW_OPTIONS")->trigger();
+    action("PAD_VIEW_DIR")->trigger();
+    EXPECT_TRUE(main.ProjectPanel()->isVisible());
+    EXPECT_TRUE(main.findChild<QWidget *>(QStringLiteral("Panel1"))->isVisible());
+}
+
+TEST_F(MainWindow, MenusHoldTheirCommandsInOrder)
+{
+    TformMain &main = start();
+    EXPECT_EQ(ActionNames(main.Menu("PopupMenu5")),
+              Texts({"P5_BACK", "-", "P5_ADDFAVOR", "-", "ACTION_SELECT_ALL", "ACTION_SELECT_INVERT",
+                           "ACTION_SELECT_NONE", "-", "ACTION_TUMB", "ACTION_ICON", "ACTION_BIGICON",
+                           "ACTION_LIST", "ACTION_DETAILS", "-", "ACTION_SORT_NAME", "ACTION_SORT_SIZE",
+                           "ACTION_SORT_TYPE", "ACTION_SORT_DATE", "-", "ACTION_SORT_SYNC"}));
+    EXPECT_EQ(ActionNames(main.Menu("PopupMenu2")),
+              Texts({"ACTION_SORT_NAME", "ACTION_SORT_SIZE", "ACTION_SORT_TYPE", "ACTION_SORT_DATE", "-",
+                           "ACTION_SORT_SYNC"}));
+    EXPECT_EQ(ActionNames(main.Menu("PAD_FILE")),
+              Texts({"PAD_FILE_NEW", "PAD_FILE_OPEN", "PAD_FILE_SAVE", "-", "ACTION_FILE_CLOSE"}));
+    EXPECT_EQ(main.Menu("PAD_VIEW_LANG")->actions().size(), lang->Languages().size());
+    // The toolbar's buttons, left to right, and the exit button at the far end.
+    QStringList buttons;
+    for (QToolButton *button : main.findChild<QWidget *>(QStringLiteral("sToolBar1"))->findChildren<QToolButton *>()) {
+        if (button->objectName().startsWith(QLatin1String("ToolButton")))
+            buttons.append(button->objectName());
+    }
+    EXPECT_EQ(buttons, Texts({"ToolButton15", "ToolButton11", "ToolButton17", "ToolButton2", "ToolButton3",
+                                    "ToolButton12", "ToolButton13", "ToolButton4", "ToolButton8", "ToolButton6",
+                                    "ToolButton16", "ToolButton9", "ToolButton18"}));
+    EXPECT_EQ(main.ToolButton("sSpeedButton1")->toolTip(), text("HINT_EXIT"));
+
+    // The context menu refreshes the add command when it opens.
+    fileList().SelectAll();
+    action("ACTION_ADDTOFAVOR")->setEnabled(false);
+    QMenu *popup = main.Menu("PopupMenu5");
+    QTimer::singleShot(0, popup, &QMenu::close);
+    popup->exec(main.mapToGlobal(QPoint(100, 100)));
+    EXPECT_EQ(action("ACTION_ADDTOFAVOR")->isEnabled(), fileList().SelectedCount() > 0);
+}
+
+TEST_F(MainWindow, AboutOpensModallyAndTheSiteItemOpensTheProjectPage)
+{
+    start();
+    QList<QUrl> opened;
+    SetUrlOpener([&opened](const QUrl &url) { opened.append(url); });
+    bool wasVisible = false;
+    QTimer::singleShot(0, windows->About.get(), [&] {
+        wasVisible = windows->About->isVisible() && windows->About->isModal();
+        windows->About->closeButton()->click();
+    });
+    action("PAD_HELP_ABOUT")->trigger();
+    EXPECT_TRUE(wasVisible);
+    EXPECT_FALSE(windows->About->isVisible());
+    action("PAD_HELP_SITE")->trigger();
+    EXPECT_EQ(opened, QList<QUrl>{ProjectPageUrl()});
+}
+
+// --- Sources -----------------------------------------------------------------------
+
+TEST_F(MainWindow, AddingAFolderTreeGathersItsImagesOnceAndCountsThem)
+{
+    folder(QStringLiteral("shots"));
+    makeFile(QStringLiteral("shots/trip/a.png"));
+    makeFile(QStringLiteral("shots/trip/b.jpg"));
+    makeFile(QStringLiteral("shots/trip/deep/c.tif"));
+    makeFile(QStringLiteral("shots/trip/readme.odt"));
+    makeFile(QStringLiteral("shots/single.png"));
+    TformMain &main = start();
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("shots"))));
+    selectInList({QStringLiteral("trip"), QStringLiteral("single.png")});
+    ASSERT_TRUE(action("ACTION_ADDTOFAVOR")->isEnabled());
+
+    main.ToolButton("ToolButton16")->click();
+    EXPECT_EQ(FavorList().Count(), 4);
+    QStringList names = sourceNames();
+    names.sort();
+    EXPECT_EQ(names, Texts({"a.png", "b.jpg", "c.tif", "single.png"}));
+    EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel7"))->text(), QStringLiteral("4"));
+    EXPECT_FALSE(windows->Searching->isVisible());
+    EXPECT_TRUE(prompt.warnings.isEmpty());
+    EXPECT_TRUE(PendingFavorList().isEmpty());
+
+    // The same selection again brings nothing new.
+    action("P5_ADDFAVOR")->trigger();
+    EXPECT_EQ(FavorList().Count(), 4);
+    EXPECT_EQ(prompt.warnings, QStringList{QStringLiteral("Not found files or duplicate")});
+    EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel7"))->text(), QStringLiteral("4"));
+}
+
+TEST_F(MainWindow, CancelInTheSearchingDialogStopsTheWalk)
+{
+    const int total = 600;
+    for (int i = 0; i < total; ++i)
+        makeFile(QStringLiteral("big/f%1/img%2.png").arg(i % 30).arg(i));
+    start();
+    ASSERT_TRUE(fileList().Browse(sandbox.path()));
+    selectInList({QStringLiteral("big")});
+    bool clicked = false;
+    windows->Searching->SetDispatchObserver([&] {
+        if (!clicked && windows->Searching->isVisible()) {
+            clicked = true;
+            windows->Searching->CancelButton()->click();
+        }
+    });
+    action("ACTION_ADDTOFAVOR")->trigger();
+    windows->Searching->SetDispatchObserver({});
+    EXPECT_TRUE(clicked);
+    EXPECT_LT(FavorList().Count(), total);
+    EXPECT_EQ(sources().Model().Count(), FavorList().Count());
+    EXPECT_FALSE(windows->Searching->isVisible());
+    EXPECT_TRUE(PendingFavorList().isEmpty());
+}
+
+TEST_F(MainWindow, DeleteAndClearAskFirstAndKeepTheListAndTheViewTogether)
+{
+    folder(QStringLiteral("shots"));
+    for (const char *name : {"a.png", "b.png", "c.png"})
+        makeFile(QStringLiteral("shots/") + QLatin1String(name));
+    TformMain &main = start();
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("shots"))));
+    action("ACTION_SELECT_ALL")->trigger();
+    action("ACTION_ADDTOFAVOR")->trigger();
+    ASSERT_EQ(FavorList().Count(), 3);
+    QLabel *count = main.findChild<QLabel *>(QStringLiteral("sLabel7"));
+
+    sources().View()->selectionModel()->select(sources().Model().index(1, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QString chosen = sources().Model().Row(1).Name;
+    prompt.answers = {TAnswer::No};
+    action("ACTION_FAVOR_DEL")->trigger();
+    EXPECT_EQ(FavorList().Count(), 3);
+    prompt.answers = {TAnswer::Yes};
+    main.findChild<QToolButton *>(QStringLiteral("ToolButton22"))->click();
+    EXPECT_EQ(FavorList().Count(), 2);
+    EXPECT_FALSE(sourceNames().contains(chosen));
+    EXPECT_EQ(count->text(), QStringLiteral("2"));
+    EXPECT_EQ(prompt.questions, Texts({"Delete selection?", "Delete selection?"}));
+
+    prompt.answers = {TAnswer::No, TAnswer::Yes};
+    action("ACTION_FAVOR_CLEAR")->trigger();
+    EXPECT_EQ(FavorList().Count(), 2);
+    action("ACTION_FAVOR_CLEAR")->trigger();
+    EXPECT_EQ(FavorList().Count(), 0);
+    EXPECT_EQ(sources().Model().Count(), 0);
+    EXPECT_EQ(count->text(), QStringLiteral("0"));
+    EXPECT_FALSE(action("ACTION_FAVOR_CLEAR")->isEnabled());
+}
+
+TEST_F(MainWindow, SyncModeMirrorsHeaderClicksBothWays)
+{
+    folder(QStringLiteral("mixed"));
+    makeFile(QStringLiteral("mixed/b.png"), 30);
+    makeFile(QStringLiteral("mixed/a.jpg"), 20);
+    makeFile(QStringLiteral("mixed/c.tif"), 10);
+    start();
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("mixed"))));
+    action("ACTION_SELECT_ALL")->trigger();
+    action("ACTION_ADDTOFAVOR")->trigger();
+    ASSERT_EQ(FavorList().Count(), 3);
+    sources().SyncAction()->trigger();
+    ASSERT_TRUE(sources().SyncMode());
+    EXPECT_EQ(sources().Model().SortColumn(), 0);
+    EXPECT_FALSE(action("ACTION_SORTF_PATH")->isEnabled());
+
+    // The file list's Type header, in the details view.
+    action("ACTION_DETAILS")->trigger();
+    QHeaderView *header = fileList().Header();
+    const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(x, header->height() / 2));
+    QApplication::processEvents();
+    EXPECT_EQ(fileList().SortColumn(), 2);
+    EXPECT_TRUE(action("ACTION_SORT_TYPE")->isChecked());
+    EXPECT_EQ(sources().Model().SortColumn(), 2);
+    EXPECT_EQ(sources().Model().SortOrder(), fileList().SortOrder());
+    EXPECT_TRUE(action("ACTION_SORTF_TYPE")->isChecked());
+
+    // The sources header's Size column, and the sort command of the file list.
+    QHeaderView *sourcesHeader = sources().View()->header();
+    const int sx = sourcesHeader->sectionViewportPosition(1) + sourcesHeader->sectionSize(1) / 2;
+    QTest::mouseClick(sourcesHeader->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(sx, sourcesHeader->height() / 2));
+    EXPECT_EQ(sources().Model().SortColumn(), 1);
+    EXPECT_EQ(sources().Model().SortOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(fileList().SortColumn(), 1);
+    EXPECT_EQ(fileList().SortOrder(), Qt::AscendingOrder);
+    EXPECT_TRUE(action("ACTION_SORT_SIZE")->isChecked());
+    EXPECT_EQ(sourceNames(), Texts({"c.tif", "a.jpg", "b.png"}));
+
+    action("ACTION_SORT_NAME")->trigger();
+    EXPECT_EQ(sources().Model().SortColumn(), 0);
+    EXPECT_EQ(sources().Model().SortOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(sourceNames(), Texts({"c.tif", "b.png", "a.jpg"}));
+
+    // Off again: nothing follows any more.
+    sources().SyncAction()->trigger();
+    EXPECT_TRUE(action("ACTION_SORTF_PATH")->isEnabled());
+    action("ACTION_SORT_SIZE")->trigger();
+    EXPECT_EQ(sources().Model().SortColumn(), 0);
+}
+
+TEST_F(MainWindow, ANewProjectAsksBeforeItClearsTheSources)
+{
+    folder(QStringLiteral("shots"));
+    makeFile(QStringLiteral("shots/a.png"));
+    TformMain &main = start();
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("shots"))));
+    action("ACTION_SELECT_ALL")->trigger();
+    action("ACTION_ADDTOFAVOR")->trigger();
+    ASSERT_EQ(FavorList().Count(), 1);
+    const int projects = ListCnvJob().Count();
+
+    prompt.answers = {TAnswer::No};
+    main.ToolButton("ToolButton15")->click();
+    EXPECT_EQ(ListCnvJob().Count(), projects + 1);
+    EXPECT_EQ(FavorList().Count(), 1);
+    prompt.answers = {TAnswer::Yes};
+    action("PAD_FILE_NEW")->trigger();
+    EXPECT_EQ(FavorList().Count(), 0);
+    EXPECT_EQ(prompt.questions, Texts({"Clear data?", "Clear data?"}));
+    EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Untitled]"));
+}
+
+// --- Skins -------------------------------------------------------------------------
+
+TEST_F(MainWindow, TheSkinMenuOffersEverySkinAndSwitchesBetweenThem)
+{
+    folder(QStringLiteral("skins"));
+    WriteFileBytes(sandbox.filePath(QStringLiteral("skins/Harbour.qss")), "QWidget { color: #203040; }");
+    TformMain &main = start();
+    QMenu *menu = main.Menu("PAD_VIEW_SKIN");
+    QStringList captions;
+    for (const QAction *item : menu->actions())
+        captions.append(item->text());
+    EXPECT_EQ(captions, SkinNames());
+    EXPECT_TRUE(captions.contains(QStringLiteral("Harbour")));
+    EXPECT_TRUE(menu->actions().at(0)->isChecked());
+    EXPECT_EQ(main.SkinPosition(), 0);
+
+    const int harbour = int(captions.indexOf(QStringLiteral("Harbour")));
+    menu->actions().at(harbour)->trigger();
+    EXPECT_EQ(CurrentSkinName(), QStringLiteral("Harbour"));
+    EXPECT_EQ(main.SkinName(), QStringLiteral("Harbour"));
+    EXPECT_EQ(main.SkinPosition(), harbour);
+    EXPECT_TRUE(menu->actions().at(harbour)->isChecked());
+    EXPECT_FALSE(menu->actions().at(0)->isChecked());
+
+    // By name, in any letter case; an unknown name changes nothing.
+    main.SwitchSkin(QStringLiteral("graphite (INTERNAL)"));
+    EXPECT_EQ(CurrentSkinName(), QStringLiteral("Graphite (internal)"));
+    main.SwitchSkin(QStringLiteral("MacOS (internal)"));
+    EXPECT_EQ(CurrentSkinName(), QStringLiteral("Graphite (internal)"));
+
+    // A sheet that went away meanwhile: the skin in use and its check mark stay.
+    ASSERT_TRUE(QFile::remove(sandbox.filePath(QStringLiteral("skins/Harbour.qss"))));
+    menu->actions().at(harbour)->trigger();
+    EXPECT_EQ(CurrentSkinName(), QStringLiteral("Graphite (internal)"));
+    EXPECT_FALSE(menu->actions().at(harbour)->isChecked());
+    EXPECT_EQ(prompt.warnings.size(), 1);
+    ApplySkin(StartSkinName());
+}
+
+// --- Exit --------------------------------------------------------------------------
+
+TEST_F(MainWindow, ExitAsksAboutUnsavedChangesOnlyThroughTheCommand)
+{
+    TformMain &main = start();
+    int saves = 0;
+    main.SetSaveCommand([&saves] { ++saves; });
+    main.SetModified(true);
+
+    prompt.answers = {TAnswer::Cancel};
+    action("ACTION_FILE_CLOSE")->trigger();
+    EXPECT_TRUE(main.isVisible());
+    prompt.answers = {TAnswer::Yes};
+    main.ToolButton("sSpeedButton1")->click();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(prompt.questions, Texts({"Save project?", "Save project?"}));
+
+    TformMain &again = start();
+    again.SetModified(true);
+    prompt.answers = {TAnswer::No};
+    action("ACTION_FILE_CLOSE")->trigger();
+    EXPECT_FALSE(again.isVisible());
+
+    // The close box saves the settings and asks nothing.
+    TformMain &third = start();
+    third.SetModified(true);
+    action("PAD_VIEW_OPTIONS")->trigger();
+    third.close();
+    EXPECT_EQ(prompt.questions.size(), 3);
+    auto store = OpenSettingsStore();
+    store->beginGroup(QStringLiteral("TformMain"));
+    EXPECT_FALSE(store->value(QStringLiteral("FlagViewOptions")).toBool());
+}
+
+} // namespace
