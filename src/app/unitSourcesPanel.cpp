@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPalette>
 #include <QStyle>
 #include <QToolBar>
@@ -28,6 +29,34 @@ QIcon themed(const char *name, QStyle::StandardPixmap fallback, const QWidget *w
 {
     return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
 }
+
+// The count's caption takes the toolbar's free room and is shortened to fit, so that a
+// long translation never pushes the count or the commands out of a narrow window.
+class TFoldingLabel : public QLabel
+{
+public:
+    explicit TFoldingLabel(QWidget *parent) : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QSize whole = QLabel::sizeHint();
+        return {std::min(whole.width(), 48), whole.height()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        painter.drawText(room, Qt::AlignRight | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+    }
+};
 
 } // namespace
 
@@ -228,7 +257,6 @@ void TSourcesPanel::buildToolBar()
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setMovable(false);
 
-    // Commands first: in a narrow window the count folds away before they do.
     QToolButton *select = newToolButton("ToolButton19", themed("edit-select-all", QStyle::SP_FileDialogListView, this));
     select->setMenu(m_popup7);
     select->setPopupMode(QToolButton::InstantPopup);
@@ -246,7 +274,7 @@ void TSourcesPanel::buildToolBar()
     }
     m_toolBar->addSeparator();
 
-    m_caption = new QLabel(m_toolBar);
+    m_caption = new TFoldingLabel(m_toolBar);
     m_caption->setObjectName(QStringLiteral("sLabel5"));
     m_caption->setContentsMargins(2, 0, 3, 0);
     m_count = new QLabel(m_toolBar);

@@ -193,6 +193,41 @@ TEST_F(SkinsTest, AStyleSheetFileBecomesTheApplicationsSheet)
     EXPECT_GT(qRed(face) - qGreen(face), 60);
 }
 
+QStringList g_sheetWarnings;
+
+void CollectSheetWarnings(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (message.contains(QLatin1String("style sheet"), Qt::CaseInsensitive)
+        || message.contains(QLatin1String("stylesheet"), Qt::CaseInsensitive))
+        g_sheetWarnings.append(message);
+}
+
+TEST_F(SkinsTest, TheSkinFilesThatShipParseCleanly)
+{
+    SetSkinFolder(QStringLiteral(PICTAVO_BIN_DIR "/../skins"));
+    QStringList shipped = SkinNames();
+    for (const QString &builtIn : BuiltInSkinNames())
+        shipped.removeAll(builtIn);
+    ASSERT_FALSE(shipped.isEmpty());
+    for (const QString &name : shipped) {
+        g_sheetWarnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(CollectSheetWarnings);
+        const bool applied = ApplySkin(name);
+        {
+            QMainWindow window;
+            window.menuBar()->addMenu(QStringLiteral("File"));
+            window.addToolBar(QStringLiteral("Tools"))->addAction(QStringLiteral("Go"));
+            window.setCentralWidget(new QTreeView);
+            window.statusBar()->addWidget(new QProgressBar);
+            window.show();
+            window.grab();
+        }
+        qInstallMessageHandler(previous);
+        EXPECT_TRUE(applied) << name.toStdString();
+        EXPECT_TRUE(g_sheetWarnings.isEmpty()) << name.toStdString() << ": " << g_sheetWarnings.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
 TEST_F(SkinsTest, AnUnreadableOrVanishedFileKeepsTheCurrentSkin)
 {
     ASSERT_TRUE(ApplySkin(kGraphite));
