@@ -129,16 +129,10 @@ void TformMain::buildActions()
     close->setIcon(themed("application-exit", QStyle::SP_DialogCloseButton, this));
     connect(close, &QAction::triggered, this, &TformMain::Exit);
 
-    const QIcon viewIcons[5] = {
-        themed("view-grid", QStyle::SP_FileDialogContentsView, this),
-        themed("view-list-icons", QStyle::SP_FileDialogContentsView, this),
-        themed("view-list", QStyle::SP_FileDialogListView, this),
-        themed("view-list-details", QStyle::SP_FileDialogDetailedView, this),
-        themed("image-x-generic", QStyle::SP_FileDialogInfoView, this)};
     m_viewGroup = new QActionGroup(this);
     for (int style = 0; style < 5; ++style) {
+        // No icons: in a menu the check mark then shows which style is on.
         QAction *view = newAction(kViewActionNames[style], true);
-        view->setIcon(viewIcons[style]);
         m_viewGroup->addAction(view);
         m_viewActions[style] = view;
         connect(view, &QAction::triggered, this, [this, style] { m_fileList->SetViewStyle(style); });
@@ -566,6 +560,14 @@ void TformMain::connectBrowser()
             m_popup5->popup(view->viewport()->mapToGlobal(at));
         });
     }
+}
+
+void TformMain::SetWaitWindow(TformWait *wait)
+{
+    m_wait = wait;
+    // The Wait window's button and close box stop a run as the stop command does.
+    if (m_wait)
+        connect(m_wait, &TformWait::stopRequested, m_convertStop, &QAction::trigger);
 }
 
 // --- Lookups -----------------------------------------------------------------------

@@ -38,7 +38,7 @@ public:
     // The windows this one opens; they are created after it and outlive its commands.
     void SetAboutWindow(TformAbout *about) { m_about = about; }
     void SetSearchingDialog(TformDlgFilelist *searching) { m_searching = searching; }
-    void SetWaitWindow(TformWait *wait) { m_wait = wait; }
+    void SetWaitWindow(TformWait *wait);
 
     TFileList *FileList() const { return m_fileList; }
     TFolderTree *FolderTree() const { return m_folderTree; }

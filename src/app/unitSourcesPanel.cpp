@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QColor>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -14,7 +15,6 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -69,8 +69,16 @@ void InstallSourcesRowColours()
         case 2:
             return QColor(192, 220, 192);
         default:
-            return QToolTip::palette().color(QPalette::ToolTipBase);
+            return QApplication::palette().color(QPalette::ToolTipBase);
         }
+    });
+    // Read from the application's palette at each call, so that they follow the skin.
+    // Text that reads on the fill whatever the skin: the tips' own text on the tips'
+    // colour, dark text on red and green, which stay the same in every skin.
+    TSourcesModel::SetStatusForeground([](quint8 status) -> QVariant {
+        if (status == 1 || status == 2)
+            return QColor(0, 0, 0);
+        return QApplication::palette().color(QPalette::ToolTipText);
     });
 }
 

@@ -26,6 +26,12 @@ TSourcesModel::TStatusBackground &statusBackground()
     return provider;
 }
 
+TSourcesModel::TStatusBackground &statusForeground()
+{
+    static TSourcesModel::TStatusBackground provider;
+    return provider;
+}
+
 bool validColumn(int column)
 {
     return column >= 0 && column < TSourcesModel::ColumnCount;
@@ -136,6 +142,10 @@ QVariant TSourcesModel::data(const QModelIndex &index, int role) const
         if (statusBackground())
             return statusBackground()(cell.Status);
         break;
+    case Qt::ForegroundRole:
+        if (statusForeground())
+            return statusForeground()(cell.Status);
+        break;
     default:
         break;
     }
@@ -171,6 +181,11 @@ QString TSourcesModel::HeaderText(int column)
 int TSourcesModel::ColumnWidth(int column)
 {
     return validColumn(column) ? kColumnWidths[column] : 0;
+}
+
+void TSourcesModel::SetStatusForeground(TStatusBackground provider)
+{
+    statusForeground() = std::move(provider);
 }
 
 void TSourcesModel::SetStatusBackground(TStatusBackground provider)

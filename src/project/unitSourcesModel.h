@@ -36,10 +36,11 @@ public:
     static int ColumnWidth(int column);
     static constexpr int HeaderHeight = 18;
 
-    // The background of a row of each status (0, 1, 2). The core has no colours; the
-    // windows install a provider that answers QColor values.
+    // The background and the text colour of a row of each status (0, 1, 2). The core has
+    // no colours; the windows install providers that answer QColor values.
     using TStatusBackground = std::function<QVariant(quint8 status)>;
     static void SetStatusBackground(TStatusBackground provider);
+    static void SetStatusForeground(TStatusBackground provider);
 
     // Rows in display order.
     int Count() const { return int(m_rows.size()); }

@@ -101,8 +101,9 @@ TSkinColors Neutral2Colors()
         {QStringLiteral("track"), QStringLiteral("#e4e7ec")},
         {QStringLiteral("scrollHandle"), QStringLiteral("#c3c8d0")},
         {QStringLiteral("scrollHandleHover"), QStringLiteral("#a6adb7")},
-        {QStringLiteral("tipBase"), QStringLiteral("#2b2f36")},
-        {QStringLiteral("tipText"), QStringLiteral("#f3f4f6")},
+        // Light tips: the sources view fills its unconverted rows with this colour.
+        {QStringLiteral("tipBase"), QStringLiteral("#fff9e3")},
+        {QStringLiteral("tipText"), QStringLiteral("#1f2328")},
         {QStringLiteral("link"), QStringLiteral("#2f6fd6")},
     }};
 }
@@ -263,6 +264,7 @@ QHeaderView { background: @header; border: none; }
 QHeaderView::section { background: @header; color: @headerText; border: none;
     border-right: 1px solid @border; border-bottom: 1px solid @border; padding: 4px 8px; }
 QHeaderView::section:hover { background: @headerHover; }
+QTreeView#XPTree QHeaderView::section { padding: 0px 6px; }
 QHeaderView::section:pressed { background: @buttonPressed; }
 QTableCornerButton::section { background: @header; border: none;
     border-right: 1px solid @border; border-bottom: 1px solid @border; }

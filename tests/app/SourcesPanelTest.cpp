@@ -6,6 +6,7 @@
 #include "project/unitFavor.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestSupport.h"
+#include "ui/unitSkins.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,9 +19,10 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <QToolTip>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -104,9 +106,39 @@ TEST_F(SourcesPanel, RowsShowTheColourOfTheirStatus)
     auto colour = [this](int row) {
         return panel->Model().index(row, 3).data(Qt::BackgroundRole).value<QColor>();
     };
-    EXPECT_EQ(colour(0), QToolTip::palette().color(QPalette::ToolTipBase));
+    EXPECT_EQ(colour(0), QApplication::palette().color(QPalette::ToolTipBase));
     EXPECT_EQ(colour(1), QColor(255, 0, 0));
     EXPECT_EQ(colour(2), QColor(192, 220, 192));
+}
+
+// WCAG's contrast ratio of two colours.
+double Contrast(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a) + 0.05;
+    const double lb = luminance(b) + 0.05;
+    return la > lb ? la / lb : lb / la;
+}
+
+TEST_F(SourcesPanel, RowTextReadsOnItsColourInEveryBuiltInSkin)
+{
+    add({folderWith(QStringLiteral("c"), {1, 2, 3})});
+    panel->Model().SetRowResult(1, 1, QStringLiteral("bad"));
+    panel->Model().SetRowResult(2, 2, QString());
+    for (const QString &skin : BuiltInSkinNames()) {
+        ASSERT_TRUE(ApplySkin(skin));
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex cell = panel->Model().index(row, 0);
+            const QColor back = cell.data(Qt::BackgroundRole).value<QColor>();
+            const QColor text = cell.data(Qt::ForegroundRole).value<QColor>();
+            EXPECT_GE(Contrast(back, text), 4.5) << skin.toStdString() << " row " << row << ": "
+                                                 << back.name().toStdString() << " on " << text.name().toStdString();
+        }
+    }
+    ApplySkin(StartSkinName());
 }
 
 TEST_F(SourcesPanel, AddingGathersRealFilesAndADuplicateAddWarns)
