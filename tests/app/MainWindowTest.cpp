@@ -297,6 +297,21 @@ TEST_F(MainWindow, PlacementLimitsAndLanguageSurviveARestart)
     EXPECT_EQ(main.size(), QSize(700, 500));
 }
 
+TEST_F(MainWindow, TheControlThatHadTheFocusHasItAgain)
+{
+    TformMain &first = start();
+    first.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&first));
+    sources().View()->setFocus();
+    ASSERT_EQ(first.focusWidget(), sources().View());
+    first.close();
+
+    TformMain &main = start();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    EXPECT_EQ(main.focusWidget(), sources().View());
+}
+
 TEST_F(MainWindow, UnknownStoredValuesFallBackAndTheSkinNameIsWrittenBackUnchanged)
 {
     {
