@@ -8,6 +8,7 @@
 
 #include "ui/unitFileBrowser.h"
 #include "ui/unitThumbnails.h"
+#include "ThumbnailProgress.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -83,30 +84,6 @@ TStall runUntil(const std::function<bool()> &done, int timeoutMs)
     stall.LongestGapMs = std::max(stall.LongestGapMs, sinceTick.elapsed());
     stall.ElapsedMs = total.elapsed();
     return stall;
-}
-
-QList<int> visibleRows(TFileList &list)
-{
-    QList<int> rows;
-    QListView *view = list.IconView();
-    const QRect area = view->viewport()->rect();
-    for (int row = 0; row < list.Model().Count(); ++row) {
-        if (view->visualRect(list.Model().index(row, 0)).intersects(area))
-            rows.append(row);
-    }
-    return rows;
-}
-
-bool allCached(TFileList &list, const QList<int> &rows)
-{
-    TThumbnailCache &cache = list.ThumbnailMaker().Cache();
-    for (int row : rows) {
-        const QFileInfo &info = list.Model().Info(row);
-        if (!info.isDir()
-            && !cache.Contains(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch()))
-            return false;
-    }
-    return true;
 }
 
 int benchmark(int count)

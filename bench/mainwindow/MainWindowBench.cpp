@@ -19,6 +19,7 @@
 #include "ui/unitFileBrowser.h"
 #include "ui/unitSkins.h"
 #include "ui/unitThumbnails.h"
+#include "ThumbnailProgress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,19 +62,6 @@ void usage()
                 "  Runs offscreen: QT_QPA_PLATFORM=offscreen is set when the environment does not\n"
                 "  set it. --rounds: start-up rounds of each window (default 11); --count: images\n"
                 "  in the thumbnail folder (default 5000). Settings go to a temporary folder.\n");
-}
-
-// As the program's entry does: without a desktop session the theme Debian ships serves.
-void chooseIconTheme()
-{
-    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QLatin1String("hicolor"))
-        return;
-    for (const QString &path : QIcon::themeSearchPaths()) {
-        if (QFileInfo(path + QStringLiteral("/Adwaita/index.theme")).isFile()) {
-            QIcon::setThemeName(QStringLiteral("Adwaita"));
-            return;
-        }
-    }
 }
 
 // The offscreen platform warns of every window mask and raise(); the rest goes through.
@@ -249,31 +237,6 @@ bool writeCopies(const QString &folder, const QByteArray &bytes, int count)
             std::printf("cannot write %s\n", qPrintable(file.fileName()));
             return false;
         }
-    }
-    return true;
-}
-
-QList<int> visibleRows(TFileList &list)
-{
-    QList<int> rows;
-    QListView *view = list.IconView();
-    const QRect area = view->viewport()->rect();
-    for (int row = 0; row < list.Model().Count(); ++row) {
-        if (view->visualRect(list.Model().index(row, 0)).intersects(area))
-            rows.append(row);
-    }
-    return rows;
-}
-
-// A row's thumbnail has arrived once the maker has put it in its cache.
-bool allCached(TFileList &list, const QList<int> &rows)
-{
-    TThumbnailCache &cache = list.ThumbnailMaker().Cache();
-    for (int row : rows) {
-        const QFileInfo &info = list.Model().Info(row);
-        if (!info.isDir()
-            && !cache.Contains(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch()))
-            return false;
     }
     return true;
 }
@@ -456,12 +419,7 @@ bool benchmarkThumbnails(TMLang &lang, int count)
 int run(int rounds, int count)
 {
     // What the program's entry does before its splash; untimed, once per process.
-    QApplication::setApplicationName(QStringLiteral("pictavo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Pictavo"));
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
-    QDir().mkpath(DefaultOutputFolder());
-    chooseIconTheme();
-    ApplySkin(StartSkinName());
+    PrepareProgram();
     TMLang lang;
     lang.RegisterBuiltIn();
     lang.SelectLanguage(TMLang::BuiltInName());

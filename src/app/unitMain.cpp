@@ -15,6 +15,7 @@
 #include "ui/unitFileBrowser.h"
 #include "ui/unitPrompt.h"
 #include "ui/unitSkins.h"
+#include "ui/unitToolButtons.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -48,11 +49,6 @@ const char *const kSortActionNames[4] = {"ACTION_SORT_NAME", "ACTION_SORT_SIZE",
 const char *const kSkinNameProperty = "pictavoSkin";
 
 constexpr int kStatusPanelWidths[4] = {150, 120, 150, 50};
-
-QIcon themed(const char *name, QStyle::StandardPixmap fallback, const QWidget *widget)
-{
-    return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
-}
 
 // The caption of a menu item as the user typed it: the first accelerator mark removed.
 QString WithoutFirstMark(QString caption)
@@ -126,7 +122,7 @@ void TformMain::buildActions()
 {
     QAction *close = newAction("ACTION_FILE_CLOSE");
     close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    close->setIcon(themed("application-exit", QStyle::SP_DialogCloseButton, this));
+    close->setIcon(ThemedIcon("application-exit", QStyle::SP_DialogCloseButton, this));
     connect(close, &QAction::triggered, this, &TformMain::Exit);
 
     m_viewGroup = new QActionGroup(this);
@@ -166,33 +162,33 @@ void TformMain::buildActions()
     });
 
     QAction *back = newAction("ACTION_BACK");
-    back->setIcon(themed("go-up", QStyle::SP_FileDialogToParent, this));
+    back->setIcon(ThemedIcon("go-up", QStyle::SP_FileDialogToParent, this));
     connect(back, &QAction::triggered, this, [this] { m_fileList->GoUp(); });
 
     QAction *statusChange = newAction("ACTION_VL_CHANGE");
     connect(statusChange, &QAction::triggered, this, &TformMain::RefreshStatusBar);
 
     m_addToFavor = newAction("ACTION_ADDTOFAVOR");
-    m_addToFavor->setIcon(themed("list-add", QStyle::SP_ArrowDown, this));
+    m_addToFavor->setIcon(ThemedIcon("list-add", QStyle::SP_ArrowDown, this));
     m_addToFavor->setEnabled(false);
     connect(m_addToFavor, &QAction::triggered, this, &TformMain::AddToFavor);
 
     QAction *newJob = newAction("ACTION_NEW_STDJOB");
-    newJob->setIcon(themed("document-new", QStyle::SP_FileIcon, this));
+    newJob->setIcon(ThemedIcon("document-new", QStyle::SP_FileIcon, this));
     connect(newJob, &QAction::triggered, this, &TformMain::NewProject);
     // Opening, saving and converting come with the project editor and the run's
     // window side; until then they are offered disabled rather than doing nothing.
     QAction *openJob = newAction("ACTION_OPEN_JOB");
-    openJob->setIcon(themed("document-open", QStyle::SP_DialogOpenButton, this));
+    openJob->setIcon(ThemedIcon("document-open", QStyle::SP_DialogOpenButton, this));
     openJob->setEnabled(false);
     QAction *saveJob = newAction("ACTION_SAVE_JOB");
-    saveJob->setIcon(themed("document-save", QStyle::SP_DialogSaveButton, this));
+    saveJob->setIcon(ThemedIcon("document-save", QStyle::SP_DialogSaveButton, this));
     saveJob->setEnabled(false);
     m_convert = newAction("ACTION_CONVERT");
-    m_convert->setIcon(themed("system-run", QStyle::SP_MediaPlay, this));
+    m_convert->setIcon(ThemedIcon("system-run", QStyle::SP_MediaPlay, this));
     m_convert->setEnabled(false);
     m_convertStop = newAction("ACTION_CONVERTSTOP");
-    m_convertStop->setIcon(themed("process-stop", QStyle::SP_BrowserStop, this));
+    m_convertStop->setIcon(ThemedIcon("process-stop", QStyle::SP_BrowserStop, this));
     m_convertStop->setEnabled(false);
 
     m_viewDir = newAction("PAD_VIEW_DIR", true);
@@ -280,18 +276,6 @@ void TformMain::buildLayout()
     setCentralWidget(centre);
 }
 
-QToolButton *TformMain::newToolButton(const char *objectName, const QIcon &icon)
-{
-    // A button of its own rather than the action's: the hint is the button's and must
-    // survive the action's caption being set.
-    auto *button = new QToolButton(m_toolBar);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setIcon(icon);
-    button->setAutoRaise(true);
-    m_toolBar->addWidget(button);
-    return button;
-}
-
 void TformMain::buildMainToolBar()
 {
     m_toolPanel = new QFrame(this);
@@ -308,23 +292,15 @@ void TformMain::buildMainToolBar()
     m_toolBar->setFloatable(false);
     row->addWidget(m_toolBar, 1);
 
-    // A button that runs an action and follows its enablement.
-    auto runs = [this](const char *name, QAction *action) {
-        QToolButton *button = newToolButton(name, action->icon());
-        connect(button, &QToolButton::clicked, action, &QAction::trigger);
-        auto follow = [button, action] { button->setEnabled(action->isEnabled()); };
-        connect(action, &QAction::changed, button, follow);
-        follow();
-        return button;
-    };
+    auto runs = [this](const char *name, QAction *action) { return AddCommandButton(m_toolBar, name, action); };
     // A button that flips a pane toggle and then runs it.
     auto flips = [this](const char *name, QAction *toggle, const QIcon &icon) {
-        QToolButton *button = newToolButton(name, icon);
+        QToolButton *button = AddToolButton(m_toolBar, name, icon);
         connect(button, &QToolButton::clicked, this, [this, toggle] { togglePane(toggle); });
     };
     // A button that drops a menu down.
     auto dropsDown = [this](const char *name, QMenu *menu, const QIcon &icon) {
-        QToolButton *button = newToolButton(name, icon);
+        QToolButton *button = AddToolButton(m_toolBar, name, icon);
         button->setMenu(menu);
         button->setPopupMode(QToolButton::InstantPopup);
     };
@@ -333,26 +309,26 @@ void TformMain::buildMainToolBar()
     runs("ToolButton11", Action("ACTION_OPEN_JOB"));
     runs("ToolButton17", Action("ACTION_SAVE_JOB"));
     m_toolBar->addSeparator();
-    flips("ToolButton2", m_viewTools, themed("view-restore", QStyle::SP_TitleBarShadeButton, this));
-    flips("ToolButton3", m_viewDir, themed("folder", QStyle::SP_DirIcon, this));
-    flips("ToolButton12", m_viewOptions, themed("document-properties", QStyle::SP_FileDialogInfoView, this));
+    flips("ToolButton2", m_viewTools, ThemedIcon("view-restore", QStyle::SP_TitleBarShadeButton, this));
+    flips("ToolButton3", m_viewDir, ThemedIcon("folder", QStyle::SP_DirIcon, this));
+    flips("ToolButton12", m_viewOptions, ThemedIcon("document-properties", QStyle::SP_FileDialogInfoView, this));
     m_toolBar->addSeparator();
     runs("ToolButton13", Action("ACTION_BACK"));
 
     QMenu *popup1 = newMenu("PopupMenu1", this);
     for (int style : {4, 1, 0, 2, 3})
         popup1->addAction(m_viewActions[style]);
-    dropsDown("ToolButton4", popup1, themed("view-list-details", QStyle::SP_FileDialogDetailedView, this));
+    dropsDown("ToolButton4", popup1, ThemedIcon("view-list-details", QStyle::SP_FileDialogDetailedView, this));
     QMenu *popup3 = newMenu("PopupMenu3", this);
     for (const char *name : {"ACTION_SELECT_ALL", "ACTION_SELECT_INVERT", "ACTION_SELECT_NONE"})
         popup3->addAction(Action(name));
-    dropsDown("ToolButton8", popup3, themed("edit-select-all", QStyle::SP_DialogApplyButton, this));
+    dropsDown("ToolButton8", popup3, ThemedIcon("edit-select-all", QStyle::SP_DialogApplyButton, this));
     QMenu *popup2 = newMenu("PopupMenu2", this);
     for (QAction *sort : m_sortActions)
         popup2->addAction(sort);
     popup2->addSeparator();
     popup2->addAction(m_sources->SyncAction());
-    dropsDown("ToolButton6", popup2, themed("view-sort-ascending", QStyle::SP_ArrowDown, this));
+    dropsDown("ToolButton6", popup2, ThemedIcon("view-sort-ascending", QStyle::SP_ArrowDown, this));
     m_toolBar->addSeparator();
     runs("ToolButton16", m_addToFavor);
     runs("ToolButton9", m_convert);
@@ -442,7 +418,7 @@ void TformMain::buildMenus()
     QMenu *help = newMenu("PAD_HELP", this);
     bar->addMenu(help);
     QAction *about = newAction("PAD_HELP_ABOUT");
-    about->setIcon(themed("help-about", QStyle::SP_MessageBoxInformation, this));
+    about->setIcon(ThemedIcon("help-about", QStyle::SP_MessageBoxInformation, this));
     connect(about, &QAction::triggered, this, [this] {
         if (m_about)
             m_about->exec();
@@ -450,7 +426,7 @@ void TformMain::buildMenus()
     help->addAction(about);
     QAction *site = newAction("PAD_HELP_SITE");
     site->setText(QStringLiteral("Pictavo on the web: ") + ProjectPageUrl().host() + ProjectPageUrl().path());
-    site->setIcon(themed("applications-internet", QStyle::SP_DriveNetIcon, this));
+    site->setIcon(ThemedIcon("applications-internet", QStyle::SP_DriveNetIcon, this));
     connect(site, &QAction::triggered, this, [] { OpenUrl(ProjectPageUrl()); });
     help->addAction(site);
 
@@ -846,6 +822,16 @@ void TformMain::changeEvent(QEvent *event)
 }
 
 // --- The program's windows ---------------------------------------------------------
+
+void PrepareProgram()
+{
+    QApplication::setApplicationName(QStringLiteral("pictavo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Pictavo"));
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    QDir().mkpath(DefaultOutputFolder());
+    ChooseIconTheme();
+    ApplySkin(StartSkinName());
+}
 
 TProgramWindows::TProgramWindows(TMLang &lang)
 {

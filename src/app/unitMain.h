@@ -91,7 +91,6 @@ protected:
 
 private:
     QAction *newAction(const char *objectName, bool checkable = false);
-    QToolButton *newToolButton(const char *objectName, const QIcon &icon);
     QMenu *newMenu(const char *objectName, QWidget *parent);
     void buildActions();
     void buildLayout();
@@ -149,6 +148,11 @@ private:
     QAction *m_convert = nullptr;
     QAction *m_convertStop = nullptr;
 };
+
+// What the program does before its splash, once the application object exists: its
+// names, the folder of the executable as the current one (for "../lang" and "../skins"),
+// the output folder, an icon theme and the start skin.
+void PrepareProgram();
 
 // The program's windows in the order they come into being; all but the main window
 // start hidden.

@@ -1,6 +1,7 @@
 #include "app/unitSourcesPanel.h"
 
 #include "ui/unitPrompt.h"
+#include "ui/unitToolButtons.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -24,11 +25,6 @@ namespace {
 const char *const kSortActionNames[TSourcesModel::ColumnCount] = {
     "ACTION_SORTF_NAME", "ACTION_SORTF_SIZE", "ACTION_SORTF_TYPE", "ACTION_SORTF_DATE",
     "ACTION_SORTF_PATH"};
-
-QIcon themed(const char *name, QStyle::StandardPixmap fallback, const QWidget *widget)
-{
-    return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
-}
 
 // The count's caption takes the toolbar's free room and is shortened to fit, so that a
 // long translation never pushes the count or the commands out of a narrow window.
@@ -180,9 +176,9 @@ QAction *TSourcesPanel::newAction(const char *objectName, bool checkable)
 void TSourcesPanel::buildActions()
 {
     m_delete = newAction("ACTION_FAVOR_DEL");
-    m_delete->setIcon(themed("list-remove", QStyle::SP_DialogDiscardButton, this));
+    m_delete->setIcon(ThemedIcon("list-remove", QStyle::SP_DialogDiscardButton, this));
     m_clear = newAction("ACTION_FAVOR_CLEAR");
-    m_clear->setIcon(themed("edit-clear", QStyle::SP_TrashIcon, this));
+    m_clear->setIcon(ThemedIcon("edit-clear", QStyle::SP_TrashIcon, this));
     m_selectAll = newAction("ACTION_SELECTF_ALL");
     m_selectInvert = newAction("ACTION_SELECTF_INVERT");
     m_selectNone = newAction("ACTION_SELECTF_NONE");
@@ -246,18 +242,6 @@ void TSourcesPanel::buildMenus()
     m_popup8->addAction(m_sync);
 }
 
-QToolButton *TSourcesPanel::newToolButton(const char *objectName, const QIcon &icon)
-{
-    // A button of its own rather than the action's: the hint is the button's and must
-    // survive the action's caption being set.
-    auto *button = new QToolButton(m_toolBar);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setIcon(icon);
-    button->setAutoRaise(true);
-    m_toolBar->addWidget(button);
-    return button;
-}
-
 void TSourcesPanel::buildToolBar()
 {
     m_toolBar = new QToolBar(this);
@@ -265,21 +249,14 @@ void TSourcesPanel::buildToolBar()
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setMovable(false);
 
-    QToolButton *select = newToolButton("ToolButton19", themed("edit-select-all", QStyle::SP_FileDialogListView, this));
+    QToolButton *select = AddToolButton(m_toolBar, "ToolButton19", ThemedIcon("edit-select-all", QStyle::SP_FileDialogListView, this));
     select->setMenu(m_popup7);
     select->setPopupMode(QToolButton::InstantPopup);
-    QToolButton *sort = newToolButton("ToolButton20", themed("view-sort-ascending", QStyle::SP_ArrowDown, this));
+    QToolButton *sort = AddToolButton(m_toolBar, "ToolButton20", ThemedIcon("view-sort-ascending", QStyle::SP_ArrowDown, this));
     sort->setMenu(m_popup8);
     sort->setPopupMode(QToolButton::InstantPopup);
-    for (auto [name, action] : {std::pair<const char *, QAction *>{"ToolButton22", m_delete},
-                                {"ToolButton24", m_clear}}) {
-        QToolButton *button = newToolButton(name, action->icon());
-        QAction *command = action;
-        connect(button, &QToolButton::clicked, command, &QAction::trigger);
-        auto follow = [button, command] { button->setEnabled(command->isEnabled()); };
-        connect(command, &QAction::changed, button, follow);
-        follow();
-    }
+    AddCommandButton(m_toolBar, "ToolButton22", m_delete);
+    AddCommandButton(m_toolBar, "ToolButton24", m_clear);
     m_toolBar->addSeparator();
 
     m_caption = new TFoldingLabel(m_toolBar);

@@ -88,7 +88,6 @@ Q_SIGNALS:
 
 private:
     QAction *newAction(const char *objectName, bool checkable = false);
-    QToolButton *newToolButton(const char *objectName, const QIcon &icon);
     void buildActions();
     void buildMenus();
     void buildToolBar();
