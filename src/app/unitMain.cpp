@@ -670,8 +670,11 @@ void TformMain::AddToFavor()
     const TExtList noFormats;
     const QStringList masks = GatherMasks(true, project ? project->SourceExts : noFormats);
     const bool rootOnly = project && project->SearchMode == 1;
+    // No format ticked means no file is wanted, though an empty mask list would let the
+    // walk take every file.
+    const TGatherCall gather = masks.isEmpty() ? TGatherCall([] {}) : GatherCallFor(*m_searching, masks, rootOnly);
     try {
-        m_sources->AddSources(paths, GatherCallFor(*m_searching, masks, rootOnly));
+        m_sources->AddSources(paths, gather);
     } catch (const TError &error) {
         Prompt().error(error.text());
     }

@@ -382,6 +382,24 @@ TEST_F(MainWindow, TheListShowsTheProjectsFormatsAndNoHiddenItems)
     EXPECT_EQ(names, (QStringList{QStringLiteral("a.png"), QStringLiteral("b.JPG"), QStringLiteral("sub")}));
 }
 
+TEST_F(MainWindow, WithEveryFormatUntickedTheListShowsFoldersAndAddingFindsNothing)
+{
+    makeFile(QStringLiteral("photos/a.png"));
+    makeFile(QStringLiteral("photos/trip/b.png"));
+    start();
+    for (TExtCell &cell : CurrentJob()->SourceExts)
+        cell.Enabled = 0;
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("photos"))));
+    fileList().Relist();
+    EXPECT_EQ(listNames(), QStringList{QStringLiteral("trip")});
+
+    selectInList({QStringLiteral("trip")});
+    action("ACTION_ADDTOFAVOR")->trigger();
+    EXPECT_EQ(FavorList().Count(), 0);
+    EXPECT_EQ(prompt.warnings, QStringList{QStringLiteral("Not found files or duplicate")});
+    EXPECT_FALSE(windows->Searching->isVisible());
+}
+
 TEST_F(MainWindow, StatusBarCountsTheListAndNamesTheFirstSelectedItem)
 {
     const QString photos = folder(QStringLiteral("photos"));
