@@ -177,6 +177,10 @@ void TSourcesPanel::buildActions()
 {
     m_delete = newAction("ACTION_FAVOR_DEL");
     m_delete->setIcon(ThemedIcon("list-remove", QStyle::SP_DialogDiscardButton, this));
+    // The Delete key of the sources view; it asks first like the button.
+    m_delete->setShortcut(QKeySequence::Delete);
+    m_delete->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_view->addAction(m_delete);
     m_clear = newAction("ACTION_FAVOR_CLEAR");
     m_clear->setIcon(ThemedIcon("edit-clear", QStyle::SP_TrashIcon, this));
     m_selectAll = newAction("ACTION_SELECTF_ALL");

@@ -457,6 +457,13 @@ TEST_F(MainWindow, PanelTogglesShowAndHideTheirPanes)
     action("PAD_VIEW_TOOLS")->trigger();
     EXPECT_TRUE(toolPanel->isVisible());
     EXPECT_TRUE(action("PAD_VIEW_TOOLS")->isChecked());
+    // The shortcut works while the toolbar is hidden.
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QTest::keySequence(&main, QKeySequence(QStringLiteral("Ctrl+Alt+T")));
+    EXPECT_FALSE(toolPanel->isVisible());
+    QTest::keySequence(&main, QKeySequence(QStringLiteral("Ctrl+Alt+T")));
+    EXPECT_TRUE(toolPanel->isVisible());
 
     main.ToolButton("ToolButton3")->click();
     EXPECT_FALSE(main.findChild<QWidget *>(QStringLiteral("Panel1"))->isVisible());
@@ -602,9 +609,21 @@ TEST_F(MainWindow, DeleteAndClearAskFirstAndKeepTheListAndTheViewTogether)
     EXPECT_EQ(count->text(), QStringLiteral("2"));
     EXPECT_EQ(prompt.questions, Texts({"Delete selection?", "Delete selection?"}));
 
+    // The Delete key in the view asks the same question.
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    sources().View()->setFocus();
+    sources().View()->selectionModel()->select(sources().Model().index(0, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    prompt.answers = {TAnswer::Yes};
+    QTest::keyClick(sources().View(), Qt::Key_Delete);
+    EXPECT_EQ(FavorList().Count(), 1);
+    EXPECT_EQ(count->text(), QStringLiteral("1"));
+    EXPECT_EQ(prompt.questions.size(), 3);
+
     prompt.answers = {TAnswer::No, TAnswer::Yes};
     action("ACTION_FAVOR_CLEAR")->trigger();
-    EXPECT_EQ(FavorList().Count(), 2);
+    EXPECT_EQ(FavorList().Count(), 1);
     action("ACTION_FAVOR_CLEAR")->trigger();
     EXPECT_EQ(FavorList().Count(), 0);
     EXPECT_EQ(sources().Model().Count(), 0);
