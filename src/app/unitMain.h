@@ -76,10 +76,9 @@ public:
     QList<QObject *> TextRoots() const;
     void SetTextRoots(QList<QObject *> extra) { m_extraRoots = std::move(extra); }
 
-    // Called on the first show; public for the program's start-up order and for tests.
+    // The first show restores, every close saves.
     void RestoreStoredSettings();
     void SaveStoredSettings();
-    bool SettingsRestored() const { return m_restored; }
 
 public Q_SLOTS:
     void setVisible(bool visible) override;
@@ -113,7 +112,6 @@ private:
     int m_skinPosition = -1;
     bool m_modified = false;
     bool m_restored = false;
-    bool m_saved = false;
     std::function<void()> m_save;
 
     TformAbout *m_about = nullptr;

@@ -811,7 +811,7 @@ TFolderTree::TFolderTree(QWidget *parent)
     m_scrollTimer = new QTimer(this);
     m_scrollTimer->setSingleShot(true);
     m_scrollTimer->setInterval(30);
-    connect(m_scrollTimer, &QTimer::timeout, this, &TFolderTree::scrollToCurrent);
+    connect(m_scrollTimer, &QTimer::timeout, this, [this] { scrollToCurrent(QAbstractItemView::EnsureVisible); });
     auto rowsArrived = [this] {
         if (m_scrollPending)
             m_scrollTimer->start();
@@ -827,17 +827,17 @@ TFolderTree::TFolderTree(QWidget *parent)
     connect(this, &QTreeView::collapsed, this, userMoved);
 }
 
-void TFolderTree::scrollToCurrent()
+void TFolderTree::scrollToCurrent(ScrollHint hint)
 {
     if (currentIndex().isValid())
-        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+        scrollTo(currentIndex(), hint);
 }
 
 void TFolderTree::showEvent(QShowEvent *event)
 {
     QTreeView::showEvent(event);
     // A folder selected while the tree was hidden had no room to be scrolled to.
-    QTimer::singleShot(0, this, &TFolderTree::scrollToCurrent);
+    QTimer::singleShot(0, this, [this] { scrollToCurrent(QAbstractItemView::PositionAtCenter); });
 }
 
 void TFolderTree::SetObjectFilter(TObjectFilter filter)
@@ -871,7 +871,7 @@ bool TFolderTree::SelectFolder(const QString &path)
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         expand(parent);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    scrollTo(index);
     m_scrollPending = true;
     m_following = false;
     return true;

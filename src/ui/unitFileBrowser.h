@@ -239,7 +239,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void scrollToCurrent();
+    void scrollToCurrent(ScrollHint hint);
 
     QFileSystemModel *m_model = nullptr;
     TFileList *m_list = nullptr;
