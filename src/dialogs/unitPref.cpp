@@ -1,0 +1,270 @@
+#include "dialogs/unitPref.h"
+
+#include "dialogs/unitBrand.h"
+#include "engine/unitImageLibrary.h"
+#include "project/unitGeneral.h"
+#include "project/unitJob.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QSlider>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <tuple>
+
+namespace {
+
+constexpr int kMemoryMaximum = 2048;
+constexpr int kMapMaximum = 4096;
+constexpr int kTickInterval = 128;
+
+QLabel *MakeHeading(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QLabel *MakeValueLabel(const QString &name, QWidget *parent)
+{
+    QLabel *label = MakeHeading(name, QString(), parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Green while it can be used; a locked label greys out like every other control.
+    QPalette palette = label->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::WindowText, QColor(0, 128, 0));
+    label->setPalette(palette);
+    return label;
+}
+
+QSlider *MakeTrackBar(const QString &name, int maximum, QWidget *parent)
+{
+    auto *bar = new QSlider(Qt::Horizontal, parent);
+    bar->setObjectName(name);
+    bar->setRange(1, maximum);
+    bar->setTickPosition(QSlider::TicksBelow);
+    bar->setTickInterval(kTickInterval);
+    bar->setPageStep(kTickInterval);
+    bar->setValue(1);
+    return bar;
+}
+
+QString ValueText(const QSlider *bar)
+{
+    return QStringLiteral("Use %1 from %2").arg(bar->value()).arg(bar->maximum());
+}
+
+} // namespace
+
+TformPref::TformPref(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("formPref"));
+    setWindowTitle(QStringLiteral("Preferences ..."));
+    setFixedSize(471, 241);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabPref"));
+
+    auto *limits = new QWidget;
+    limits->setObjectName(QStringLiteral("tabLimits"));
+    m_unlock = new QCheckBox(QStringLiteral(" Check for change values of track bar"), limits);
+    m_unlock->setObjectName(QStringLiteral("chkUnlock"));
+    m_memoryHeading = MakeHeading(QStringLiteral("lblMemory"), QStringLiteral("Memory, Mb"), limits);
+    m_memoryValue = MakeValueLabel(QStringLiteral("lblMemoryValue"), limits);
+    m_memoryBar = MakeTrackBar(QStringLiteral("tbMemory"), kMemoryMaximum, limits);
+    m_mapHeading = MakeHeading(QStringLiteral("lblMap"), QStringLiteral("Memory-mapped, Mb"), limits);
+    m_mapValue = MakeValueLabel(QStringLiteral("lblMapValue"), limits);
+    m_mapBar = MakeTrackBar(QStringLiteral("tbMap"), kMapMaximum, limits);
+    m_sync = new QCheckBox(QStringLiteral(" Sync track bars"), limits);
+    m_sync->setObjectName(QStringLiteral("chkSync"));
+
+    auto *limitsLayout = new QVBoxLayout(limits);
+    limitsLayout->setContentsMargins(12, 10, 12, 8);
+    limitsLayout->setSpacing(0);
+    limitsLayout->addWidget(m_unlock);
+    limitsLayout->addSpacing(12);
+    for (auto [heading, value, bar] : {std::tuple(m_memoryHeading, m_memoryValue, m_memoryBar),
+                                       std::tuple(m_mapHeading, m_mapValue, m_mapBar)}) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(heading);
+        row->addStretch();
+        row->addWidget(value);
+        limitsLayout->addLayout(row);
+        limitsLayout->addSpacing(2);
+        limitsLayout->addWidget(bar);
+        limitsLayout->addSpacing(10);
+    }
+    limitsLayout->addWidget(m_sync);
+    limitsLayout->addStretch();
+    m_tabs->addTab(limits, QStringLiteral("Limits"));
+
+    auto *search = new QWidget;
+    search->setObjectName(QStringLiteral("tabSearch"));
+    // The language texts find the options as the items of this group, in the order made.
+    auto *options = new QGroupBox(search);
+    options->setObjectName(QStringLiteral("sRadioGroup1"));
+    m_useSubfolders = new QRadioButton(QStringLiteral(" Use subdirectories"), options);
+    m_useSubfolders->setObjectName(QStringLiteral("rbUseSubdirs"));
+    m_rootOnly = new QRadioButton(QStringLiteral(" Only root folders"), options);
+    m_rootOnly->setObjectName(QStringLiteral("rbRootOnly"));
+    m_searchGroup = new QButtonGroup(this);
+    m_searchGroup->setObjectName(QStringLiteral("grpSearchMode"));
+    m_searchGroup->addButton(m_useSubfolders, 0);
+    m_searchGroup->addButton(m_rootOnly, 1);
+    auto *optionsLayout = new QVBoxLayout(options);
+    optionsLayout->setContentsMargins(12, 10, 12, 10);
+    optionsLayout->setSpacing(8);
+    optionsLayout->addWidget(m_useSubfolders);
+    optionsLayout->addWidget(m_rootOnly);
+    auto *searchLayout = new QVBoxLayout(search);
+    searchLayout->setContentsMargins(10, 10, 10, 10);
+    searchLayout->addWidget(options);
+    searchLayout->addStretch();
+    m_tabs->addTab(search, QStringLiteral("Search"));
+
+    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close->setObjectName(QStringLiteral("btnClose"));
+    m_close->setDefault(true);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(6);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(buttons);
+
+    for (QWidget *control : limitControls())
+        control->setEnabled(false);
+    showValues();
+
+    // toggled and valueChanged fire only on a real change, from the user or from code alike.
+    connect(m_unlock, &QCheckBox::toggled, this, &TformPref::unlockChanged);
+    connect(m_sync, &QCheckBox::toggled, this, &TformPref::syncChanged);
+    connect(m_memoryBar, &QSlider::valueChanged, this, &TformPref::memoryChanged);
+    connect(m_mapBar, &QSlider::valueChanged, this, &TformPref::mapChanged);
+    connect(m_searchGroup, &QButtonGroup::idClicked, this, &TformPref::searchOptionChosen);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QRadioButton *TformPref::searchOption(int index) const
+{
+    return qobject_cast<QRadioButton *>(m_searchGroup->button(index));
+}
+
+void TformPref::SetModifiedHook(std::function<void()> markModified)
+{
+    m_markModified = std::move(markModified);
+}
+
+void TformPref::SyncFromLimits()
+{
+    m_memoryBar->setValue(MemoryLimit);
+    m_mapBar->setValue(MapLimit);
+    // A bar already at the stored value (or at the end a stored value is clamped to) runs no
+    // handler; without this the limits would stay unclamped and never reach the library.
+    MemoryLimit = m_memoryBar->value();
+    MapLimit = m_mapBar->value();
+    ApplyResourceLimits();
+
+    m_sync->setChecked(MemoryLimit == MapLimit / 2);
+    showValues();
+}
+
+bool TformPref::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::WindowActivate
+        || (event->type() == QEvent::ActivationChange && isActiveWindow()))
+        activate();
+    return handled;
+}
+
+void TformPref::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    CentreOnScreen(this);
+    activate();
+}
+
+void TformPref::activate()
+{
+    m_unlock->setChecked(false);
+    unlockChanged();
+    if (const TCnvJob *job = CurrentJob()) {
+        // Anything but 1 searches subfolders, so that is the option such a project shows.
+        QAbstractButton *option = m_searchGroup->button(job->SearchMode == 1 ? 1 : 0);
+        option->setChecked(true);
+    }
+    m_tabs->setCurrentIndex(0);
+}
+
+QList<QWidget *> TformPref::limitControls() const
+{
+    return {m_memoryHeading, m_memoryValue, m_memoryBar, m_mapHeading, m_mapValue, m_mapBar, m_sync};
+}
+
+void TformPref::unlockChanged()
+{
+    // The sync box is not consulted: with sync on, unlocking frees the map bar as well.
+    const bool unlocked = m_unlock->isChecked();
+    for (QWidget *control : limitControls())
+        control->setEnabled(unlocked);
+}
+
+void TformPref::syncChanged()
+{
+    const bool synced = m_sync->isChecked();
+    m_mapHeading->setEnabled(!synced);
+    m_mapValue->setEnabled(!synced);
+    m_mapBar->setEnabled(!synced);
+    if (synced)
+        m_mapBar->setValue(MemoryLimit * 2);
+}
+
+void TformPref::memoryChanged(int position)
+{
+    MemoryLimit = position;
+    m_memoryValue->setText(ValueText(m_memoryBar));
+    if (m_sync->isChecked())
+        m_mapBar->setValue(MemoryLimit * 2);
+    ApplyResourceLimits();
+}
+
+void TformPref::mapChanged(int position)
+{
+    MapLimit = position;
+    m_mapValue->setText(ValueText(m_mapBar));
+    ApplyResourceLimits();
+}
+
+void TformPref::searchOptionChosen(int index)
+{
+    TCnvJob *job = CurrentJob();
+    // Clicking the option already in force changes nothing in the project.
+    if (!job || job->SearchMode == index)
+        return;
+    job->SearchMode = quint8(index);
+    if (m_markModified)
+        m_markModified();
+}
+
+void TformPref::showValues()
+{
+    m_memoryValue->setText(ValueText(m_memoryBar));
+    m_mapValue->setText(ValueText(m_mapBar));
+}
