@@ -3,6 +3,8 @@
 #include "app/unitSourcesPanel.h"
 #include "dialogs/unitBrand.h"
 #include "dialogs/unitDlgAbout.h"
+#include "dialogs/unitDlgReport.h"
+#include "dialogs/unitPref.h"
 #include "dialogs/unitWait.h"
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
@@ -409,10 +411,14 @@ void TformMain::buildMenus()
     QAction *stop = item(service, "PAD_SERVIS_CNVSTOP", m_convertStop);
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F));
     service->addSeparator();
-    // The Preferences dialog comes with its own issue.
     QAction *preferences = newAction("PAD_SERV_PREF");
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    preferences->setIcon(ThemedIcon("preferences-system", QStyle::SP_FileDialogDetailedView, this));
     preferences->setEnabled(false);
+    connect(preferences, &QAction::triggered, this, [this] {
+        if (m_preferences)
+            m_preferences->exec();
+    });
     service->addAction(preferences);
 
     QMenu *help = newMenu("PAD_HELP", this);
@@ -538,6 +544,14 @@ void TformMain::connectBrowser()
     }
 }
 
+void TformMain::SetPrefDialog(TformPref *preferences)
+{
+    m_preferences = preferences;
+    if (m_preferences)
+        m_preferences->SetModifiedHook([this] { m_modified = true; });
+    Action("PAD_SERV_PREF")->setEnabled(m_preferences != nullptr);
+}
+
 void TformMain::SetWaitWindow(TformWait *wait)
 {
     m_wait = wait;
@@ -570,8 +584,7 @@ QLabel *TformMain::StatusPanel(int panel) const
 
 QList<QObject *> TformMain::TextRoots() const
 {
-    QList<QObject *> roots{const_cast<TformMain *>(this), m_about, m_searching, m_wait};
-    roots.append(m_extraRoots);
+    QList<QObject *> roots{const_cast<TformMain *>(this), m_about, m_searching, m_report, m_preferences, m_wait};
     roots.removeAll(nullptr);
     return roots;
 }
@@ -770,7 +783,10 @@ void TformMain::RestoreStoredSettings()
 
     MemoryLimit = values.ValMemoryLimit;
     MapLimit = values.ValMapLimit;
-    ApplyResourceLimits();
+    if (m_preferences)
+        m_preferences->SyncFromLimits();
+    else
+        ApplyResourceLimits();
 
     if (m_lang.SelectLanguage(values.ValLang) >= 0 && m_lang.CurrentPosition() == m_lang.BuiltInPosition())
         m_lang.BindBuiltIn();
@@ -841,9 +857,13 @@ TProgramWindows::TProgramWindows(TMLang &lang)
     Main = std::make_unique<TformMain>(lang);
     About = std::make_unique<TformAbout>(Main.get());
     Searching = std::make_unique<TformDlgFilelist>(Main.get());
+    Report = std::make_unique<TformReport>(Main.get());
+    Preferences = std::make_unique<TformPref>(Main.get());
     Wait = std::make_unique<TformWait>(Main.get());
     Main->SetAboutWindow(About.get());
     Main->SetSearchingDialog(Searching.get());
+    Main->SetReportWindow(Report.get());
+    Main->SetPrefDialog(Preferences.get());
     Main->SetWaitWindow(Wait.get());
 }
 
@@ -851,6 +871,8 @@ TProgramWindows::~TProgramWindows()
 {
     // The dialogs are the main window's children; they go before it, by their owners.
     Wait.reset();
+    Preferences.reset();
+    Report.reset();
     Searching.reset();
     About.reset();
     Main.reset();

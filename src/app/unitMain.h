@@ -25,6 +25,8 @@ class TMLang;
 class TSourcesPanel;
 class TformAbout;
 class TformDlgFilelist;
+class TformPref;
+class TformReport;
 class TformWait;
 
 class TformMain : public QMainWindow
@@ -38,6 +40,8 @@ public:
     // The windows this one opens; they are created after it and outlive its commands.
     void SetAboutWindow(TformAbout *about) { m_about = about; }
     void SetSearchingDialog(TformDlgFilelist *searching) { m_searching = searching; }
+    void SetReportWindow(TformReport *report) { m_report = report; }
+    void SetPrefDialog(TformPref *preferences);
     void SetWaitWindow(TformWait *wait);
 
     TFileList *FileList() const { return m_fileList; }
@@ -74,7 +78,6 @@ public:
 
     // Every window the language texts reach.
     QList<QObject *> TextRoots() const;
-    void SetTextRoots(QList<QObject *> extra) { m_extraRoots = std::move(extra); }
 
     // The first show restores, every close saves.
     void RestoreStoredSettings();
@@ -116,8 +119,9 @@ private:
 
     TformAbout *m_about = nullptr;
     TformDlgFilelist *m_searching = nullptr;
+    TformReport *m_report = nullptr;
+    TformPref *m_preferences = nullptr;
     TformWait *m_wait = nullptr;
-    QList<QObject *> m_extraRoots;
 
     QWidget *m_toolPanel = nullptr;
     QToolBar *m_toolBar = nullptr;
@@ -162,5 +166,7 @@ struct TProgramWindows
     std::unique_ptr<TformMain> Main;
     std::unique_ptr<TformAbout> About;
     std::unique_ptr<TformDlgFilelist> Searching;
+    std::unique_ptr<TformReport> Report;
+    std::unique_ptr<TformPref> Preferences;
     std::unique_ptr<TformWait> Wait;
 };

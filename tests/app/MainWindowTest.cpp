@@ -6,6 +6,7 @@
 #include "app/unitSourcesPanel.h"
 #include "dialogs/unitBrand.h"
 #include "dialogs/unitDlgAbout.h"
+#include "dialogs/unitPref.h"
 #include "engine/unitImageLibrary.h"
 #include "gather/unitDlgFilelist.h"
 #include "i18n/unitMultiLang.h"
@@ -26,6 +27,9 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QSlider>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -528,6 +532,44 @@ TEST_F(MainWindow, AboutOpensModallyAndTheSiteItemOpensTheProjectPage)
     EXPECT_EQ(opened, QList<QUrl>{ProjectPageUrl()});
 }
 
+TEST_F(MainWindow, PreferencesTakeTheRestoredLimitsAndTheirSearchOptionMarksTheProject)
+{
+    {
+        auto store = OpenSettingsStore();
+        store->beginGroup(QStringLiteral("TformMain"));
+        store->setValue(QStringLiteral("ValMemoryLimit"), 32);
+        store->setValue(QStringLiteral("ValMapLimit"), 65);
+        store->endGroup();
+    }
+    TformMain &main = start();
+    TformPref &preferences = *windows->Preferences;
+    EXPECT_TRUE(preferences.syncBox()->isChecked());
+    EXPECT_EQ(MemoryLimit, 32);
+    EXPECT_EQ(MapLimit, 64);
+    EXPECT_EQ(preferences.mapBar()->value(), 64);
+    EXPECT_FALSE(preferences.isVisible());
+
+    ASSERT_TRUE(action("PAD_SERV_PREF")->isEnabled());
+    EXPECT_EQ(action("PAD_SERV_PREF")->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+    bool wasModal = false;
+    QTimer::singleShot(0, &preferences, [&] {
+        wasModal = preferences.isVisible() && preferences.isModal();
+        preferences.searchOption(1)->click();
+        preferences.closeButton()->click();
+    });
+    action("PAD_SERV_PREF")->trigger();
+    EXPECT_TRUE(wasModal);
+    EXPECT_FALSE(preferences.isVisible());
+    EXPECT_EQ(CurrentJob()->SearchMode, 1);
+    EXPECT_TRUE(main.IsModified());
+    EXPECT_EQ(preferences.windowTitle(), text("PAD_SERV_PREF"));
+
+    prompt.answers = {TAnswer::No};
+    action("ACTION_FILE_CLOSE")->trigger();
+    EXPECT_EQ(prompt.questions, QStringList{QStringLiteral("Save project?")});
+    EXPECT_FALSE(main.isVisible());
+}
+
 // --- Sources -----------------------------------------------------------------------
 
 TEST_F(MainWindow, AddingAFolderTreeGathersItsImagesOnceAndCountsThem)
@@ -558,6 +600,23 @@ TEST_F(MainWindow, AddingAFolderTreeGathersItsImagesOnceAndCountsThem)
     EXPECT_EQ(FavorList().Count(), 4);
     EXPECT_EQ(prompt.warnings, QStringList{QStringLiteral("Not found files or duplicate")});
     EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel7"))->text(), QStringLiteral("4"));
+}
+
+TEST_F(MainWindow, TheProjectsFolderSearchDecidesWhetherSubfoldersCount)
+{
+    makeFile(QStringLiteral("shots/trip/top.png"));
+    makeFile(QStringLiteral("shots/trip/deeper/below.png"));
+    start();
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("shots"))));
+    CurrentJob()->SearchMode = 1;
+    selectInList({QStringLiteral("trip")});
+    action("ACTION_ADDTOFAVOR")->trigger();
+    EXPECT_EQ(sourceNames(), QStringList{QStringLiteral("top.png")});
+    CurrentJob()->SearchMode = 0;
+    action("ACTION_ADDTOFAVOR")->trigger();
+    QStringList names = sourceNames();
+    names.sort();
+    EXPECT_EQ(names, Texts({"below.png", "top.png"}));
 }
 
 TEST_F(MainWindow, CancelInTheSearchingDialogStopsTheWalk)
