@@ -264,6 +264,9 @@ void TformMain::buildLayout()
     m_pages = new QTabWidget(centre);
     m_pages->setObjectName(QStringLiteral("sPageControl1"));
     m_pages->setFixedWidth(348);
+    // Five pages in a narrow panel: long captions are shortened rather than scrolled away.
+    m_pages->setUsesScrollButtons(false);
+    m_pages->setElideMode(Qt::ElideRight);
     for (const char *name : {"tabGeneral", "tabImage", "tabDestExt", "tabDestPath", "tabFilter"}) {
         auto *page = new QWidget(m_pages);
         page->setObjectName(QString::fromLatin1(name));

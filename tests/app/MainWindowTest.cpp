@@ -31,6 +31,7 @@
 #include <QCheckBox>
 #include <QSlider>
 #include <QSettings>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -222,6 +223,10 @@ TEST_F(MainWindow, FirstStartWithAnEmptyStoreShowsTheDefaults)
     EXPECT_EQ(action("ACTION_FILE_CLOSE")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     EXPECT_EQ(action("PAD_VIEW_DIR")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+D")));
     EXPECT_EQ(main.ProjectPanel()->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
+    QTabBar *tabs = main.ProjectPanel()->tabBar();
+    ASSERT_EQ(tabs->count(), 5);
+    for (int tab = 0; tab < tabs->count(); ++tab)
+        EXPECT_LE(tabs->tabRect(tab).right(), tabs->width()) << "tab " << tab << " is out of sight";
     ASSERT_NE(CurrentJob(), nullptr);
     EXPECT_EQ(CurrentJob()->Name, QStringLiteral("Untitled"));
     EXPECT_EQ(main.Gauge()->objectName(), QStringLiteral("sGauge1"));
