@@ -264,14 +264,23 @@ void TformMain::buildLayout()
     m_pages = new QTabWidget(centre);
     m_pages->setObjectName(QStringLiteral("sPageControl1"));
     m_pages->setFixedWidth(348);
-    // Five pages in a narrow panel: long captions are shortened rather than scrolled away.
-    m_pages->setUsesScrollButtons(false);
-    m_pages->setElideMode(Qt::ElideRight);
-    for (const char *name : {"tabGeneral", "tabImage", "tabDestExt", "tabDestPath", "tabFilter"}) {
-        auto *page = new QWidget(m_pages);
+    auto newPage = [](QTabWidget *tabs, const char *name) {
+        auto *page = new QWidget(tabs);
         page->setObjectName(QString::fromLatin1(name));
-        m_pages->addTab(page, QString());
-    }
+        tabs->addTab(page, QString());
+        return page;
+    };
+    newPage(m_pages, "tabGeneral");
+    // The image page holds the filter, image options and destination pages.
+    QWidget *image = newPage(m_pages, "tabImage");
+    auto *imageColumn = new QVBoxLayout(image);
+    imageColumn->setContentsMargins(4, 6, 4, 4);
+    auto *imagePages = new QTabWidget(image);
+    imagePages->setObjectName(QStringLiteral("sPageControl2"));
+    imagePages->setElideMode(Qt::ElideRight);
+    for (const char *name : {"tabFilter", "tabDestExt", "tabDestPath"})
+        newPage(imagePages, name);
+    imageColumn->addWidget(imagePages);
     middle->addWidget(m_pages);
 
     // The toolbar's menus hold commands of the panes, so it comes last and goes on top.

@@ -278,8 +278,6 @@ QTabBar::tab:hover:!selected { background: @tabHover; color: @text; }
 QTabBar::tab:selected { background: @pane; color: @text; border-top: 2px solid @accent;
     margin-top: 0px; padding-bottom: 6px; }
 QTabBar::tab:disabled { color: @disabled; }
-QTabWidget#sPageControl1 QTabBar::tab { padding: 5px 5px; }
-QTabWidget#sPageControl1 QTabBar::tab:selected { padding-bottom: 6px; }
 
 QProgressBar { background: @track; color: @text; border: 1px solid @border;
     border-radius: 5px; text-align: center; min-height: 14px; }

@@ -223,10 +223,26 @@ TEST_F(MainWindow, FirstStartWithAnEmptyStoreShowsTheDefaults)
     EXPECT_EQ(action("ACTION_FILE_CLOSE")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     EXPECT_EQ(action("PAD_VIEW_DIR")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+D")));
     EXPECT_EQ(main.ProjectPanel()->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
-    QTabBar *tabs = main.ProjectPanel()->tabBar();
-    ASSERT_EQ(tabs->count(), 5);
-    for (int tab = 0; tab < tabs->count(); ++tab)
-        EXPECT_LE(tabs->tabRect(tab).right(), tabs->width()) << "tab " << tab << " is out of sight";
+    // Two pages, the second holding three more, each with its caption, all in sight.
+    auto *inner = main.findChild<QTabWidget *>(QStringLiteral("sPageControl2"));
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(main.ProjectPanel()->widget(1)->objectName(), QStringLiteral("tabImage"));
+    EXPECT_TRUE(main.ProjectPanel()->widget(1)->isAncestorOf(inner));
+    const std::pair<QTabWidget *, QStringList> panels[] = {
+        {main.ProjectPanel(), Texts({"tabGeneral", "J_GNR", "tabImage", "J_IMG"})},
+        {inner, Texts({"tabFilter", "J_FILTER", "tabDestExt", "J_IMG_DEST", "tabDestPath", "J_DEST"})}};
+    for (const auto &[tabs, pages] : panels) {
+        if (tabs == inner) {
+            main.ProjectPanel()->setCurrentIndex(1);
+            QApplication::processEvents();
+        }
+        ASSERT_EQ(tabs->count() * 2, pages.size());
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            EXPECT_EQ(tabs->widget(tab)->objectName(), pages.at(2 * tab));
+            EXPECT_EQ(tabs->tabText(tab), lang->GetText(pages.at(2 * tab + 1)));
+            EXPECT_LE(tabs->tabBar()->tabRect(tab).right(), tabs->tabBar()->width()) << "tab " << tab << " is out of sight";
+        }
+    }
     ASSERT_NE(CurrentJob(), nullptr);
     EXPECT_EQ(CurrentJob()->Name, QStringLiteral("Untitled"));
     EXPECT_EQ(main.Gauge()->objectName(), QStringLiteral("sGauge1"));
