@@ -8,12 +8,14 @@
 #include "dialogs/unitWait.h"
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitThreadConvert.h"
 #include "gather/unitDlgFilelist.h"
 #include "i18n/unitApplyLang.h"
 #include "i18n/unitMultiLang.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitReport.h"
 #include "ui/unitFileBrowser.h"
 #include "ui/unitPrompt.h"
 #include "ui/unitSkins.h"
@@ -74,6 +76,24 @@ QString NamedFocus(const QWidget *window)
 
 } // namespace
 
+// The window's side of a run: the gauge, and the sources view kept on the row in work.
+class TWindowRunDisplay final : public TRunDisplay
+{
+public:
+    TWindowRunDisplay(QProgressBar *gauge, QAbstractItemView *view) : m_gauge(gauge), m_view(view) {}
+
+    void SetGauge(int position) override { m_gauge->setValue(position); }
+    void ScrollToTop() override { m_view->scrollToTop(); }
+    void RowFinished(int row, const QString &) override
+    {
+        m_view->scrollTo(m_view->model()->index(row, 0));
+    }
+
+private:
+    QProgressBar *m_gauge;
+    QAbstractItemView *m_view;
+};
+
 TformMain::TformMain(TMLang &lang, QWidget *parent)
     : QMainWindow(parent)
     , m_lang(lang)
@@ -88,6 +108,7 @@ TformMain::TformMain(TMLang &lang, QWidget *parent)
     buildMenus();
     buildStatusBar();
     connectBrowser();
+    m_runDisplay = std::make_unique<TWindowRunDisplay>(m_gauge, m_sources->View());
 
     // The creation steps: language menu, skin menu, formats, sources, first project.
     m_appliedLanguage = -1;
@@ -178,8 +199,8 @@ void TformMain::buildActions()
     QAction *newJob = newAction("ACTION_NEW_STDJOB");
     newJob->setIcon(ThemedIcon("document-new", QStyle::SP_FileIcon, this));
     connect(newJob, &QAction::triggered, this, &TformMain::NewProject);
-    // Opening, saving and converting come with the project editor and the run's
-    // window side; until then they are offered disabled rather than doing nothing.
+    // Opening and saving come with the project editor; until then they are offered
+    // disabled rather than doing nothing.
     QAction *openJob = newAction("ACTION_OPEN_JOB");
     openJob->setIcon(ThemedIcon("document-open", QStyle::SP_DialogOpenButton, this));
     openJob->setEnabled(false);
@@ -188,10 +209,11 @@ void TformMain::buildActions()
     saveJob->setEnabled(false);
     m_convert = newAction("ACTION_CONVERT");
     m_convert->setIcon(ThemedIcon("system-run", QStyle::SP_MediaPlay, this));
-    m_convert->setEnabled(false);
+    connect(m_convert, &QAction::triggered, this, &TformMain::Convert);
     m_convertStop = newAction("ACTION_CONVERTSTOP");
     m_convertStop->setIcon(ThemedIcon("process-stop", QStyle::SP_BrowserStop, this));
     m_convertStop->setEnabled(false);
+    connect(m_convertStop, &QAction::triggered, this, &TformMain::StopConvert);
 
     m_viewDir = newAction("PAD_VIEW_DIR", true);
     m_viewDir->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
@@ -529,6 +551,7 @@ void TformMain::connectBrowser()
         return TSourcesPanel::TSortState(m_fileList->SortColumn(), m_fileList->SortOrder());
     });
     connect(m_sources, &TSourcesPanel::sortMirrored, this, &TformMain::ApplyFileListSort);
+    connect(m_sources, &TSourcesPanel::stateChanged, this, &TformMain::refreshConvertEnablement);
 
     connect(m_fileList, &TFileList::selectionChanged, this, [this] {
         RefreshStatusBar();
@@ -717,7 +740,12 @@ void TformMain::RefreshStatusBar()
 
 void TformMain::RefreshAddEnablement()
 {
+    // The rows stay as they are while a run works on them.
     bool any = false;
+    if (m_run) {
+        m_addToFavor->setEnabled(false);
+        return;
+    }
     for (const TFileItem &item : m_fileList->SelectedItems()) {
         if (item.IsFileSystemObject) {
             any = true;
@@ -737,6 +765,121 @@ void TformMain::Exit()
             m_save();
     }
     close();
+}
+
+// --- Convert -----------------------------------------------------------------------
+
+void TformMain::refreshConvertEnablement()
+{
+    m_convert->setEnabled(!m_run && m_sources->Model().Count() > 0);
+}
+
+bool TformMain::chooseMultipageFile(QString &path)
+{
+    const TCnvJob &project = *CurrentJob();
+    const QString pattern = QStringLiteral("*.") + project.TargetExt;
+    const QString start = project.UseDestDir ? project.DestDir : m_fileList->CurrentFolder();
+    for (;;) {
+        const QString chosen = Prompt().saveFileName(QString(), start, pattern + QLatin1Char('|') + pattern);
+        if (!chosen.isEmpty()) {
+            path = MultipageOutputPath(chosen, project.TargetExt);
+            return true;
+        }
+        if (Prompt().question(QStringLiteral("Cancel convert?")) == TAnswer::Yes)
+            return false;
+    }
+}
+
+void TformMain::Convert()
+{
+    if (m_run)
+        return;
+    const TCnvJob *project = CurrentJob();
+    if (FavorList().IsEmpty()) {
+        Prompt().warning(QStringLiteral("List of favotite is empty"));
+        return;
+    }
+    if (!project || project->TargetExt.isEmpty()) {
+        Prompt().warning(QStringLiteral("Incorrect new extension"));
+        return;
+    }
+    if (project->UseDestDir && !QFileInfo(project->DestDir).isDir()) {
+        Prompt().warning(QStringLiteral("Destination directory not exist"));
+        return;
+    }
+    QString multipage;
+    if (project->MultiPages && !chooseMultipageFile(multipage))
+        return;
+
+    m_userBreak = false;
+    m_gauge->setValue(0);
+    m_sources->Model().ResetStatuses();
+    BeginSummary(ConversionSummary, FavorList().Count());
+    auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay);
+    if (project->MultiPages)
+        run->SetMultipagePath(multipage);
+    m_run = run;
+    setRunning(true);
+    if (m_wait)
+        m_wait->show();
+    run->Launch([this](TThreadConvert &finished) { runCompleted(finished); });
+}
+
+void TformMain::StopConvert()
+{
+    if (!m_run)
+        return;
+    m_run->Stop();
+    m_userBreak = true;
+}
+
+void TformMain::setRunning(bool running)
+{
+    m_convertStop->setEnabled(running);
+    Action("ACTION_FILE_CLOSE")->setEnabled(!running);
+    m_sources->SetBusy(running);
+    refreshConvertEnablement();
+    RefreshAddEnablement();
+    for (QWidget *busy : {static_cast<QWidget *>(m_folderTree), static_cast<QWidget *>(m_fileList),
+                          static_cast<QWidget *>(m_sources->View())}) {
+        if (running)
+            busy->setCursor(Qt::BusyCursor);
+        else
+            busy->unsetCursor();
+    }
+}
+
+void TformMain::runCompleted(TThreadConvert &run)
+{
+    const QString escaped = run.EscapedError();
+    m_run = nullptr;
+    if (m_wait)
+        m_wait->hide();
+    // New output files show where the list looks.
+    m_fileList->Relist();
+    setRunning(false);
+    m_gauge->setValue(0);
+    if (m_userBreak && !m_closeAfterRun)
+        Prompt().information(QStringLiteral("Convertation breaked"));
+    if (!escaped.isEmpty())
+        Prompt().error(escaped);
+    const QList<TReportRow> rows = m_sources->Model().ReportRows();
+    FinishSummary(ConversionSummary, rows, *CurrentJob(), m_userBreak);
+    if (m_closeAfterRun) {
+        // The window was closed during the run: the report is kept, not shown.
+        try {
+            QDir().mkpath(DefaultOutputFolder());
+            WriteReportFile(LastReportPath(), ComposeReport(ConversionSummary, rows));
+        } catch (const TError &error) {
+            Prompt().error(error.text());
+        }
+        close();
+        return;
+    }
+    if (m_report) {
+        m_report->SetSources(&m_sources->Model());
+        m_report->exec();
+    }
 }
 
 void TformMain::updateTitle()
@@ -841,6 +984,14 @@ void TformMain::showEvent(QShowEvent *event)
 
 void TformMain::closeEvent(QCloseEvent *event)
 {
+    // A run works on the rows of this window: it stops first, and the window closes
+    // once it has.
+    if (m_run) {
+        m_closeAfterRun = true;
+        StopConvert();
+        event->ignore();
+        return;
+    }
     SaveStoredSettings();
     QMainWindow::closeEvent(event);
 }

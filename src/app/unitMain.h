@@ -23,6 +23,8 @@ class TFileList;
 class TFolderTree;
 class TMLang;
 class TSourcesPanel;
+class TThreadConvert;
+class TWindowRunDisplay;
 class TformAbout;
 class TformDlgFilelist;
 class TformPref;
@@ -75,6 +77,9 @@ public:
     void RefreshStatusBar();
     void RefreshAddEnablement();
     void Exit();
+    void Convert();
+    void StopConvert();
+    bool IsRunning() const { return m_run != nullptr; }
 
     // Every window the language texts reach.
     QList<QObject *> TextRoots() const;
@@ -108,6 +113,10 @@ private:
     void mirrorToSources();
     void activateLanguage();
     void updateTitle();
+    bool chooseMultipageFile(QString &path);
+    void setRunning(bool running);
+    void runCompleted(TThreadConvert &run);
+    void refreshConvertEnablement();
 
     TMLang &m_lang;
     int m_appliedLanguage = -1;
@@ -116,6 +125,10 @@ private:
     bool m_modified = false;
     bool m_restored = false;
     std::function<void()> m_save;
+    TThreadConvert *m_run = nullptr;
+    std::unique_ptr<TWindowRunDisplay> m_runDisplay;
+    bool m_userBreak = false;
+    bool m_closeAfterRun = false;
 
     TformAbout *m_about = nullptr;
     TformDlgFilelist *m_searching = nullptr;

@@ -8,15 +8,19 @@
 #include "dialogs/unitDlgAbout.h"
 #include "dialogs/unitPref.h"
 #include "engine/unitImageLibrary.h"
+#include "dialogs/unitDlgReport.h"
+#include "dialogs/unitWait.h"
 #include "gather/unitDlgFilelist.h"
 #include "i18n/unitMultiLang.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitReport.h"
 #include "ui/unitFileBrowser.h"
 #include "ui/unitSkins.h"
 #include "ui/unitThumbnails.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TestImages.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -36,6 +40,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -783,6 +788,188 @@ TEST_F(MainWindow, ANewProjectAsksBeforeItClearsTheSources)
     EXPECT_EQ(FavorList().Count(), 0);
     EXPECT_EQ(prompt.questions, Texts({"Clear data?", "Clear data?"}));
     EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Untitled]"));
+}
+
+// --- Convert -----------------------------------------------------------------------
+
+class MainWindowRun : public MainWindow
+{
+protected:
+    // Real images in photos/, added to the sources; the project converts them to JPG in dest/.
+    TformMain &startWithImages(int count)
+    {
+        folder(QStringLiteral("photos"));
+        for (int i = 0; i < count; ++i)
+            WriteFileBytes(sandbox.filePath(QStringLiteral("photos/img%1.png").arg(i)),
+                           MakeImageBytes(QStringLiteral("gradient:red-blue"), 64, 48, QStringLiteral("png")));
+        destination = folder(QStringLiteral("dest"));
+        TformMain &main = start();
+        EXPECT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("photos"))));
+        action("ACTION_SELECT_ALL")->trigger();
+        action("ACTION_ADDTOFAVOR")->trigger();
+        EXPECT_EQ(FavorList().Count(), count);
+        TCnvJob &project = *CurrentJob();
+        project.TargetExt = QStringLiteral("JPG");
+        project.UseDestDir = 1;
+        project.DestDir = destination;
+        return main;
+    }
+
+    // Closes the report as soon as it shows and notes what the run looked like meanwhile.
+    void watchRun(const std::function<void()> &whileRunning = {})
+    {
+        auto *poll = new QTimer(windows->Main.get());
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [this, poll, whileRunning] {
+            if (windows->Main->IsRunning()) {
+                waitShown = waitShown || windows->Wait->isVisible();
+                stopEnabledDuringRun = stopEnabledDuringRun || action("PAD_SERVIS_CNVSTOP")->isEnabled();
+                sourcesToolBarDuringRun = sourcesToolBarDuringRun && !sources().ToolBar()->isEnabled();
+                if (whileRunning)
+                    whileRunning();
+            }
+            if (windows->Report->isVisible()) {
+                reportLines = windows->Report->ReportLines();
+                windows->Report->closeButton()->click();
+                reportClosed = true;
+                poll->stop();
+            }
+        });
+        poll->start();
+    }
+
+    bool waitForIdle()
+    {
+        return QTest::qWaitFor([this] { return !windows->Main->IsRunning() && !windows->Report->isVisible(); }, 60000);
+    }
+
+    QStringList written() const
+    {
+        return QDir(destination).entryList(QDir::Files, QDir::Name);
+    }
+
+    QString destination;
+    bool waitShown = false;
+    bool stopEnabledDuringRun = false;
+    bool sourcesToolBarDuringRun = true;
+    bool reportClosed = false;
+    QStringList reportLines;
+};
+
+TEST_F(MainWindowRun, ConvertRefusesWhatCannotRunAndStartsNothing)
+{
+    TformMain &main = start();
+    EXPECT_FALSE(action("ACTION_CONVERT")->isEnabled());
+    main.Convert();
+    EXPECT_EQ(prompt.warnings, QStringList{QStringLiteral("List of favotite is empty")});
+
+    prompt.warnings.clear();
+    windows.reset();
+    TformMain &again = startWithImages(1);
+    EXPECT_TRUE(action("ACTION_CONVERT")->isEnabled());
+    CurrentJob()->TargetExt.clear();
+    again.ToolButton("ToolButton9")->click();
+    CurrentJob()->TargetExt = QStringLiteral("JPG");
+    CurrentJob()->DestDir = sandbox.filePath(QStringLiteral("nowhere"));
+    action("PAD_SERVIS_CNV")->trigger();
+    EXPECT_EQ(prompt.warnings, Texts({"Incorrect new extension", "Destination directory not exist"}));
+    EXPECT_FALSE(again.IsRunning());
+    EXPECT_FALSE(windows->Wait->isVisible());
+}
+
+TEST_F(MainWindowRun, ARunConvertsEveryRowShowsTheReportAndReturnsToIdle)
+{
+    TformMain &main = startWithImages(3);
+    ASSERT_TRUE(fileList().Browse(destination));
+    watchRun();
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+
+    EXPECT_TRUE(waitShown);
+    EXPECT_TRUE(stopEnabledDuringRun);
+    EXPECT_TRUE(sourcesToolBarDuringRun);
+    EXPECT_TRUE(reportClosed);
+    EXPECT_EQ(written().size(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(sources().Model().Row(row).Status, 2) << sources().Model().Row(row).Message.toStdString();
+    EXPECT_EQ(ConversionSummary.Succeeded, 3);
+    EXPECT_EQ(ConversionSummary.Failed, 0);
+    EXPECT_EQ(ConversionSummary.Status, 1);
+    EXPECT_EQ(ConversionSummary.OutDirectory, destination);
+    EXPECT_TRUE(reportLines.contains(QStringLiteral("Successful  :3")));
+    EXPECT_TRUE(QFileInfo::exists(LastReportPath()));
+    // Idle again: gauge, commands, the list showing the new files.
+    EXPECT_EQ(main.Gauge()->value(), 0);
+    EXPECT_TRUE(action("ACTION_CONVERT")->isEnabled());
+    EXPECT_FALSE(action("PAD_SERVIS_CNVSTOP")->isEnabled());
+    EXPECT_TRUE(action("ACTION_FILE_CLOSE")->isEnabled());
+    EXPECT_TRUE(sources().ToolBar()->isEnabled());
+    EXPECT_FALSE(windows->Wait->isVisible());
+    EXPECT_EQ(fileList().VisibleCount(), 3);
+    EXPECT_TRUE(prompt.errors.isEmpty()) << prompt.errors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(MainWindowRun, StoppingFromTheWaitWindowBreaksTheRunBeforeTheNextRow)
+{
+    startWithImages(8);
+    watchRun([this] {
+        if (windows->Wait->isVisible())
+            windows->Wait->stopButton()->click();
+    });
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(prompt.informations, QStringList{QStringLiteral("Convertation breaked")});
+    EXPECT_EQ(ConversionSummary.Status, 2);
+    EXPECT_LT(ConversionSummary.Succeeded + ConversionSummary.Failed, 8);
+    EXPECT_TRUE(reportLines.contains(QStringLiteral("Status  : User break")));
+    int untouched = 0;
+    for (int row = 0; row < 8; ++row)
+        untouched += sources().Model().Row(row).Status == 0 ? 1 : 0;
+    EXPECT_GT(untouched, 0);
+}
+
+TEST_F(MainWindowRun, AMultipageRunAsksForItsFileAgainUntilChosenOrGivenUp)
+{
+    startWithImages(3);
+    CurrentJob()->MultiPages = 1;
+    CurrentJob()->TargetExt = QStringLiteral("TIFF");
+
+    prompt.answers = {TAnswer::Yes};
+    action("ACTION_CONVERT")->trigger();
+    EXPECT_EQ(prompt.questions, QStringList{QStringLiteral("Cancel convert?")});
+    EXPECT_FALSE(windows->Main->IsRunning());
+    EXPECT_TRUE(written().isEmpty());
+
+    prompt.questions.clear();
+    prompt.fileNames = {QString(), destination + QStringLiteral("/album.jpg")};
+    prompt.answers = {TAnswer::No};
+    watchRun();
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(prompt.questions, QStringList{QStringLiteral("Cancel convert?")});
+    EXPECT_EQ(written(), QStringList{QStringLiteral("album.TIFF")});
+    EXPECT_EQ(ImageFileFrameCount(destination + QStringLiteral("/album.TIFF")), 3);
+}
+
+TEST_F(MainWindowRun, ClosingTheWindowDuringARunStopsItAndKeepsTheReport)
+{
+    TformMain &main = startWithImages(8);
+    QFile::remove(LastReportPath());
+    bool closed = false;
+    watchRun([&] {
+        if (!closed && windows->Wait->isVisible()) {
+            closed = true;
+            main.close();
+        }
+    });
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_FALSE(reportClosed);
+    EXPECT_EQ(ConversionSummary.Status, 2);
+    EXPECT_TRUE(QFileInfo::exists(LastReportPath()));
+    EXPECT_TRUE(prompt.informations.isEmpty());
 }
 
 // --- Skins -------------------------------------------------------------------------
