@@ -23,6 +23,9 @@ public:
                                  const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &proposed,
                                  const QString &filter) = 0;
+    // An existing folder, or empty when the chooser was cancelled. Not pure, so that
+    // prompts written before it need no change.
+    virtual QString folderName(const QString &caption, const QString &folder);
 };
 
 // Writes errors and warnings to standard error and answers every question with No.
@@ -35,6 +38,7 @@ public:
     TAnswer question(const QString &text, bool withCancel) override;
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString folderName(const QString &, const QString &) override { return {}; }
 };
 
 // The installed prompt; a console prompt until another one is installed.

@@ -53,6 +53,11 @@ QString TMessageBoxPrompt::saveFileName(const QString &caption, const QString &p
     return QFileDialog::getSaveFileName(m_parent, caption, proposed, DialogFilter(filter));
 }
 
+QString TMessageBoxPrompt::folderName(const QString &caption, const QString &folder)
+{
+    return QFileDialog::getExistingDirectory(m_parent, caption, folder);
+}
+
 QString DialogFilter(const QString &pairs)
 {
     const QStringList parts = pairs.split(QLatin1Char('|'));

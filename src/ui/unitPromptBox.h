@@ -17,6 +17,7 @@ public:
     TAnswer question(const QString &text, bool withCancel) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) override;
+    QString folderName(const QString &caption, const QString &folder) override;
 
 private:
     QWidget *m_parent;

@@ -30,3 +30,9 @@ QString TScriptedPrompt::saveFileName(const QString &caption, const QString &, c
     dialogs.append(caption);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
+
+QString TScriptedPrompt::folderName(const QString &caption, const QString &)
+{
+    dialogs.append(caption);
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}

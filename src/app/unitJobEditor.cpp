@@ -1,0 +1,1020 @@
+#include "app/unitJobEditor.h"
+
+#include "i18n/unitDclLang.h"
+#include "i18n/unitMultiLang.h"
+#include "project/unitGeneral.h"
+#include "project/unitJob.h"
+#include "project/unitPresets.h"
+#include "ui/unitPrompt.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QValidator>
+#include <QVBoxLayout>
+
+#include <climits>
+
+namespace {
+
+const QString kProjectFilter = QStringLiteral("*.prj|*.prj");
+const QString kFreeSeparator = QStringLiteral("   (");
+constexpr int kCommentLimit = 500;
+
+QString quoted(const QString &text)
+{
+    QString inner = text;
+    inner.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
+}
+
+bool isOneOf(const QString &code, std::initializer_list<const char *> codes)
+{
+    for (const char *candidate : codes) {
+        if (code.compare(QLatin1String(candidate), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool hasQuality(const QString &code)
+{
+    return isOneOf(code, {"JPEG", "JPG", "JP2", "JBIG", "MIF", "MIFF", "PNG"});
+}
+
+QString stampText(double stamp, const QString &unknown)
+{
+    if (stamp == 0)
+        return QStringLiteral(": ") + unknown;
+    const QLocale locale = QLocale::system();
+    const QString format = locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ')
+                           + locale.timeFormat(QLocale::LongFormat);
+    return QStringLiteral(": ") + locale.toString(DateTimeToQt(stamp), format);
+}
+
+// A small sheet of paper, upright or on its side, for the orientation buttons.
+QPixmap orientationPicture(bool portrait, const QColor &ink)
+{
+    QPixmap picture(24, 24);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF sheet = portrait ? QRectF(6.5, 2.5, 11, 19) : QRectF(2.5, 6.5, 19, 11);
+    painter.setPen(QPen(ink, 1.4));
+    painter.setBrush(Qt::white);
+    painter.drawRect(sheet);
+    painter.setPen(QPen(ink, 1));
+    for (int line = 1; line <= 3; ++line) {
+        const qreal y = sheet.top() + sheet.height() * line / 4.5;
+        painter.drawLine(QPointF(sheet.left() + 2.5, y), QPointF(sheet.right() - 2.5, y));
+    }
+    return picture;
+}
+
+template <typename Widget>
+Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel *newLabel(QWidget *parent, const char *name)
+{
+    return named(new QLabel(parent), name);
+}
+
+// Network and pseudo file systems are no place for scratch files.
+bool isScratchVolume(const QStorageInfo &volume)
+{
+    if (!volume.isValid() || !volume.isReady() || volume.isReadOnly() || volume.bytesAvailable() < 0)
+        return false;
+    static const QList<QByteArray> excluded = {
+        "proc", "sysfs", "devtmpfs", "devpts", "tmpfs", "ramfs", "cgroup", "cgroup2", "securityfs",
+        "debugfs", "tracefs", "mqueue", "hugetlbfs", "pstore", "bpf", "autofs", "configfs",
+        "fusectl", "binfmt_misc", "nsfs", "efivarfs", "nfs", "nfs4", "cifs", "smb3", "smbfs",
+        "sshfs", "fuse.sshfs", "9p", "afs", "ceph", "glusterfs", "davfs", "fuse.davfs2"};
+    return !excluded.contains(volume.fileSystemType());
+}
+
+// Fixed before the editor first sets TMPDIR, which moves QDir::tempPath() with it.
+QString systemTempFolder()
+{
+    static const QString folder = QDir::tempPath();
+    return folder;
+}
+
+// Decimal sizes from 1 to 5000 with at most five decimals; what can only grow past the
+// largest is refused while it is typed, not after.
+class TSizeValidator final : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &) const override
+    {
+        if (input.isEmpty())
+            return Intermediate;
+        const QLocale locale;
+        const QChar point = locale.decimalPoint().at(0);
+        const qsizetype pointAt = input.indexOf(point);
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (!input.at(i).isDigit() && i != pointAt)
+                return Invalid;
+        }
+        if (pointAt >= 0 && input.size() - pointAt - 1 > 5)
+            return Invalid;
+        bool ok = false;
+        const double value = locale.toDouble(pointAt == input.size() - 1 ? input.left(pointAt) : input, &ok);
+        if (pointAt == 0)
+            return Intermediate;
+        if (!ok || value > 5000)
+            return Invalid;
+        return value < 1 ? Intermediate : Acceptable;
+    }
+};
+
+} // namespace
+
+QList<TScratchFolder> ScratchFolders()
+{
+    QList<TScratchFolder> folders;
+    const QString temp = systemTempFolder();
+    const QStorageInfo tempVolume(temp);
+    if (tempVolume.isValid() && tempVolume.isReady() && tempVolume.bytesAvailable() >= 0)
+        folders.append({temp, tempVolume.bytesAvailable()});
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (root == temp || !isScratchVolume(volume))
+            continue;
+        bool known = false;
+        for (const TScratchFolder &folder : std::as_const(folders))
+            known = known || folder.Folder == root;
+        if (!known)
+            folders.append({root, volume.bytesAvailable()});
+    }
+    return folders;
+}
+
+QString ScratchFolderItem(const TScratchFolder &folder)
+{
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return folder.Folder + kFreeSeparator + locale.toString(folder.FreeBytes) + QStringLiteral(" free)");
+}
+
+QString ScratchFolderOfItem(const QString &item)
+{
+    const qsizetype mark = item.lastIndexOf(kFreeSeparator);
+    if (mark >= 0 && item.endsWith(QStringLiteral(" free)")))
+        return item.left(mark);
+    return item;
+}
+
+TJobEditor::TJobEditor(QWidget *generalPage, QWidget *imageOptionsPage, QWidget *destinationPage,
+                       QObject *parent)
+    : QObject(parent)
+{
+    buildGeneralPage(generalPage);
+    buildImageOptionsPage(imageOptionsPage);
+    buildDestinationPage(destinationPage);
+}
+
+TJobEditor::~TJobEditor() = default;
+
+void TJobEditor::SetLanguage(const TMLang *lang) { m_lang = lang; }
+
+QString TJobEditor::text(const char *key) const
+{
+    if (m_lang)
+        return m_lang->GetText(key);
+    return QString::fromUtf8(BuiltInString(key));
+}
+
+TCnvJob *TJobEditor::job() const { return CurrentJob(); }
+
+void TJobEditor::SetModified(bool modified)
+{
+    const bool changed = modified != m_modified;
+    m_modified = modified;
+    if (changed)
+        emit modifiedChanged(modified);
+}
+
+void TJobEditor::touch() { SetModified(true); }
+
+// ---------------------------------------------------------------------------------------
+// Building the pages
+
+void TJobEditor::buildGeneralPage(QWidget *page)
+{
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(8, 8, 8, 8);
+    column->setSpacing(8);
+
+    auto *commands = new QHBoxLayout;
+    commands->setSpacing(2);
+    auto commandButton = [&](const char *name, QStyle::StandardPixmap icon) {
+        auto *button = named(new QToolButton(page), name);
+        button->setIcon(page->style()->standardIcon(icon));
+        button->setIconSize(QSize(20, 20));
+        button->setAutoRaise(true);
+        commands->addWidget(button);
+        return button;
+    };
+    m_newButton = commandButton("sSpeedButton3", QStyle::SP_FileIcon);
+    m_openButton = commandButton("sSpeedButton4", QStyle::SP_DialogOpenButton);
+    m_saveButton = commandButton("sSpeedButton5", QStyle::SP_DialogSaveButton);
+    commands->addStretch(1);
+    column->addLayout(commands);
+    connect(m_newButton, &QToolButton::clicked, this, [this] { runCommand(m_newAction, [this] { NewProject(); }); });
+    connect(m_openButton, &QToolButton::clicked, this, [this] { runCommand(m_openAction, [this] { OpenProject(); }); });
+    connect(m_saveButton, &QToolButton::clicked, this, [this] { runCommand(m_saveAction, [this] { SaveProject(); }); });
+
+    auto *line = new QFrame(page);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    column->addWidget(line);
+
+    auto *form = new QGridLayout;
+    form->setHorizontalSpacing(8);
+    form->setVerticalSpacing(6);
+    form->setColumnStretch(1, 1);
+    int row = 0;
+    auto addRow = [&](const char *labelName, QWidget *field) {
+        QLabel *label = newLabel(page, labelName);
+        label->setBuddy(field);
+        form->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        form->addWidget(field, row, 1);
+        ++row;
+    };
+    m_name = named(new QLineEdit(page), "jobMETA_NameJob");
+    m_name->setMaxLength(25);
+    addRow("jobL_NameJob", m_name);
+    m_author = named(new QLineEdit(page), "jobMETA_Author");
+    m_author->setMaxLength(15);
+    addRow("jobL_Author", m_author);
+    m_created = newLabel(page, "jobL_Create2");
+    addRow("jobL_Create", m_created);
+    m_modifiedStamp = newLabel(page, "jobL_Modify2");
+    addRow("jobL_Modify", m_modifiedStamp);
+    m_opened = newLabel(page, "jobL_Open2");
+    addRow("jobL_Open", m_opened);
+    for (QLabel *stamp : {m_created, m_modifiedStamp, m_opened})
+        stamp->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addLayout(form);
+
+    column->addSpacing(4);
+    column->addWidget(newLabel(page, "jobL_Comment"));
+    m_comment = named(new QPlainTextEdit(page), "jobMETA_Comment");
+    m_comment->setTabChangesFocus(true);
+    column->addWidget(m_comment, 1);
+
+    connect(m_name, &QLineEdit::textChanged, this, &TJobEditor::nameChanged);
+    connect(m_author, &QLineEdit::textChanged, this, &TJobEditor::authorChanged);
+    connect(m_comment, &QPlainTextEdit::textChanged, this, &TJobEditor::commentChanged);
+}
+
+void TJobEditor::buildImageOptionsPage(QWidget *page)
+{
+    // The options are taller than a short window; they scroll instead of squeezing.
+    auto *pageColumn = new QVBoxLayout(page);
+    pageColumn->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(page);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *content = new QWidget(scroll);
+    scroll->setWidget(content);
+    pageColumn->addWidget(scroll);
+
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->setSpacing(6);
+
+    // Target format and quality.
+    m_targetGroup = new QGroupBox(content);
+    auto *target = new QGridLayout(m_targetGroup);
+    target->setHorizontalSpacing(8);
+    target->setVerticalSpacing(6);
+    target->setColumnStretch(1, 1);
+    QLabel *targetLabel = newLabel(m_targetGroup, "sLabel1");
+    m_target = named(new QComboBox(m_targetGroup), "jobIMAGE_DestExt");
+    m_target->setEditable(true);
+    m_target->setInsertPolicy(QComboBox::NoInsert);
+    m_target->lineEdit()->setMaxLength(5);
+    m_target->setMaxVisibleItems(16);
+    targetLabel->setBuddy(m_target);
+    target->addWidget(targetLabel, 0, 0);
+    target->addWidget(m_target, 0, 1);
+    m_qualityLabel = newLabel(m_targetGroup, "jobIMAGE_Quality");
+    m_qualityLabel->setText(QStringLiteral("Quality of image, %"));
+    m_quality = named(new QSpinBox(m_targetGroup), "jobIMAGE_SpinQ");
+    m_quality->setRange(1, 100);
+    m_qualityLabel->setBuddy(m_quality);
+    target->addWidget(m_qualityLabel, 1, 0);
+    target->addWidget(m_quality, 1, 1, Qt::AlignLeft);
+    m_multiPages = named(new QCheckBox(m_targetGroup), "jobIMAGE_MultiPages");
+    target->addWidget(m_multiPages, 2, 0, 1, 2);
+    column->addWidget(m_targetGroup);
+
+    // Orientation.
+    m_orientGroup = new QGroupBox(content);
+    auto *orient = new QGridLayout(m_orientGroup);
+    orient->setHorizontalSpacing(8);
+    orient->setVerticalSpacing(4);
+    m_orientAsIs = named(new QCheckBox(m_orientGroup), "jobIMAGE_AsItIs2");
+    orient->addWidget(m_orientAsIs, 0, 0, 1, 3);
+    m_orientation = named(new QWidget(m_orientGroup), "jobIMAGE_ROption");
+    auto *options = new QVBoxLayout(m_orientation);
+    options->setContentsMargins(0, 0, 0, 0);
+    options->setSpacing(4);
+    m_orientationButtons = new QButtonGroup(this);
+    for (int position = 0; position < 2; ++position) {
+        auto *option = new QRadioButton(m_orientation);
+        options->addWidget(option);
+        m_orientationButtons->addButton(option, position);
+    }
+    m_portraitPicture = named(new QToolButton(m_orientGroup), "sSpeedButton2");
+    m_landscapePicture = named(new QToolButton(m_orientGroup), "sSpeedButton8");
+    const QColor ink = m_orientGroup->palette().color(QPalette::WindowText);
+    m_portraitPicture->setIcon(QIcon(orientationPicture(true, ink)));
+    m_landscapePicture->setIcon(QIcon(orientationPicture(false, ink)));
+    for (QToolButton *picture : {m_portraitPicture, m_landscapePicture}) {
+        picture->setIconSize(QSize(24, 24));
+        picture->setAutoRaise(true);
+    }
+    auto *pictures = new QHBoxLayout;
+    pictures->setSpacing(2);
+    pictures->addWidget(m_portraitPicture);
+    pictures->addWidget(m_landscapePicture);
+    orient->addWidget(m_orientation, 1, 0);
+    orient->addLayout(pictures, 1, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    orient->setColumnStretch(2, 1);
+    m_rotate = named(new QCheckBox(m_orientGroup), "jobIMAGE_CW");
+    orient->addWidget(m_rotate, 2, 0, 1, 3);
+    column->addWidget(m_orientGroup);
+
+    // Size.
+    m_sizeGroup = new QGroupBox(content);
+    auto *size = new QGridLayout(m_sizeGroup);
+    size->setHorizontalSpacing(8);
+    size->setVerticalSpacing(6);
+    m_sizeAsIs = named(new QCheckBox(m_sizeGroup), "jobIMAGE_UseAsItIs");
+    size->addWidget(m_sizeAsIs, 0, 0, 1, 3);
+    m_measureLabel = newLabel(m_sizeGroup, "sLabel8");
+    m_measure = named(new QComboBox(m_sizeGroup), "jobIMAGE_Measure");
+    m_measureLabel->setBuddy(m_measure);
+    size->addWidget(m_measureLabel, 1, 0);
+    size->addWidget(m_measure, 1, 1, 1, 2);
+    m_presetLabel = newLabel(m_sizeGroup, "sLabel9");
+    m_preset = named(new QComboBox(m_sizeGroup), "jobIMAGE_StdRange");
+    m_presetLabel->setBuddy(m_preset);
+    size->addWidget(m_presetLabel, 2, 0);
+    size->addWidget(m_preset, 2, 1, 1, 2);
+    m_heightColumn = newLabel(m_sizeGroup, "sLabel6");
+    m_widthColumn = newLabel(m_sizeGroup, "sLabel2");
+    size->addWidget(m_heightColumn, 3, 1, Qt::AlignLeft | Qt::AlignBottom);
+    size->addWidget(m_widthColumn, 3, 2, Qt::AlignLeft | Qt::AlignBottom);
+    auto sizeEdit = [&](const char *name) {
+        auto *edit = named(new QLineEdit(m_sizeGroup), name);
+        edit->setValidator(new TSizeValidator(edit));
+        return edit;
+    };
+    m_landscapeRow = newLabel(m_sizeGroup, "sLabel10");
+    m_width = sizeEdit("sJOBWidthEdit");
+    m_height = sizeEdit("sJOBHeightEdit");
+    size->addWidget(m_landscapeRow, 4, 0);
+    size->addWidget(m_height, 4, 1);
+    size->addWidget(m_width, 4, 2);
+    m_portraitRow = newLabel(m_sizeGroup, "sLabel11");
+    m_portraitHeight = sizeEdit("sJOBHeightLEdit");
+    m_portraitWidth = sizeEdit("sJOBWidthLEdit");
+    size->addWidget(m_portraitRow, 5, 0);
+    size->addWidget(m_portraitHeight, 5, 1);
+    size->addWidget(m_portraitWidth, 5, 2);
+    m_lockHeight = named(new QCheckBox(m_sizeGroup), "jobIMAGE_LockH");
+    m_lockWidth = named(new QCheckBox(m_sizeGroup), "jobIMAGE_LockW");
+    size->addWidget(m_lockHeight, 6, 1);
+    size->addWidget(m_lockWidth, 6, 2);
+    m_ratio = named(new QCheckBox(m_sizeGroup), "jobIMAGE_Ratio");
+    m_ratio->setEnabled(false);
+    size->addWidget(m_ratio, 7, 1, 1, 2);
+    size->setColumnStretch(1, 1);
+    size->setColumnStretch(2, 1);
+    column->addWidget(m_sizeGroup);
+    column->addStretch(1);
+
+    connect(m_target, &QComboBox::currentTextChanged, this, &TJobEditor::targetChanged);
+    connect(m_multiPages, &QCheckBox::clicked, this, &TJobEditor::multiPagesClicked);
+    connect(m_quality, qOverload<int>(&QSpinBox::valueChanged), this, &TJobEditor::qualityChanged);
+    connect(m_orientAsIs, &QCheckBox::clicked, this, &TJobEditor::orientAsIsClicked);
+    connect(m_orientationButtons, &QButtonGroup::idClicked, this, &TJobEditor::orientationClicked);
+    connect(m_portraitPicture, &QToolButton::clicked, this, [this] { m_orientationButtons->button(0)->click(); });
+    connect(m_landscapePicture, &QToolButton::clicked, this, [this] { m_orientationButtons->button(1)->click(); });
+    connect(m_rotate, &QCheckBox::clicked, this, &TJobEditor::rotateClicked);
+    connect(m_sizeAsIs, &QCheckBox::clicked, this, &TJobEditor::sizeAsIsClicked);
+    connect(m_measure, qOverload<int>(&QComboBox::currentIndexChanged), this, &TJobEditor::measureChanged);
+    connect(m_preset, qOverload<int>(&QComboBox::currentIndexChanged), this, &TJobEditor::presetChanged);
+    connect(m_width, &QLineEdit::textChanged, this, &TJobEditor::widthChanged);
+    connect(m_height, &QLineEdit::textChanged, this, &TJobEditor::heightChanged);
+    connect(m_portraitWidth, &QLineEdit::textChanged, this, &TJobEditor::portraitWidthChanged);
+    connect(m_portraitHeight, &QLineEdit::textChanged, this, &TJobEditor::portraitHeightChanged);
+    connect(m_lockWidth, &QCheckBox::clicked, this, &TJobEditor::lockWidthClicked);
+    connect(m_lockHeight, &QCheckBox::clicked, this, &TJobEditor::lockHeightClicked);
+}
+
+void TJobEditor::buildDestinationPage(QWidget *page)
+{
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(8, 8, 8, 8);
+    column->setSpacing(8);
+
+    m_useDir = named(new QCheckBox(page), "jobIMAGE_UseDir");
+    column->addWidget(m_useDir);
+    auto *folderRow = new QHBoxLayout;
+    folderRow->setSpacing(4);
+    m_dir = named(new QLineEdit(page), "jobIMAGE_Dir");
+    m_dir->setReadOnly(true);
+    m_dir->setMaxLength(255);
+    m_browseDir = named(new QToolButton(page), "jobIMAGE_DirBrowse");
+    m_browseDir->setIcon(page->style()->standardIcon(QStyle::SP_DirOpenIcon));
+    m_browseDir->setText(QStringLiteral("..."));
+    folderRow->addWidget(m_dir, 1);
+    folderRow->addWidget(m_browseDir);
+    column->addLayout(folderRow);
+
+    m_rename = named(new QGroupBox(page), "jobIMAGE_OptionRename");
+    auto *renameColumn = new QVBoxLayout(m_rename);
+    renameColumn->setSpacing(4);
+    m_renameButtons = new QButtonGroup(this);
+    for (int position = 0; position < 2; ++position) {
+        auto *option = new QRadioButton(m_rename);
+        renameColumn->addWidget(option);
+        m_renameButtons->addButton(option, position);
+    }
+    column->addWidget(m_rename);
+
+    auto *counterRow = new QHBoxLayout;
+    counterRow->setSpacing(8);
+    m_counter = named(new QCheckBox(page), "jobIMAGE_Num");
+    m_counterStart = named(new QSpinBox(page), "jobIMAGE_NumBox");
+    m_counterStart->setRange(1, INT_MAX);
+    m_counterStart->setMinimumWidth(90);
+    counterRow->addWidget(m_counter);
+    counterRow->addWidget(m_counterStart);
+    counterRow->addStretch(1);
+    column->addLayout(counterRow);
+
+    column->addSpacing(6);
+    m_driveLabel = newLabel(page, "sLabel12");
+    column->addWidget(m_driveLabel);
+    m_drive = named(new QComboBox(page), "jobIMAGE_Drive");
+    m_drive->setEditable(true);
+    m_drive->setInsertPolicy(QComboBox::NoInsert);
+    m_drive->lineEdit()->setMaxLength(250 + 40);
+    m_driveLabel->setBuddy(m_drive);
+    column->addWidget(m_drive);
+    column->addStretch(1);
+
+    connect(m_useDir, &QCheckBox::clicked, this, &TJobEditor::useDirClicked);
+    connect(m_dir, &QLineEdit::textChanged, this, &TJobEditor::dirChanged);
+    connect(m_browseDir, &QToolButton::clicked, this, &TJobEditor::browseDir);
+    connect(m_renameButtons, &QButtonGroup::idClicked, this, &TJobEditor::renameClicked);
+    connect(m_counter, &QCheckBox::clicked, this, &TJobEditor::counterClicked);
+    connect(m_counterStart, qOverload<int>(&QSpinBox::valueChanged), this, &TJobEditor::counterStartChanged);
+    connect(m_drive, &QComboBox::currentTextChanged, this, &TJobEditor::driveChanged);
+}
+
+// ---------------------------------------------------------------------------------------
+// Binding
+
+void TJobEditor::Bind()
+{
+    TCnvJob *current = job();
+    if (!current)
+        return;
+    const QSignalBlocker blockName(m_name), blockAuthor(m_author), blockComment(m_comment);
+
+    fillScratchFolders();
+
+    m_name->setText(current->Name);
+    m_author->setText(current->Author);
+    const QString unknown = text("J_GNR_UNKNOWN");
+    m_created->setText(stampText(current->Created, unknown));
+    m_modifiedStamp->setText(stampText(current->Modified, unknown));
+    m_opened->setText(stampText(current->Opened, unknown));
+    m_comment->setPlainText(current->Comment.join(QLatin1Char('\n')));
+    emit titleChanged(current->Name);
+
+    {
+        const QSignalBlocker blockTarget(m_target), blockQuality(m_quality);
+        m_target->clear();
+        for (const TExtCell &cell : std::as_const(current->TargetExts))
+            m_target->addItem(cell.Ext);
+        m_target->setCurrentIndex(FindExt(current->TargetExt, current->TargetExts));
+        m_target->setEditText(current->TargetExt);
+        m_quality->setValue(current->Quality);
+    }
+    updateTargetControls(true);
+
+    {
+        const QSignalBlocker blockUseDir(m_useDir), blockDir(m_dir);
+        const QSignalBlocker blockRename(m_renameButtons), blockCounter(m_counter), blockStart(m_counterStart);
+        m_useDir->setChecked(current->UseDestDir != 0);
+        m_dir->setText(current->DestDir);
+        m_dir->setEnabled(m_useDir->isChecked());
+        m_browseDir->setEnabled(m_useDir->isChecked());
+        if (QAbstractButton *option = m_renameButtons->button(current->RenameMode))
+            option->setChecked(true);
+        m_counter->setChecked(current->UseCounter != 0);
+        m_counterStart->setValue(current->CounterStart);
+        m_counterStart->setEnabled(m_counter->isChecked());
+        m_rename->setEnabled(!m_counter->isChecked());
+    }
+
+    bindScratchFolder();
+
+    m_sizeAsIs->setChecked(current->SizeAsIs != 0);
+    sizeAsIsClicked();
+    {
+        const QSignalBlocker blockMeasure(m_measure);
+        m_measure->clear();
+        m_measure->addItems({text("J_CB_PIXEL"), text("J_CB_CM"), text("J_CB_INCH")});
+        m_measure->setCurrentIndex(current->Measure < m_measure->count() ? current->Measure : -1);
+    }
+    refillPresets(current->Measure);
+    {
+        const QSignalBlocker blockPreset(m_preset);
+        m_preset->setCurrentIndex(current->PresetIndex < m_preset->count() ? current->PresetIndex : -1);
+    }
+    presetChanged();
+    setEditText(m_width, current->Width);
+    setEditText(m_height, current->Height);
+    setEditText(m_portraitWidth, current->Height);
+    setEditText(m_portraitHeight, current->Width);
+
+    // Both locks never come from the editor; the height lock is the one a run obeys first.
+    if (current->LockHeight) {
+        m_lockHeight->setChecked(true);
+        lockHeightClicked();
+    } else if (current->LockWidth) {
+        m_lockWidth->setChecked(true);
+        lockWidthClicked();
+    } else {
+        m_lockHeight->setChecked(false);
+        m_lockWidth->setChecked(false);
+        m_ratio->setChecked(false);
+    }
+
+    m_orientAsIs->setChecked(current->OrientAsIs != 0);
+    m_rotate->setChecked(current->RotateCCW != 0);
+    if (QAbstractButton *option = m_orientationButtons->button(current->Orientation))
+        option->setChecked(true);
+    orientAsIsClicked();
+
+    m_orientGroup->setTitle(text("J_IMG_TROTATE"));
+    m_sizeGroup->setTitle(text("J_IMG_TRANGE"));
+
+    SetModified(false);
+    emit bound();
+}
+
+void TJobEditor::updateTargetControls(bool fromBind)
+{
+    TCnvJob *current = job();
+    const QString code = current ? current->TargetExt : QString();
+    // Binding offers multi-page output for GIF too; choosing a target offers it for TIFF only.
+    const bool multi = code.compare(QLatin1String("TIFF"), Qt::CaseInsensitive) == 0
+                       || (fromBind && code.compare(QLatin1String("GIF"), Qt::CaseInsensitive) == 0);
+    m_multiPages->setEnabled(multi);
+    m_multiPages->setChecked(multi);
+    if (current)
+        current->MultiPages = multi ? 1 : 0;
+    const bool quality = hasQuality(code);
+    m_qualityLabel->setEnabled(quality);
+    m_quality->setEnabled(quality);
+}
+
+void TJobEditor::fillScratchFolders()
+{
+    const QSignalBlocker block(m_drive);
+    m_drive->clear();
+    m_drive->setEditText(QString());
+    for (const TScratchFolder &folder : ScratchFolders())
+        m_drive->addItem(ScratchFolderItem(folder));
+    m_drive->setCurrentIndex(-1);
+    m_drive->setEditText(QString());
+}
+
+void TJobEditor::bindScratchFolder()
+{
+    TCnvJob *current = job();
+    if (m_drive->count() == 0)
+        return; // nothing to fall back to: the project keeps its folder
+    int found = -1;
+    for (int i = 0; i < m_drive->count() && found < 0; ++i) {
+        if (!current->ScratchDrive.isEmpty() && ScratchFolderOfItem(m_drive->itemText(i)) == current->ScratchDrive)
+            found = i;
+    }
+    if (found < 0) {
+        Prompt().warning(QStringLiteral("Not found temporary path ") + quoted(current->ScratchDrive)
+                         + QStringLiteral(". Set to default."));
+        found = 0;
+    }
+    {
+        const QSignalBlocker block(m_drive);
+        m_drive->setCurrentIndex(found);
+    }
+    driveChanged();
+}
+
+void TJobEditor::refillPresets(int unit)
+{
+    const QSignalBlocker block(m_preset);
+    m_preset->clear();
+    for (const TSizePreset &preset : PresetsOfUnit(unit))
+        m_preset->addItem(preset.Name);
+    m_preset->setCurrentIndex(m_preset->count() > 1 ? 1 : -1);
+}
+
+void TJobEditor::setEditText(QLineEdit *edit, const QString &value)
+{
+    if (edit->text() != value)
+        edit->setText(value);
+}
+
+// ---------------------------------------------------------------------------------------
+// Edit handlers
+
+void TJobEditor::nameChanged()
+{
+    touch();
+    if (TCnvJob *current = job()) {
+        current->Name = m_name->text();
+        emit titleChanged(current->Name);
+    }
+}
+
+void TJobEditor::authorChanged()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->Author = m_author->text();
+}
+
+void TJobEditor::commentChanged()
+{
+    touch();
+    QString memo = m_comment->toPlainText();
+    if (memo.size() > kCommentLimit) {
+        memo.truncate(kCommentLimit);
+        const QSignalBlocker block(m_comment);
+        m_comment->setPlainText(memo);
+        m_comment->moveCursor(QTextCursor::End);
+    }
+    if (TCnvJob *current = job())
+        current->Comment = memo.isEmpty() ? QStringList() : memo.split(QLatin1Char('\n'));
+}
+
+void TJobEditor::targetChanged()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->TargetExt = m_target->currentText();
+    updateTargetControls(false);
+}
+
+void TJobEditor::multiPagesClicked()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->MultiPages = m_multiPages->isChecked() ? 1 : 0;
+}
+
+void TJobEditor::qualityChanged(int value)
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->Quality = quint8(value);
+}
+
+void TJobEditor::useDirClicked()
+{
+    touch();
+    m_dir->setEnabled(m_useDir->isChecked());
+    m_browseDir->setEnabled(m_useDir->isChecked());
+    if (TCnvJob *current = job())
+        current->UseDestDir = m_useDir->isChecked() ? 1 : 0;
+}
+
+void TJobEditor::dirChanged()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->DestDir = m_dir->text();
+}
+
+void TJobEditor::browseDir()
+{
+    const QString folder = Prompt().folderName(text("J_DEST_USEFOLDER").trimmed(), m_dir->text());
+    if (folder.isEmpty())
+        return;
+    const QString path = QDir::toNativeSeparators(QDir::cleanPath(folder));
+    // The project file keeps 250 bytes of the path; a longer one would come back as another folder.
+    if (TextToCapacity(path, 250) != path.toUtf8()) {
+        Prompt().warning(QStringLiteral("The folder path is too long for a project: ") + quoted(path));
+        return;
+    }
+    m_dir->setText(path);
+}
+
+void TJobEditor::driveChanged()
+{
+    touch();
+    TCnvJob *current = job();
+    if (!current)
+        return;
+    const QString folder = ScratchFolderOfItem(m_drive->currentText());
+    current->ScratchDrive = folder;
+    if (!qputenv("TMPDIR", folder.toLocal8Bit())) {
+        Prompt().warning(QStringLiteral("Can not set temporary path"));
+        current->ScratchDrive.clear();
+        const QSignalBlocker block(m_drive);
+        m_drive->setEditText(QString());
+    }
+}
+
+void TJobEditor::renameClicked()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->RenameMode = quint8(qMax(0, m_renameButtons->checkedId()));
+}
+
+void TJobEditor::counterClicked()
+{
+    touch();
+    m_counterStart->setEnabled(m_counter->isChecked());
+    m_rename->setEnabled(!m_counter->isChecked());
+    if (TCnvJob *current = job())
+        current->UseCounter = m_counter->isChecked() ? 1 : 0;
+}
+
+void TJobEditor::counterStartChanged(int value)
+{
+    TCnvJob *current = job();
+    if (!current)
+        return;
+    touch();
+    current->CounterStart = value;
+}
+
+void TJobEditor::sizeAsIsClicked()
+{
+    touch();
+    const bool asIs = m_sizeAsIs->isChecked();
+    if (TCnvJob *current = job())
+        current->SizeAsIs = asIs ? 1 : 0;
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_width, m_height, m_portraitWidth, m_portraitHeight, m_landscapeRow, m_portraitRow,
+             m_heightColumn, m_widthColumn, m_measure, m_measureLabel, m_preset, m_presetLabel,
+             m_lockHeight, m_lockWidth})
+        control->setEnabled(!asIs);
+    SyncRange();
+}
+
+void TJobEditor::orientAsIsClicked()
+{
+    touch();
+    const bool asIs = m_orientAsIs->isChecked();
+    if (TCnvJob *current = job())
+        current->OrientAsIs = asIs ? 1 : 0;
+    for (QWidget *control : std::initializer_list<QWidget *>{m_orientation, m_rotate, m_portraitPicture, m_landscapePicture})
+        control->setEnabled(!asIs);
+    SyncRange();
+}
+
+void TJobEditor::orientationClicked()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->Orientation = qMax(0, m_orientationButtons->checkedId());
+    SyncRange();
+}
+
+void TJobEditor::rotateClicked()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->RotateCCW = m_rotate->isChecked() ? 1 : 0;
+}
+
+void TJobEditor::SyncRange()
+{
+    TCnvJob *current = job();
+    if (!current || current->SizeAsIs)
+        return;
+    bool landscape = true;
+    bool portrait = true;
+    if (!current->OrientAsIs) {
+        landscape = current->Orientation != 0;
+        portrait = !landscape;
+    }
+    for (QWidget *control : std::initializer_list<QWidget *>{m_width, m_height, m_landscapeRow})
+        control->setEnabled(landscape);
+    for (QWidget *control : std::initializer_list<QWidget *>{m_portraitWidth, m_portraitHeight, m_portraitRow})
+        control->setEnabled(portrait);
+}
+
+void TJobEditor::measureChanged()
+{
+    touch();
+    TCnvJob *current = job();
+    const int position = m_measure->currentIndex();
+    if (!current || position < 0 || position == current->Measure)
+        return;
+    current->Measure = quint8(position);
+    refillPresets(position);
+    presetChanged();
+}
+
+void TJobEditor::presetChanged()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->PresetIndex = m_preset->currentIndex();
+    const TSizePreset *preset = m_preset->currentIndex() < 0 ? nullptr : FindPreset(m_preset->currentText());
+    setEditText(m_width, preset ? SizeText(preset->Width) : QStringLiteral("1"));
+    setEditText(m_height, preset ? SizeText(preset->Height) : QStringLiteral("1"));
+}
+
+// The portrait row shows the landscape row turned: its height is Width, its width Height.
+void TJobEditor::widthChanged()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->Width = m_width->text();
+    setEditText(m_portraitHeight, m_width->text());
+}
+
+void TJobEditor::heightChanged()
+{
+    touch();
+    if (TCnvJob *current = job())
+        current->Height = m_height->text();
+    setEditText(m_portraitWidth, m_height->text());
+}
+
+void TJobEditor::portraitWidthChanged()
+{
+    touch();
+    setEditText(m_height, m_portraitWidth->text());
+}
+
+void TJobEditor::portraitHeightChanged()
+{
+    touch();
+    setEditText(m_width, m_portraitHeight->text());
+}
+
+void TJobEditor::lockWidthClicked()
+{
+    touch();
+    const bool locked = m_lockWidth->isChecked();
+    if (TCnvJob *current = job()) {
+        current->LockWidth = locked ? 1 : 0;
+        current->LockHeight = 0;
+    }
+    if (locked)
+        m_lockHeight->setChecked(false);
+    m_ratio->setChecked(locked);
+}
+
+void TJobEditor::lockHeightClicked()
+{
+    touch();
+    const bool locked = m_lockHeight->isChecked();
+    if (TCnvJob *current = job()) {
+        current->LockHeight = locked ? 1 : 0;
+        current->LockWidth = 0;
+    }
+    if (locked)
+        m_lockWidth->setChecked(false);
+    m_ratio->setChecked(locked);
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+void TJobEditor::SetProjectCommands(QAction *newJob, QAction *openJob, QAction *saveJob)
+{
+    m_newAction = newJob;
+    m_openAction = openJob;
+    m_saveAction = saveJob;
+    const std::pair<QToolButton *, QAction *> pairs[] = {
+        {m_newButton, newJob}, {m_openButton, openJob}, {m_saveButton, saveJob}};
+    for (const auto &[button, action] : pairs) {
+        if (action && !action->icon().isNull())
+            button->setIcon(action->icon());
+    }
+}
+
+void TJobEditor::SetClearSources(std::function<bool()> clear) { m_clearSources = std::move(clear); }
+
+void TJobEditor::runCommand(QAction *action, const std::function<void()> &command)
+{
+    if (action)
+        action->trigger();
+    else
+        command();
+}
+
+void TJobEditor::NewProject()
+{
+    TListCnvJob &jobs = ListCnvJob();
+    jobs.SetCurrent(jobs.Add(QStringLiteral("Untitled")));
+    Bind();
+    if (m_clearSources)
+        m_clearSources();
+}
+
+bool TJobEditor::OpenProject()
+{
+    TCnvJob *current = job();
+    if (!current)
+        return false;
+    const QString path = Prompt().openFileName(QString(), QString(), kProjectFilter);
+    if (path.isEmpty())
+        return false;
+    // A file of another kind would otherwise open as nothing at all and clear the sources.
+    QFile probe(path);
+    if (probe.open(QIODevice::ReadOnly)) {
+        const QByteArray tag = probe.read(6);
+        if (tag.size() == 6 && tag != QByteArray("\x05PRJ01", 6)) {
+            Prompt().error(QStringLiteral("\"%1\" is not a project file").arg(QDir::toNativeSeparators(path)));
+            return false;
+        }
+    }
+    // Loaded into a copy, so that a file that fails half way leaves the project as it was.
+    TCnvJob loaded(*current);
+    try {
+        loaded.LoadFromFile(path);
+    } catch (const TError &error) {
+        Prompt().error(error.text());
+        return false;
+    }
+    *current = loaded;
+    Bind();
+    if (m_clearSources)
+        m_clearSources();
+    return true;
+}
+
+bool TJobEditor::SaveProject()
+{
+    TCnvJob *current = job();
+    if (!current)
+        return false;
+    if (current->Name.isEmpty()) {
+        Prompt().warning(QStringLiteral("Input name project"));
+        return false;
+    }
+    m_saved = false;
+    const QString chosen = Prompt().saveFileName(QString(), current->Name, kProjectFilter);
+    if (chosen.isEmpty())
+        return false;
+    const QString path = ProjectFilePath(chosen);
+    if (QFile::exists(path)) {
+        const QString question = QStringLiteral("File ") + quoted(path) + QStringLiteral(" exist. Rewrite?");
+        if (Prompt().question(question) != TAnswer::Yes)
+            return false;
+    }
+    try {
+        current->SaveToFile(path);
+    } catch (const TError &error) {
+        Prompt().error(error.text());
+        return false;
+    }
+    m_saved = true;
+    return true;
+}

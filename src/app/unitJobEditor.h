@@ -1,0 +1,180 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QSpinBox;
+class QToolButton;
+class QWidget;
+class TCnvJob;
+class TMLang;
+
+// The controls of the project panel: they show the current project and write every
+// change into it at once. The pages belong to the main window; the controls are built
+// into them and reached by their object names, as the language texts reach them.
+class TJobEditor : public QObject
+{
+    Q_OBJECT
+
+public:
+    TJobEditor(QWidget *generalPage, QWidget *imageOptionsPage, QWidget *destinationPage,
+               QObject *parent = nullptr);
+    ~TJobEditor() override;
+
+    // Texts the editor fills in itself (unknown time stamps, units, group titles) come
+    // from this language; without one, from the built-in catalogue.
+    void SetLanguage(const TMLang *lang);
+
+    // Copies the whole current project into the controls and clears the modified flag.
+    void Bind();
+
+    bool IsModified() const { return m_modified; }
+    void SetModified(bool modified);
+    // Set once the save command has written the file, cleared when it starts.
+    bool IsSaved() const { return m_saved; }
+
+    // The three buttons of the General page run these; without them, the commands below.
+    void SetProjectCommands(QAction *newJob, QAction *openJob, QAction *saveJob);
+    // The sources' clear command, run after a project is created or opened.
+    void SetClearSources(std::function<bool()> clear);
+
+    void NewProject();
+    bool OpenProject();
+    bool SaveProject();
+
+    // Enables the size edits that fit the orientation settings.
+    void SyncRange();
+
+signals:
+    // At the end of each binding, for the parts of the panel the editor does not own.
+    void bound();
+    void titleChanged(const QString &name);
+    void modifiedChanged(bool modified);
+
+private:
+    void buildGeneralPage(QWidget *page);
+    void buildImageOptionsPage(QWidget *page);
+    void buildDestinationPage(QWidget *page);
+    QString text(const char *key) const;
+    TCnvJob *job() const;
+    void touch();
+
+    void fillScratchFolders();
+    void bindScratchFolder();
+    void refillPresets(int unit);
+    void setEditText(QLineEdit *edit, const QString &value);
+    void updateTargetControls(bool fromBind);
+
+    void nameChanged();
+    void authorChanged();
+    void commentChanged();
+    void targetChanged();
+    void multiPagesClicked();
+    void qualityChanged(int value);
+    void useDirClicked();
+    void dirChanged();
+    void browseDir();
+    void driveChanged();
+    void renameClicked();
+    void counterClicked();
+    void counterStartChanged(int value);
+    void sizeAsIsClicked();
+    void orientAsIsClicked();
+    void orientationClicked();
+    void rotateClicked();
+    void measureChanged();
+    void presetChanged();
+    void widthChanged();
+    void heightChanged();
+    void portraitWidthChanged();
+    void portraitHeightChanged();
+    void lockWidthClicked();
+    void lockHeightClicked();
+    void runCommand(QAction *action, const std::function<void()> &command);
+
+    const TMLang *m_lang = nullptr;
+    bool m_modified = false;
+    bool m_saved = false;
+    std::function<bool()> m_clearSources;
+    QAction *m_newAction = nullptr;
+    QAction *m_openAction = nullptr;
+    QAction *m_saveAction = nullptr;
+
+    // General page.
+    QToolButton *m_newButton = nullptr;
+    QToolButton *m_openButton = nullptr;
+    QToolButton *m_saveButton = nullptr;
+    QLineEdit *m_name = nullptr;
+    QLineEdit *m_author = nullptr;
+    QLabel *m_created = nullptr;
+    QLabel *m_modifiedStamp = nullptr;
+    QLabel *m_opened = nullptr;
+    QPlainTextEdit *m_comment = nullptr;
+
+    // Image options page.
+    QGroupBox *m_targetGroup = nullptr;
+    QComboBox *m_target = nullptr;
+    QLabel *m_qualityLabel = nullptr;
+    QSpinBox *m_quality = nullptr;
+    QCheckBox *m_multiPages = nullptr;
+    QGroupBox *m_orientGroup = nullptr;
+    QCheckBox *m_orientAsIs = nullptr;
+    QWidget *m_orientation = nullptr;
+    QButtonGroup *m_orientationButtons = nullptr;
+    QToolButton *m_portraitPicture = nullptr;
+    QToolButton *m_landscapePicture = nullptr;
+    QCheckBox *m_rotate = nullptr;
+    QGroupBox *m_sizeGroup = nullptr;
+    QCheckBox *m_sizeAsIs = nullptr;
+    QLabel *m_measureLabel = nullptr;
+    QComboBox *m_measure = nullptr;
+    QLabel *m_presetLabel = nullptr;
+    QComboBox *m_preset = nullptr;
+    QLabel *m_heightColumn = nullptr;
+    QLabel *m_widthColumn = nullptr;
+    QLabel *m_landscapeRow = nullptr;
+    QLabel *m_portraitRow = nullptr;
+    QLineEdit *m_width = nullptr;
+    QLineEdit *m_height = nullptr;
+    QLineEdit *m_portraitHeight = nullptr;
+    QLineEdit *m_portraitWidth = nullptr;
+    QCheckBox *m_lockHeight = nullptr;
+    QCheckBox *m_lockWidth = nullptr;
+    QCheckBox *m_ratio = nullptr;
+
+    // Destination page.
+    QCheckBox *m_useDir = nullptr;
+    QLineEdit *m_dir = nullptr;
+    QToolButton *m_browseDir = nullptr;
+    QGroupBox *m_rename = nullptr;
+    QButtonGroup *m_renameButtons = nullptr;
+    QCheckBox *m_counter = nullptr;
+    QSpinBox *m_counterStart = nullptr;
+    QLabel *m_driveLabel = nullptr;
+    QComboBox *m_drive = nullptr;
+};
+
+// Where the image library may keep its scratch files: the system temporary folder as it
+// was when first asked, then the root of every other mounted local writable volume.
+struct TScratchFolder
+{
+    QString Folder;
+    qint64 FreeBytes = 0;
+};
+QList<TScratchFolder> ScratchFolders();
+// "FOLDER   (FREE BYTES free)", the free bytes with the system's thousands separators.
+QString ScratchFolderItem(const TScratchFolder &folder);
+// The folder an item of the scratch list names, or the whole text when it was typed.
+QString ScratchFolderOfItem(const QString &item);
