@@ -491,7 +491,6 @@ void TJobEditor::buildDestinationPage(QWidget *page)
     m_drive = named(new QComboBox(page), "jobIMAGE_Drive");
     m_drive->setEditable(true);
     m_drive->setInsertPolicy(QComboBox::NoInsert);
-    m_drive->lineEdit()->setMaxLength(250 + 40);
     m_driveLabel->setBuddy(m_drive);
     column->addWidget(m_drive);
     column->addStretch(1);

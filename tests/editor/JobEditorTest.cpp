@@ -816,6 +816,41 @@ TEST_F(JobEditorTest, LanguageTextsReachEveryEditorControl)
     EXPECT_EQ(control<QWidget>("jobIMAGE_ROption")->findChildren<QAbstractButton *>().size(), 2);
 }
 
+TEST_F(JobEditorTest, BindingAfterALanguageSwitchShowsItsTextsAndKeepsTheChoices)
+{
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QStringLiteral(PICTAVO_BIN_DIR)));
+    TMLang lang;
+    lang.RegisterBuiltIn();
+    const bool german = lang.SelectLanguage(QStringLiteral("Deutsch (DE)")) >= 0;
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(german);
+
+    box("jobIMAGE_UseAsItIs")->click();
+    combo("jobIMAGE_Measure")->setCurrentIndex(2);
+    combo("jobIMAGE_StdRange")->setCurrentIndex(4);
+    editor->SetLanguage(&lang);
+    ApplyLangTexts(lang, {window.get()});
+    editor->Bind();
+
+    EXPECT_EQ(combo("jobIMAGE_Measure")->itemText(0), QStringLiteral("Pixel"));
+    EXPECT_EQ(combo("jobIMAGE_Measure")->itemText(1), QStringLiteral("Zentimeter"));
+    EXPECT_EQ(combo("jobIMAGE_Measure")->currentText(), QStringLiteral("Zoll"));
+    EXPECT_EQ(combo("jobIMAGE_StdRange")->currentText(), QStringLiteral("8x10"));
+    EXPECT_EQ(edit("sJOBWidthEdit")->text(), QStringLiteral("10"));
+    EXPECT_EQ(edit("sJOBHeightEdit")->text(), QStringLiteral("8"));
+    EXPECT_EQ(control<QLabel>("jobL_Open2")->text(), QStringLiteral(": (unbekannt)"));
+    EXPECT_EQ(control<QLabel>("sLabel10")->text(), QStringLiteral("Querformat"));
+    EXPECT_EQ(option("jobIMAGE_ROption", 1)->text(), QStringLiteral("Querformat"));
+    const QList<QGroupBox *> groups = options->findChildren<QGroupBox *>();
+    const bool titled = std::any_of(groups.cbegin(), groups.cend(), [](const QGroupBox *group) {
+        return group->title() == QStringLiteral(" Ausrichtung ");
+    });
+    EXPECT_TRUE(titled);
+    EXPECT_FALSE(editor->IsModified());
+    editor->SetLanguage(nullptr);
+}
+
 TEST_F(JobEditorTest, PagesFitThePanelWidth)
 {
     TMLang lang;
