@@ -533,6 +533,8 @@ void TJobEditor::Bind()
         m_target->setCurrentIndex(FindExt(current->TargetExt, current->TargetExts));
         m_target->setEditText(current->TargetExt);
         m_quality->setValue(current->Quality);
+        // A file may hold what the control cannot show; the project takes what is shown.
+        current->Quality = quint8(m_quality->value());
     }
     updateTargetControls(true);
 
@@ -547,6 +549,7 @@ void TJobEditor::Bind()
             option->setChecked(true);
         m_counter->setChecked(current->UseCounter != 0);
         m_counterStart->setValue(current->CounterStart);
+        current->CounterStart = m_counterStart->value();
         m_counterStart->setEnabled(m_counter->isChecked());
         m_rename->setEnabled(!m_counter->isChecked());
     }

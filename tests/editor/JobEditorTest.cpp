@@ -455,6 +455,20 @@ TEST_F(JobEditorTest, ScratchListStartsWithTheTemporaryFolderAndSetsTmpdir)
     }
 }
 
+TEST_F(JobEditorTest, ValuesOutsideTheControlsRangeBecomeWhatTheyShow)
+{
+    job().Quality = 0;
+    job().CounterStart = -5;
+    editor->Bind();
+    EXPECT_EQ(control<QSpinBox>("jobIMAGE_SpinQ")->value(), 1);
+    EXPECT_EQ(job().Quality, 1);
+    EXPECT_EQ(control<QSpinBox>("jobIMAGE_NumBox")->value(), 1);
+    EXPECT_EQ(job().CounterStart, 1);
+    job().Quality = 200;
+    editor->Bind();
+    EXPECT_EQ(job().Quality, 100);
+}
+
 TEST_F(JobEditorTest, UnknownScratchFolderWarnsAndFallsBackToTheFirst)
 {
     job().ScratchDrive = QStringLiteral("C:'");
