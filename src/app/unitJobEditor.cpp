@@ -134,7 +134,7 @@ public:
     {
         if (input.isEmpty())
             return Intermediate;
-        const QLocale locale;
+        const QLocale locale = QLocale::system();
         const QChar point = locale.decimalPoint().at(0);
         const qsizetype pointAt = input.indexOf(point);
         for (qsizetype i = 0; i < input.size(); ++i) {

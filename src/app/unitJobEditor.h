@@ -7,7 +7,6 @@
 #include <functional>
 
 class QAction;
-class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
