@@ -1,5 +1,7 @@
 #include "app/unitMain.h"
 
+#include "app/unitFilterPanel.h"
+#include "app/unitJobEditor.h"
 #include "app/unitSourcesPanel.h"
 #include "dialogs/unitBrand.h"
 #include "dialogs/unitDlgAbout.h"
@@ -199,14 +201,12 @@ void TformMain::buildActions()
     QAction *newJob = newAction("ACTION_NEW_STDJOB");
     newJob->setIcon(ThemedIcon("document-new", QStyle::SP_FileIcon, this));
     connect(newJob, &QAction::triggered, this, &TformMain::NewProject);
-    // Opening and saving come with the project editor; until then they are offered
-    // disabled rather than doing nothing.
     QAction *openJob = newAction("ACTION_OPEN_JOB");
     openJob->setIcon(ThemedIcon("document-open", QStyle::SP_DialogOpenButton, this));
-    openJob->setEnabled(false);
+    connect(openJob, &QAction::triggered, this, [this] { m_editor->OpenProject(); });
     QAction *saveJob = newAction("ACTION_SAVE_JOB");
     saveJob->setIcon(ThemedIcon("document-save", QStyle::SP_DialogSaveButton, this));
-    saveJob->setEnabled(false);
+    connect(saveJob, &QAction::triggered, this, [this] { m_editor->SaveProject(); });
     m_convert = newAction("ACTION_CONVERT");
     m_convert->setIcon(ThemedIcon("system-run", QStyle::SP_MediaPlay, this));
     connect(m_convert, &QAction::triggered, this, &TformMain::Convert);
@@ -292,7 +292,7 @@ void TformMain::buildLayout()
         tabs->addTab(page, QString());
         return page;
     };
-    newPage(m_pages, "tabGeneral");
+    QWidget *general = newPage(m_pages, "tabGeneral");
     // The image page holds the filter, image options and destination pages.
     QWidget *image = newPage(m_pages, "tabImage");
     auto *imageColumn = new QVBoxLayout(image);
@@ -300,9 +300,12 @@ void TformMain::buildLayout()
     auto *imagePages = new QTabWidget(image);
     imagePages->setObjectName(QStringLiteral("sPageControl2"));
     imagePages->setElideMode(Qt::ElideRight);
-    for (const char *name : {"tabFilter", "tabDestExt", "tabDestPath"})
-        newPage(imagePages, name);
+    QWidget *filter = newPage(imagePages, "tabFilter");
+    QWidget *imageOptions = newPage(imagePages, "tabDestExt");
+    QWidget *destination = newPage(imagePages, "tabDestPath");
     imageColumn->addWidget(imagePages);
+    m_editor = new TJobEditor(general, imageOptions, destination, this);
+    m_filter = new TFilterPanel(filter, m_fileList, m_folderTree, this);
     middle->addWidget(m_pages);
 
     // The toolbar's menus hold commands of the panes, so it comes last and goes on top.
@@ -553,6 +556,20 @@ void TformMain::connectBrowser()
     connect(m_sources, &TSourcesPanel::sortMirrored, this, &TformMain::ApplyFileListSort);
     connect(m_sources, &TSourcesPanel::stateChanged, this, &TformMain::refreshConvertEnablement);
 
+    m_editor->SetLanguage(&m_lang);
+    m_editor->SetProjectCommands(Action("ACTION_NEW_STDJOB"), Action("ACTION_OPEN_JOB"), Action("ACTION_SAVE_JOB"));
+    m_editor->SetClearSources([this] { return m_sources->ClearForProject(); });
+    connect(m_editor, &TJobEditor::bound, this, [this] {
+        m_filter->ShowProjectFormats();
+        m_sources->RefreshCount();
+    });
+    connect(m_editor, &TJobEditor::titleChanged, this, [this](const QString &name) {
+        setWindowTitle(MainWindowTitle(m_lang, name));
+    });
+    connect(m_filter, &TFilterPanel::modified, this, [this] { m_editor->SetModified(true); });
+    connect(m_filter, &TFilterPanel::relisted, this, &TformMain::RefreshAddEnablement);
+    m_save = [this] { m_editor->SaveProject(); };
+
     connect(m_fileList, &TFileList::selectionChanged, this, [this] {
         RefreshStatusBar();
         RefreshAddEnablement();
@@ -583,7 +600,7 @@ void TformMain::SetPrefDialog(TformPref *preferences)
 {
     m_preferences = preferences;
     if (m_preferences)
-        m_preferences->SetModifiedHook([this] { m_modified = true; });
+        m_preferences->SetModifiedHook([this] { m_editor->SetModified(true); });
     Action("PAD_SERV_PREF")->setEnabled(m_preferences != nullptr);
 }
 
@@ -689,20 +706,18 @@ void TformMain::SwitchSkin(const QString &name)
 
 void TformMain::NewProject()
 {
-    TListCnvJob &projects = ListCnvJob();
-    projects.SetCurrent(projects.Add(QStringLiteral("Untitled")));
-    // What binding a project does to the display filter: the project's formats only,
-    // no hidden items.
-    m_fileList->SetItemAcceptance([](const QFileInfo &info) {
-        const TCnvJob *project = CurrentJob();
-        return !project || AcceptItem(info.fileName(), info.isDir(), true, project->SourceExts);
-    });
-    m_fileList->SetObjectFilter(TObjectFilterFlag::Folders | TObjectFilterFlag::NonFolders);
+    m_editor->NewProject();
     RefreshAddEnablement();
-    updateTitle();
-    m_sources->RefreshCount();
-    m_modified = false;
-    m_sources->ClearForProject();
+}
+
+bool TformMain::IsModified() const
+{
+    return m_editor->IsModified();
+}
+
+void TformMain::SetModified(bool modified)
+{
+    m_editor->SetModified(modified);
 }
 
 void TformMain::AddToFavor()
@@ -715,8 +730,7 @@ void TformMain::AddToFavor()
     if (paths.isEmpty() || !m_searching || m_searching->IsGathering())
         return;
     const TCnvJob *project = CurrentJob();
-    const TExtList noFormats;
-    const QStringList masks = GatherMasks(true, project ? project->SourceExts : noFormats);
+    const QStringList masks = m_filter->GatherMasks();
     const bool rootOnly = project && project->SearchMode == 1;
     // No format ticked means no file is wanted, though an empty mask list would let the
     // walk take every file.
@@ -757,7 +771,7 @@ void TformMain::RefreshAddEnablement()
 
 void TformMain::Exit()
 {
-    if (m_modified) {
+    if (IsModified()) {
         const TAnswer answer = Prompt().question(QStringLiteral("Save project?"), true);
         if (answer == TAnswer::Cancel)
             return;
@@ -856,7 +870,7 @@ void TformMain::runCompleted(TThreadConvert &run)
     if (m_wait)
         m_wait->hide();
     // New output files show where the list looks.
-    m_fileList->Relist();
+    m_filter->Relist();
     setRunning(false);
     m_gauge->setValue(0);
     if (m_userBreak && !m_closeAfterRun)
@@ -892,6 +906,11 @@ void TformMain::activateLanguage()
 {
     if (!ActivateLanguage(m_lang, m_appliedLanguage, TextRoots(), m_languageMenu))
         return;
+    // The editor fills some texts itself; binding again must not pass for saving, so the
+    // project keeps its unsaved mark.
+    const bool modified = m_editor->IsModified();
+    m_editor->Bind();
+    m_editor->SetModified(modified);
     updateTitle();
     RefreshStatusBar();
 }

@@ -20,7 +20,9 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class TFileList;
+class TFilterPanel;
 class TFolderTree;
+class TJobEditor;
 class TMLang;
 class TSourcesPanel;
 class TThreadConvert;
@@ -57,10 +59,13 @@ public:
     QMenu *Menu(const char *objectName) const;
     QToolButton *ToolButton(const char *objectName) const;
 
+    TJobEditor *Editor() const { return m_editor; }
+    TFilterPanel *FilterPanel() const { return m_filter; }
+
     // Unsaved changes of the current project; the exit command asks about them.
-    bool IsModified() const { return m_modified; }
-    void SetModified(bool modified) { m_modified = modified; }
-    // What "Yes" to "Save project?" runs; the project editor provides it.
+    bool IsModified() const;
+    void SetModified(bool modified);
+    // What "Yes" to "Save project?" runs: the save command unless replaced.
     void SetSaveCommand(std::function<void()> save) { m_save = std::move(save); }
 
     // Applies a sort to the file list: check mark, column, direction, sort.
@@ -122,7 +127,6 @@ private:
     int m_appliedLanguage = -1;
     QString m_skinName;
     int m_skinPosition = -1;
-    bool m_modified = false;
     bool m_restored = false;
     std::function<void()> m_save;
     TThreadConvert *m_run = nullptr;
@@ -145,6 +149,8 @@ private:
     TFileList *m_fileList = nullptr;
     TSourcesPanel *m_sources = nullptr;
     QTabWidget *m_pages = nullptr;
+    TJobEditor *m_editor = nullptr;
+    TFilterPanel *m_filter = nullptr;
     QProgressBar *m_gauge = nullptr;
     QLabel *m_statusPanels[4] = {};
 

@@ -33,6 +33,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSlider>
 #include <QSettings>
 #include <QTabBar>
@@ -416,12 +418,14 @@ TEST_F(MainWindow, WithEveryFormatUntickedTheListShowsFoldersAndAddingFindsNothi
 {
     makeFile(QStringLiteral("photos/a.png"));
     makeFile(QStringLiteral("photos/trip/b.png"));
-    start();
-    for (TExtCell &cell : CurrentJob()->SourceExts)
-        cell.Enabled = 0;
+    TformMain &main = start();
     ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("photos"))));
-    fileList().Relist();
+    // "Uncheck all" on the filter page.
+    main.findChild<QToolButton *>(QStringLiteral("sSpeedButton6"))->click();
+    for (const TExtCell &cell : CurrentJob()->SourceExts)
+        ASSERT_EQ(cell.Enabled, 0);
     EXPECT_EQ(listNames(), QStringList{QStringLiteral("trip")});
+    EXPECT_TRUE(main.IsModified());
 
     selectInList({QStringLiteral("trip")});
     action("ACTION_ADDTOFAVOR")->trigger();
@@ -880,6 +884,17 @@ TEST_F(MainWindowRun, ConvertRefusesWhatCannotRunAndStartsNothing)
 TEST_F(MainWindowRun, ARunConvertsEveryRowShowsTheReportAndReturnsToIdle)
 {
     TformMain &main = startWithImages(3);
+    // The target and the destination as the user sets them on the project panel.
+    CurrentJob()->TargetExt.clear();
+    CurrentJob()->UseDestDir = 0;
+    main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->setCurrentText(QStringLiteral("JPG"));
+    QCheckBox *useDir = main.findChild<QCheckBox *>(QStringLiteral("jobIMAGE_UseDir"));
+    ASSERT_FALSE(useDir->isChecked());
+    useDir->click();
+    prompt.fileNames = {destination};
+    main.findChild<QToolButton *>(QStringLiteral("jobIMAGE_DirBrowse"))->click();
+    ASSERT_EQ(CurrentJob()->TargetExt, QStringLiteral("JPG"));
+    ASSERT_EQ(CurrentJob()->DestDir, destination);
     ASSERT_TRUE(fileList().Browse(destination));
     watchRun();
     action("ACTION_CONVERT")->trigger();
@@ -970,6 +985,57 @@ TEST_F(MainWindowRun, ClosingTheWindowDuringARunStopsItAndKeepsTheReport)
     EXPECT_EQ(ConversionSummary.Status, 2);
     EXPECT_TRUE(QFileInfo::exists(LastReportPath()));
     EXPECT_TRUE(prompt.informations.isEmpty());
+}
+
+// --- The project panel -----------------------------------------------------------
+
+TEST_F(MainWindow, TheProjectNameIsInTheTitleAndALanguageSwitchKeepsTheUnsavedMark)
+{
+    TformMain &main = start();
+    main.findChild<QLineEdit *>(QStringLiteral("jobMETA_NameJob"))->setText(QStringLiteral("Holiday"));
+    EXPECT_EQ(CurrentJob()->Name, QStringLiteral("Holiday"));
+    EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Holiday]"));
+    ASSERT_TRUE(main.IsModified());
+
+    QAction *german = nullptr;
+    for (QAction *item : main.Menu("PAD_VIEW_LANG")->actions()) {
+        if (item->text() == QStringLiteral("Deutsch (DE)"))
+            german = item;
+    }
+    ASSERT_NE(german, nullptr);
+    german->trigger();
+    EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Holiday]"));
+    EXPECT_EQ(main.findChild<QLineEdit *>(QStringLiteral("jobMETA_NameJob"))->text(), QStringLiteral("Holiday"));
+    EXPECT_TRUE(main.IsModified());
+}
+
+TEST_F(MainWindow, SaveAndOpenGoThroughTheToolbarAndOpeningAsksBeforeClearingTheSources)
+{
+    makeFile(QStringLiteral("shots/a.png"));
+    TformMain &main = start();
+    main.findChild<QLineEdit *>(QStringLiteral("jobMETA_NameJob"))->setText(QStringLiteral("Album"));
+    CurrentJob()->Quality = 90;
+    const QString saved = sandbox.filePath(QStringLiteral("album"));
+    prompt.fileNames = {saved};
+    main.ToolButton("ToolButton17")->click();
+    ASSERT_TRUE(QFileInfo::exists(saved + QStringLiteral(".prj")));
+
+    action("ACTION_NEW_STDJOB")->trigger();
+    EXPECT_EQ(CurrentJob()->Name, QStringLiteral("Untitled"));
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("shots"))));
+    action("ACTION_SELECT_ALL")->trigger();
+    action("ACTION_ADDTOFAVOR")->trigger();
+    ASSERT_EQ(FavorList().Count(), 1);
+
+    prompt.fileNames = {saved + QStringLiteral(".prj")};
+    prompt.answers = {TAnswer::No};
+    main.ToolButton("ToolButton11")->click();
+    EXPECT_EQ(CurrentJob()->Name, QStringLiteral("Album"));
+    EXPECT_EQ(CurrentJob()->Quality, 90);
+    EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Album]"));
+    EXPECT_FALSE(main.IsModified());
+    EXPECT_EQ(prompt.questions, QStringList{QStringLiteral("Clear data?")});
+    EXPECT_EQ(FavorList().Count(), 1);
 }
 
 // --- Skins -------------------------------------------------------------------------
