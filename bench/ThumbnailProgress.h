@@ -7,7 +7,9 @@
 
 #include <QFileInfo>
 #include <QList>
+#include <QElapsedTimer>
 #include <QListView>
+#include <QScrollBar>
 
 // The rows of the icon view that intersect its viewport.
 inline QList<int> visibleRows(TFileList &list)
@@ -34,3 +36,25 @@ inline bool allCached(TFileList &list, const QList<int> &rows)
     }
     return true;
 }
+
+// The user paging down one screen every `everyMs`: call it from a wait loop; true once
+// the end is reached.
+class TPager
+{
+public:
+    TPager(QScrollBar *bar, int everyMs) : m_bar(bar), m_every(everyMs) { m_clock.start(); }
+
+    bool operator()()
+    {
+        if (m_clock.elapsed() < m_every)
+            return false;
+        m_clock.restart();
+        m_bar->setValue(m_bar->value() + m_bar->pageStep());
+        return m_bar->value() >= m_bar->maximum();
+    }
+
+private:
+    QScrollBar *m_bar;
+    int m_every;
+    QElapsedTimer m_clock;
+};

@@ -118,18 +118,8 @@ int benchmark(int count)
         const TStall fill = runUntil([&] { return allCached(list, visible); }, 120000);
 
         // Then the user pages down through the folder, one screen every 40 ms.
-        QScrollBar *bar = list.IconView()->verticalScrollBar();
-        QElapsedTimer paging;
-        paging.start();
-        const TStall scroll = runUntil(
-            [&] {
-                if (paging.elapsed() < 40)
-                    return false;
-                paging.restart();
-                bar->setValue(bar->value() + bar->pageStep());
-                return bar->value() >= bar->maximum();
-            },
-            60000);
+        TPager pageDown(list.IconView()->verticalScrollBar(), 40);
+        const TStall scroll = runUntil([&] { return pageDown(); }, 60000);
         const TStall bottom = runUntil([&] { return allCached(list, visibleRows(list)); }, 60000);
 
         std::printf("%s cache%s: cache load %lld ms, listing %d items %lld ms\n", warm ? "warm" : "cold",

@@ -348,20 +348,9 @@ bool benchmarkThumbnails(TMLang &lang, int count)
     // Then the user pages down to the end, one screen every 40 ms, and waits for the rest.
     qint64 allMs = -1;
     if (fillMs >= 0) {
-        QScrollBar *bar = list.IconView()->verticalScrollBar();
-        QElapsedTimer paging;
-        paging.start();
         const int left = int(kFillTimeoutMs - clock.elapsed());
-        const bool atEnd = runUntil(
-                               [&] {
-                                   if (paging.elapsed() < 40)
-                                       return false;
-                                   paging.restart();
-                                   bar->setValue(bar->value() + bar->pageStep());
-                                   return bar->value() >= bar->maximum();
-                               },
-                               left)
-                           >= 0;
+        TPager pageDown(list.IconView()->verticalScrollBar(), 40);
+        const bool atEnd = runUntil([&] { return pageDown(); }, left) >= 0;
         TThumbnailMaker &maker = list.ThumbnailMaker();
         if (atEnd
             && runUntil([&] { return maker.PendingCount() == 0 && maker.Cache().Count() >= count; },
