@@ -141,7 +141,8 @@ bool TFilterPanel::eventFilter(QObject *watched, QEvent *event)
     // the release comes to the label.
     if (watched != m_checkLabel && watched != m_uncheckLabel)
         return QObject::eventFilter(watched, event);
-    auto *label = static_cast<QLabel *>(watched);
+    // Only what every widget has: events also come while the label is being made or undone.
+    auto *label = static_cast<QWidget *>(watched);
     const bool press = event->type() == QEvent::MouseButtonPress;
     if (!press && event->type() != QEvent::MouseButtonRelease)
         return false;
