@@ -231,15 +231,19 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (!job->ScratchDrive.isEmpty() && QFileInfo(job->ScratchDrive).isDir())
         qputenv("TMPDIR", QFile::encodeName(job->ScratchDrive));
 
+    const QStringList masks = GatherMasks(true, job->SourceExts);
     PendingFavorList().clear();
     for (const QString &source : std::as_const(parsed.Sources)) {
         const QFileInfo info(source);
         if (!info.exists())
             return fail(err, QStringLiteral("No such file or folder: ") + source, kUsageError);
+        // No format ticked: nothing is wanted from folders, though an empty mask list would
+        // let the walk take every file; files named one by one still count.
+        if (masks.isEmpty() && info.isDir())
+            continue;
         PendingFavorList().append(PendingEntryFor(QDir::cleanPath(info.absoluteFilePath())));
     }
-    const TGatherResult gathered =
-        GatherWithThread(GatherMasks(true, job->SourceExts), job->SearchMode == 1);
+    const TGatherResult gathered = GatherWithThread(masks, job->SearchMode == 1);
     PendingFavorList().clear();
     if (!gathered.Error.isEmpty())
         err << gathered.Error << Qt::endl;

@@ -139,6 +139,24 @@ TEST_F(CliConvert, FilesNamedOneByOneAreTakenWhateverTheirExtension)
     EXPECT_TRUE(QFileInfo::exists(at(QStringLiteral("dest/picture.PNG"))));
 }
 
+TEST_F(CliConvert, WithNoFormatTickedFoldersGiveNothingAndNamedFilesStillCount)
+{
+    image(QStringLiteral("photos/a.png"));
+    image(QStringLiteral("photos/sub/b.png"));
+    const auto noFormats = [](TCnvJob &job) {
+        for (TExtCell &cell : job.SourceExts)
+            cell.Enabled = 0;
+    };
+    TProcessResult result = convert({project(noFormats), at(QStringLiteral("photos"))});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains("List of favotite is empty")) << result.err.toStdString();
+    EXPECT_TRUE(QDir(at(QStringLiteral("dest"))).isEmpty());
+
+    result = convert({project(noFormats), at(QStringLiteral("photos")), at(QStringLiteral("photos/a.png"))});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(QDir(at(QStringLiteral("dest"))).entryList(QDir::Files), QStringList{QStringLiteral("a.PNG")});
+}
+
 TEST_F(CliConvert, MultipageWritesOneFileWithTheTargetExtension)
 {
     image(QStringLiteral("photos/p1.png"));
