@@ -15,8 +15,6 @@ void printLine(const char *prefix, const QString &text)
 
 } // namespace
 
-QString TPrompt::folderName(const QString &, const QString &) { return {}; }
-
 void TConsolePrompt::error(const QString &text) { printLine("", text); }
 void TConsolePrompt::warning(const QString &text) { printLine("warning: ", text); }
 void TConsolePrompt::information(const QString &text) { printLine("", text); }

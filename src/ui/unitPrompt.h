@@ -23,9 +23,8 @@ public:
                                  const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &proposed,
                                  const QString &filter) = 0;
-    // An existing folder, or empty when the chooser was cancelled. Not pure, so that
-    // prompts written before it need no change.
-    virtual QString folderName(const QString &caption, const QString &folder);
+    // An existing folder, or empty when the chooser was cancelled.
+    virtual QString folderName(const QString &caption, const QString &folder) = 0;
 };
 
 // Writes errors and warnings to standard error and answers every question with No.

@@ -22,6 +22,7 @@ public:
     TAnswer question(const QString &, bool) override { return TAnswer::No; }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString folderName(const QString &, const QString &) override { return {}; }
     int warnings = 0;
 };
 
