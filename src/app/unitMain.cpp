@@ -30,7 +30,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -554,7 +553,7 @@ void TformMain::connectBrowser()
         return TSourcesPanel::TSortState(m_fileList->SortColumn(), m_fileList->SortOrder());
     });
     connect(m_sources, &TSourcesPanel::sortMirrored, this, &TformMain::ApplyFileListSort);
-    connect(m_sources, &TSourcesPanel::stateChanged, this, &TformMain::refreshConvertEnablement);
+    m_sources->SetConvertAction(m_convert);
 
     m_editor->SetLanguage(&m_lang);
     m_editor->SetProjectCommands(Action("ACTION_NEW_STDJOB"), Action("ACTION_OPEN_JOB"), Action("ACTION_SAVE_JOB"));
@@ -783,11 +782,6 @@ void TformMain::Exit()
 
 // --- Convert -----------------------------------------------------------------------
 
-void TformMain::refreshConvertEnablement()
-{
-    m_convert->setEnabled(!m_run && m_sources->Model().Count() > 0);
-}
-
 bool TformMain::chooseMultipageFile(QString &path)
 {
     const TCnvJob &project = *CurrentJob();
@@ -852,7 +846,6 @@ void TformMain::setRunning(bool running)
     m_convertStop->setEnabled(running);
     Action("ACTION_FILE_CLOSE")->setEnabled(!running);
     m_sources->SetBusy(running);
-    refreshConvertEnablement();
     RefreshAddEnablement();
     for (QWidget *busy : {static_cast<QWidget *>(m_folderTree), static_cast<QWidget *>(m_fileList),
                           static_cast<QWidget *>(m_sources->View())}) {

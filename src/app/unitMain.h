@@ -121,7 +121,6 @@ private:
     bool chooseMultipageFile(QString &path);
     void setRunning(bool running);
     void runCompleted(TThreadConvert &run);
-    void refreshConvertEnablement();
 
     TMLang &m_lang;
     int m_appliedLanguage = -1;

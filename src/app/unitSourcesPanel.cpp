@@ -334,11 +334,12 @@ void TSourcesPanel::RefreshCount()
 
 void TSourcesPanel::RefreshEnablement()
 {
-    const bool rows = m_model.Count() > 0;
+    // While busy the commands stay off, whatever the selection does meanwhile.
+    const bool rows = !m_busy && m_model.Count() > 0;
     if (m_convert)
         m_convert->setEnabled(rows);
     m_clear->setEnabled(rows);
-    m_delete->setEnabled(!m_view->SelectedRows().isEmpty());
+    m_delete->setEnabled(!m_busy && !m_view->SelectedRows().isEmpty());
     Q_EMIT stateChanged();
 }
 
@@ -377,11 +378,9 @@ void TSourcesPanel::SetBusy(bool busy)
     else
         m_model.EndBusy();
     m_toolBar->setEnabled(!busy);
-    for (QAction *action : {m_delete, m_clear, m_sync})
-        action->setEnabled(!busy);
+    m_sync->setEnabled(!busy);
     m_sortGroup->setEnabled(!busy);
-    if (!busy) {
+    if (!busy)
         m_sortActions[TSourcesModel::ColumnPath]->setEnabled(!SyncMode());
-        RefreshEnablement();
-    }
+    RefreshEnablement();
 }

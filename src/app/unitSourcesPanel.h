@@ -67,7 +67,8 @@ public:
     bool ClearForProject();
 
     void RefreshCount();
-    // Enables the convert command (when set), clear and delete by the rows and the selection.
+    // Enables the convert command (when set), clear and delete by the rows and the
+    // selection; all three are off while busy.
     void RefreshEnablement();
     void SetConvertAction(QAction *convert) { m_convert = convert; }
 

@@ -306,6 +306,18 @@ TEST_F(SourcesPanel, TheConvertCommandFollowsTheRows)
     EXPECT_FALSE(convert.isEnabled());
     add({folderWith(QStringLiteral("v"), {1})});
     EXPECT_TRUE(convert.isEnabled());
+
+    // Busy (a run or a gathering): convert, clear and delete stay off, also when the
+    // selection changes meanwhile.
+    panel->SetBusy(true);
+    EXPECT_FALSE(convert.isEnabled());
+    panel->View()->selectAll();
+    EXPECT_FALSE(convert.isEnabled());
+    EXPECT_FALSE(panel->Action("ACTION_FAVOR_DEL")->isEnabled());
+    EXPECT_FALSE(panel->Action("ACTION_FAVOR_CLEAR")->isEnabled());
+    panel->SetBusy(false);
+    EXPECT_TRUE(convert.isEnabled());
+    EXPECT_TRUE(panel->Action("ACTION_FAVOR_DEL")->isEnabled());
 }
 
 } // namespace
