@@ -29,11 +29,12 @@ const char kHelp[] =
     "                   --multipage every frame goes into FILE, its extension\n"
     "                   replaced by the target format; prints a line per file,\n"
     "                   then the report, and keeps it as ../out/LastReport.txt;\n"
-    "                   Ctrl+C stops after the file in work\n"
+    "                   Ctrl+C, SIGTERM or SIGHUP stops after the file in\n"
+    "                   work; sources that are no regular file are skipped\n"
     "  --help           this text\n"
     "\n"
-    "Exit codes: 0 success, 1 failure (for convert: a file failed or the run was\n"
-    "stopped), 2 usage or project error.\n"
+    "Exit codes: 0 success, 1 failure (for convert: a file failed or was skipped,\n"
+    "or the run was stopped), 2 usage or project error.\n"
     "PICTAVO_MAGICK_DIR names a folder to load the image library from.\n";
 
 QString dateTimeText(double value)

@@ -19,7 +19,9 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <iterator>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -65,8 +67,11 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
     return true;
 }
 
-// Ctrl+C reaches the event loop through a pipe, the only thing a handler may touch.
+// Ctrl+C, SIGTERM and SIGHUP reach the event loop through a pipe, the only thing a
+// handler may touch: each stops the run after the file in work, so that nothing is left
+// half-written and the library removes its temporary files.
 int g_stopPipe[2] = {-1, -1};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void onInterrupt(int)
 {
@@ -87,14 +92,16 @@ public:
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &action, &m_previous);
+        for (size_t i = 0; i < std::size(kStopSignals); ++i)
+            ::sigaction(kStopSignals[i], &action, &m_previous[i]);
         m_notifier = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
     }
     ~TInterruptGuard()
     {
         if (g_stopPipe[0] < 0)
             return;
-        ::sigaction(SIGINT, &m_previous, nullptr);
+        for (size_t i = 0; i < std::size(kStopSignals); ++i)
+            ::sigaction(kStopSignals[i], &m_previous[i], nullptr);
         m_notifier.reset();
         ::close(g_stopPipe[0]);
         ::close(g_stopPipe[1]);
@@ -109,7 +116,7 @@ public:
     }
 
 private:
-    struct sigaction m_previous = {};
+    struct sigaction m_previous[std::size(kStopSignals)] = {};
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
@@ -186,6 +193,12 @@ private:
     int m_position = 0;
 };
 
+bool IsRegularFile(const QString &path)
+{
+    struct stat status = {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 int fail(QTextStream &err, const QString &text, int code)
 {
     err << text << Qt::endl;
@@ -196,7 +209,7 @@ int fail(QTextStream &err, const QString &text, int code)
 QString checkBeforeRun(const TCnvJob &job)
 {
     if (FavorList().IsEmpty())
-        return QStringLiteral("List of favotite is empty");
+        return QStringLiteral("List of favorite is empty");
     if (job.TargetExt.isEmpty())
         return QStringLiteral("Incorrect new extension");
     if (job.UseDestDir && !QFileInfo(job.DestDir).isDir())
@@ -233,10 +246,17 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
 
     const QStringList masks = GatherMasks(true, job->SourceExts);
     PendingFavorList().clear();
+    bool skipped = false;
     for (const QString &source : std::as_const(parsed.Sources)) {
         const QFileInfo info(source);
         if (!info.exists())
             return fail(err, QStringLiteral("No such file or folder: ") + source, kUsageError);
+        // A pipe would stall the run and a device would never end; the others still count.
+        if (!info.isDir() && !IsRegularFile(source)) {
+            err << "Skipped, not a regular file: " << source << Qt::endl;
+            skipped = true;
+            continue;
+        }
         // No format ticked: nothing is wanted from folders, though an empty mask list would
         // let the walk take every file; files named one by one still count.
         if (masks.isEmpty() && info.isDir())
@@ -303,7 +323,7 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << error.text() << Qt::endl;
         code = 1;
     }
-    if (userBreak || ConversionSummary.Succeeded != rows.Count())
+    if (userBreak || skipped || ConversionSummary.Succeeded != rows.Count())
         code = 1;
     return code;
 }

@@ -3,8 +3,22 @@
 #include "project/unitGeneral.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QString>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TFileWriteError::TFileWriteError(const QString &path, const QString &reason)
+    : TError(QStringLiteral("Cannot write ") + path + QStringLiteral("\r\n") + reason),
+      m_reason(reason)
+{
+}
 
 void ThrowIfLibraryError(const ExceptionInfo *exception)
 {
@@ -13,7 +27,34 @@ void ThrowIfLibraryError(const ExceptionInfo *exception)
     const QString reason = QString::fromUtf8(exception->reason ? exception->reason : "");
     const QString description =
         QString::fromUtf8(exception->description ? exception->description : "");
+    if (exception->severity == PolicyWarning || exception->severity == PolicyError) {
+        // "... not allowed by the security policy `SVG'"
+        const int open = reason.lastIndexOf(QLatin1Char('`'));
+        const int close = reason.indexOf(QLatin1Char('\''), open + 1);
+        const QString format = open >= 0 && close > open ? reason.mid(open + 1, close - open - 1)
+                                                         : QString();
+        throw TSourceRefused(QStringLiteral("Format not allowed: ") + format);
+    }
     throw TError(reason + QStringLiteral("\r\n") + description);
+}
+
+void OpenSource(QFile &file, const QString &path)
+{
+    // Opening a pipe for reading would wait for a writer; with O_NONBLOCK it does not.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw TError(QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + path);
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw TSourceRefused(QStringLiteral("Not a regular file: ") + path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw TError(file.errorString() + QStringLiteral(": ") + path);
+    }
 }
 
 namespace {
@@ -35,6 +76,48 @@ void throwIfDecodingProblem(const ExceptionInfo *exception, Image *frames)
             throw;
         }
     }
+}
+
+// Writes the bytes into a new file; on any failure the file is removed.
+void writeNewFile(const QString &path, const void *bytes, size_t length)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw TFileWriteError(path, QString::fromLocal8Bit(std::strerror(errno)));
+    const char *at = static_cast<const char *>(bytes);
+    size_t left = length;
+    int problem = 0;
+    while (left > 0) {
+        const ssize_t written = ::write(fd, at, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            problem = written < 0 ? errno : ENOSPC;
+            break;
+        }
+        at += written;
+        left -= size_t(written);
+    }
+    if (::close(fd) != 0 && problem == 0)
+        problem = errno;
+    if (problem != 0) {
+        ::unlink(name.constData());
+        throw TFileWriteError(path, QString::fromLocal8Bit(std::strerror(problem)));
+    }
+}
+
+// Encodes one frame (`whole` false) or the list from `frame` on into memory and writes it.
+void encodeInto(const QString &path, const ImageInfo *info, Image *frame, bool whole)
+{
+    TExceptionPtr exception = NewException();
+    size_t length = 0;
+    TMagickMemoryPtr blob(whole ? Magick().ImagesToBlob(info, frame, &length, exception.get())
+                                : Magick().ImageToBlob(info, frame, &length, exception.get()));
+    ThrowIfLibraryError(exception.get());
+    if (!blob)
+        throw TError(QStringLiteral("Can not encode image"));
+    writeNewFile(path, blob.get(), length);
 }
 
 } // namespace
@@ -173,8 +256,32 @@ void TMagickImage::SaveFrames(const QString &path)
         for (Image *each = frame; each; each = each->next)
             each->quality = m_info->quality;
     }
-    TExceptionPtr exception = NewException();
-    Magick().WriteImages(m_info.get(), frame, QFile::encodeName(path).constData(),
-                         exception.get());
-    ThrowIfLibraryError(exception.get());
+    // The extension names the encoder, from the file name's last dot.
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > slash ? path.left(dot) : path;
+    const QString extension = dot > slash ? path.mid(dot) : QString();
+    const QByteArray magick = extension.mid(1).toUpper().toLatin1();
+    TImageInfoPtr info(Magick().CloneImageInfo(m_info.get()));
+    // The format is named, never derived from a file name the library would interpret.
+    info->filename[0] = '\0';
+    qstrncpy(info->magick, magick.constData(), sizeof info->magick);
+
+    TExceptionPtr lookup = NewException();
+    const MagickInfo *format = Magick().GetMagickInfo(magick.constData(), lookup.get());
+    const bool oneFile = m_info->adjoin && format && Magick().GetMagickAdjoin(format);
+    if (!frame->next || oneFile) {
+        encodeInto(path, info.get(), frame, oneFile);
+        return;
+    }
+    // Numbered by scene, as the library numbers them: scenes that do not rise from frame
+    // to frame are counted up from the first one.
+    bool rising = true;
+    for (const Image *each = frame; each->next; each = each->next)
+        rising = rising && each->scene < each->next->scene;
+    size_t number = frame->scene;
+    for (Image *each = frame; each; each = each->next, ++number)
+        encodeInto(stem + QLatin1Char('-') + QString::number(rising ? each->scene : number)
+                       + extension,
+                   info.get(), each, false);
 }

@@ -10,9 +10,40 @@
 class QIODevice;
 class QString;
 
+#include "project/unitGeneral.h"
+
+class QFile;
+
+// A source the run does not hand to the library at all, or a format the security policy
+// refuses: the text says which, where an unreadable source says only that it failed.
+class TSourceRefused : public TError
+{
+public:
+    using TError::TError;
+};
+
+// A file of the output could not be written. The text names the file and the system's
+// reason; FileName is the name within its folder, Reason the system's text.
+class TFileWriteError : public TError
+{
+public:
+    TFileWriteError(const QString &path, const QString &reason);
+    // The same failure told of another path, the one the user chose.
+    TFileWriteError For(const QString &path) const { return TFileWriteError(path, m_reason); }
+    QString Reason() const { return m_reason; }
+
+private:
+    QString m_reason;
+};
+
 // "reason\r\ndescription" of a record that holds an exception of any severity, as a
-// TError; nothing when the record is clean.
+// TError; nothing when the record is clean. A refusal of the security policy becomes
+// TSourceRefused("Format not allowed: " and the format).
 void ThrowIfLibraryError(const ExceptionInfo *exception);
+
+// Opens a source for reading without waiting on it: a pipe, a device or anything else
+// that is not a regular file is refused with TSourceRefused before a byte is read.
+void OpenSource(QFile &file, const QString &path);
 
 class TMagickImage
 {
@@ -52,7 +83,11 @@ public:
 
     void SetQuality(int quality);
     void SetAdjoin(bool adjoin);
-    // Writes the list from the current frame on; the encoder follows the extension.
+    // Writes the list from the current frame on; the encoder follows the extension. The
+    // library encodes into memory and never sees the name, so the file written is the one
+    // named, whatever characters it holds. Without adjoin (or a format that holds one frame)
+    // several frames go to "<name>-<scene>.<ext>" each, as the library names them. A file
+    // that cannot be written throws TFileWriteError and is removed.
     void SaveFrames(const QString &path);
 
 private:

@@ -1,5 +1,6 @@
 #include "engine/unitConvertSteps.h"
 
+#include "engine/unitImageLibrary.h"
 #include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
@@ -8,12 +9,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QTemporaryDir>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
 
+#include <cerrno>
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,27 +79,69 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
     image.SelectFrame(0);
 }
 
+const QLatin1String kStagingPrefix(".pictavo-");
+
+// A hidden folder of this process beside the output, removed with everything in it when
+// it goes; its name carries the process id, so that a later run can tell what a killed
+// one left behind.
+class TStagingFolder
+{
+    Q_DISABLE_COPY_MOVE(TStagingFolder)
+
+public:
+    TStagingFolder(const QString &folder, const QString &outputPath)
+    {
+        QByteArray pattern = QFile::encodeName(QDir(folder).filePath(
+            kStagingPrefix + QString::number(::getpid()) + QStringLiteral("-XXXXXX")));
+        if (!::mkdtemp(pattern.data()))
+            throw TFileWriteError(outputPath, QString::fromLocal8Bit(std::strerror(errno)));
+        m_path = QFile::decodeName(pattern);
+    }
+    ~TStagingFolder() { QDir(m_path).removeRecursively(); }
+    QString FilePath(const QString &name) const { return m_path + QLatin1Char('/') + name; }
+    QString Path() const { return m_path; }
+
+private:
+    QString m_path;
+};
+
+// Once per folder and process: staging folders whose process is gone hold nothing that
+// anyone will move into place.
+void removeStagingLeftIn(const QString &folder)
+{
+    static QMutex lock;
+    static QSet<QString> seen;
+    {
+        QMutexLocker locked(&lock);
+        if (seen.contains(folder))
+            return;
+        seen.insert(folder);
+    }
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (LeftByVanishedProcess(name, kStagingPrefix))
+            QDir(dir.filePath(name)).removeRecursively();
+    }
+}
+
 // Writes into a hidden folder beside the output and moves the files into place only
 // when none of them would replace a source of the run, or an existing file where the
-// run keeps existing files. With several frames the library names one file per frame,
-// names the naming step never saw. Each file also lands whole or not at all.
+// run keeps existing files. With several frames the writer names one file per frame,
+// names the naming step never saw. Each file also lands whole or not at all, and every
+// failure names the file the user will look for, never the staging folder.
 void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool mayReplace)
 {
     const QFileInfo output(outputPath);
-    QTemporaryDir staging(output.absolutePath() + QStringLiteral("/.pictavo-XXXXXX"));
-    if (!staging.isValid()) {
-        // No place to stage: the library's own write reports the folder's problem.
-        if (IsRunSource(outputPath))
-            throw TError(QStringLiteral("Source file not overwritten: ") + outputPath);
-        if (!mayReplace && QFileInfo::exists(outputPath))
-            throw TError(QStringLiteral("File exists, not overwritten: ") + outputPath);
-        image.SaveFrames(outputPath);
-        return;
-    }
-    image.SaveFrames(staging.filePath(output.fileName()));
-
     const QDir target = output.absoluteDir();
-    const QStringList written = QDir(staging.path()).entryList(QDir::Files | QDir::Hidden);
+    removeStagingLeftIn(target.absolutePath());
+    const TStagingFolder staging(target.absolutePath(), outputPath);
+    try {
+        image.SaveFrames(staging.FilePath(output.fileName()));
+    } catch (const TFileWriteError &error) {
+        throw error.For(outputPath);
+    }
+
+    const QStringList written = QDir(staging.Path()).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : written) {
         const QString destination = target.filePath(name);
         if (IsRunSource(destination))
@@ -101,9 +151,9 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool
     }
     for (const QString &name : written) {
         const QString destination = target.filePath(name);
-        if (std::rename(QFile::encodeName(staging.filePath(name)).constData(),
+        if (std::rename(QFile::encodeName(staging.FilePath(name)).constData(),
                         QFile::encodeName(destination).constData()) != 0)
-            throw TError(QStringLiteral("Cannot write ") + destination);
+            throw TFileWriteError(destination, QString::fromLocal8Bit(std::strerror(errno)));
     }
 }
 

@@ -4,10 +4,15 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <cerrno>
+#include <csignal>
 #include <dlfcn.h>
+#include <signal.h>
+#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -37,7 +42,105 @@ bool resolveEntryPoints(void *handle, TMagickEntryPoints &entries)
 
 constexpr MagickSizeType kMegabyte = 1048576;
 
+// Coders that reach the network, read files the source names (or the library's own
+// registry and the screen), render text or scripts, or need a delegate program.
+const char kRefusedCoders[] =
+    "URL,HTTP,HTTPS,FTP,FILE,MSL,MVG,SVG,SVGZ,MSVG,RSVG,TEXT,TXT,HTML,HTM,SHTML,EPHEMERAL,"
+    "LABEL,CAPTION,PANGO,VID,TILE,MPC,CACHE,MPR,MPRI,X,SCREENSHOT,CLIPBOARD,STEGANO,PRINT,"
+    "SHOW,WIN,BROWSE,EDIT,LAUNCH,DOT,GV,CGM,FIG,GPLT,HPGL,AVI,MPEG,MPG,MP4,M2V,M4V,MOV,"
+    "WMV,MKV,FLV,VIDEO";
+// Read only through Ghostscript or another delegate, written by the library itself.
+const char kWriteOnlyCoders[] =
+    "PS,PS2,PS3,EPS,EPS2,EPS3,EPSF,EPSI,EPI,EPT,EPT2,EPT3,PDF,EPDF,PDFA,AI,XPS,PCL";
+
+QString g_temporaryBase;
+QString g_temporaryFolder;
+QStringList g_temporaryFolders;
+const QLatin1String kTemporaryPrefix("pictavo-");
+
+void installSecurityPolicy()
+{
+    const QByteArray policy = LibrarySecurityPolicy().toUtf8();
+    const auto exception = g_entries.AcquireExceptionInfo();
+    g_entries.SetMagickSecurityPolicy(policy.constData(), exception);
+    g_entries.DestroyExceptionInfo(exception);
+}
+
+bool processIsGone(qint64 pid)
+{
+    if (pid <= 0 || pid == qint64(::getpid()))
+        return false;
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
 } // namespace
+
+QString LibrarySecurityPolicy()
+{
+    QString policy = QStringLiteral(
+        "<policymap>"
+        "<policy domain=\"delegate\" rights=\"none\" pattern=\"*\"/>"
+        "<policy domain=\"path\" rights=\"none\" pattern=\"@*\"/>");
+    policy += QStringLiteral("<policy domain=\"coder\" rights=\"none\" pattern=\"{%1}\"/>")
+                  .arg(QLatin1String(kRefusedCoders));
+    // A rule grants as much as it refuses, so a format the system's policy does not let
+    // the library write must not gain that right here.
+    const QStringList writeOnly = QString::fromLatin1(kWriteOnlyCoders).split(QLatin1Char(','));
+    QStringList writable, refused;
+    for (const QString &code : writeOnly) {
+        const bool mayWrite = g_entries.IsRightsAuthorized
+            && g_entries.IsRightsAuthorized(CoderPolicyDomain, WritePolicyRights,
+                                            code.toLatin1().constData());
+        (mayWrite ? writable : refused).append(code);
+    }
+    if (!writable.isEmpty())
+        policy += QStringLiteral("<policy domain=\"coder\" rights=\"write\" pattern=\"{%1}\"/>")
+                      .arg(writable.join(QLatin1Char(',')));
+    if (!refused.isEmpty())
+        policy += QStringLiteral("<policy domain=\"coder\" rights=\"none\" pattern=\"{%1}\"/>")
+                      .arg(refused.join(QLatin1Char(',')));
+    policy += QStringLiteral("<policy domain=\"resource\" name=\"list-length\" value=\"%1\"/>"
+                             "</policymap>")
+                  .arg(kMaxFramesPerImage);
+    return policy;
+}
+
+bool LeftByVanishedProcess(const QString &fileName, const QString &prefix)
+{
+    if (!fileName.startsWith(prefix))
+        return false;
+    const int dash = fileName.indexOf(QLatin1Char('-'), prefix.size());
+    if (dash < 0)
+        return false;
+    bool ok = false;
+    const qint64 pid = fileName.mid(prefix.size(), dash - prefix.size()).toLongLong(&ok);
+    return ok && processIsGone(pid);
+}
+
+void PrepareLibraryTemporaryFolder()
+{
+    QString base = qEnvironmentVariable("TMPDIR");
+    if (base.isEmpty() || !QFileInfo(base).isDir())
+        base = QDir::tempPath();
+    if (base == g_temporaryBase && QFileInfo(g_temporaryFolder).isDir())
+        return;
+
+    const QDir folder(base);
+    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        if (LeftByVanishedProcess(name, kTemporaryPrefix))
+            QDir(folder.filePath(name)).removeRecursively();
+    }
+    QByteArray pattern = QFile::encodeName(folder.filePath(
+        kTemporaryPrefix + QString::number(::getpid()) + QStringLiteral("-XXXXXX")));
+    if (!::mkdtemp(pattern.data()))
+        return; // the library keeps its own choice of folder
+    g_temporaryBase = base;
+    g_temporaryFolder = QFile::decodeName(pattern);
+    g_temporaryFolders.append(g_temporaryFolder);
+    qputenv("MAGICK_TEMPORARY_PATH", pattern);
+}
+
+QString LibraryTemporaryFolder() { return g_temporaryFolder; }
 
 QString ImageLibraryFileName() { return QStringLiteral("libMagickCore-6.Q16.so.6"); }
 
@@ -65,6 +168,7 @@ bool LoadImageLibrary(const QString &folder)
     g_handle = handle;
     g_entries = entries;
     g_entries.MagickCoreGenesis(QFile::encodeName(folder).constData(), MagickFalse);
+    installSecurityPolicy();
     return true;
 }
 
@@ -102,7 +206,12 @@ bool StartImageLibrary()
     // number of images converted. A fixed threshold hands each image back to the system.
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 #endif
+    // A file-size limit then fails the write with EFBIG, which the writer reports on the
+    // row, instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     ImageLibraryLoaded = LoadImageLibrary(qEnvironmentVariable("PICTAVO_MAGICK_DIR"));
+    if (ImageLibraryLoaded)
+        PrepareLibraryTemporaryFolder();
     return ImageLibraryLoaded;
 }
 
@@ -112,6 +221,11 @@ void StopImageLibrary()
     while (ImageLibraryReferenceCount() > 0)
         UnloadImageLibrary();
     ImageLibraryLoaded = false;
+    for (const QString &folder : std::as_const(g_temporaryFolders))
+        QDir(folder).removeRecursively();
+    g_temporaryFolders.clear();
+    g_temporaryFolder.clear();
+    g_temporaryBase.clear();
 }
 
 const TMagickEntryPoints &Magick() { return g_entries; }

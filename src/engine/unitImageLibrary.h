@@ -38,7 +38,13 @@ class QIODevice;
     X(ThumbnailImage)                   \
     X(WriteImages)                      \
     X(RotateImage)                      \
-    X(AffineTransformImage)
+    X(AffineTransformImage)             \
+    X(SetMagickSecurityPolicy)          \
+    X(IsRightsAuthorized)               \
+    X(ImageToBlob)                      \
+    X(ImagesToBlob)                     \
+    X(GetMagickInfo)                    \
+    X(GetMagickAdjoin)
 
 struct TMagickEntryPoints
 {
@@ -63,6 +69,25 @@ int ImageLibraryReferenceCount();
 
 // The result of the start-up load.
 extern bool ImageLibraryLoaded;
+
+// The policy installed when the library is loaded: no delegate programs, no "@file"
+// indirection, no coder that reaches the network or reads files other than the image,
+// no format that only a delegate could read, and a cap on frames per image. Formats a
+// system policy lets the library write stay writable; nothing it refuses is allowed.
+QString LibrarySecurityPolicy();
+// Frames one decoded image may hold.
+constexpr int kMaxFramesPerImage = 2000;
+
+// The library's temporary files go into a folder of this process inside the current
+// temporary folder (TMPDIR), made on first use and removed when the library is stopped;
+// folders left by processes that are gone are removed on the way. Call it before a run.
+void PrepareLibraryTemporaryFolder();
+// The folder in use, empty before the first call.
+QString LibraryTemporaryFolder();
+
+// Whether the process that made a file named "<prefix><pid>-..." is gone. Used to tidy
+// what killed runs left behind.
+bool LeftByVanishedProcess(const QString &fileName, const QString &prefix);
 
 // The start-up load: from the folder named by PICTAVO_MAGICK_DIR when that is set,
 // otherwise through the standard search. Sets ImageLibraryLoaded.

@@ -13,13 +13,13 @@ namespace {
 struct TNameEntry
 {
     QString Path;
-    qint32 Next = 1;
+    qint64 Next = 1;
 };
 
 struct TNamingState
 {
     std::vector<TNameEntry> Registry;
-    qint32 RunCounter = 1;
+    qint64 RunCounter = 1;
     TSourcePaths Sources;
     TNamingEnvironment Environment = SystemNamingEnvironment();
 };
@@ -200,6 +200,6 @@ int NamingRegistryCount() { return int(state().Registry.size()); }
 
 QString NamingRegistryPath(int index) { return state().Registry.at(size_t(index)).Path; }
 
-qint32 NamingRegistryNext(int index) { return state().Registry.at(size_t(index)).Next; }
+qint64 NamingRegistryNext(int index) { return state().Registry.at(size_t(index)).Next; }
 
-qint32 NamingRunCounter() { return state().RunCounter; }
+qint64 NamingRunCounter() { return state().RunCounter; }

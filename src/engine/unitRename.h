@@ -55,7 +55,8 @@ QString MakeOutputName(const QString &fileName, const QString &folder);
 // files; in both modes it is moved off the run's sources.
 QString ResolveOutputName(const QString &path);
 
-// stem + "_" + the run counter + extension; the counter moves on.
+// stem + "_" + the run counter + extension; the counter moves on. It counts in 64 bits,
+// so a run that starts near the largest 32-bit number goes on with larger ones.
 QString CounterName(const QString &path);
 // -1 when the path is free; otherwise the registry entry for it, made on first sight.
 int RegisterExisting(const QString &path);
@@ -66,5 +67,5 @@ QString CollisionName(int index, int mode);
 // The registry as it stands, for tests: paths and their next numbers.
 int NamingRegistryCount();
 QString NamingRegistryPath(int index);
-qint32 NamingRegistryNext(int index);
-qint32 NamingRunCounter();
+qint64 NamingRegistryNext(int index);
+qint64 NamingRunCounter();

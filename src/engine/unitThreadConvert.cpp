@@ -1,6 +1,7 @@
 #include "engine/unitThreadConvert.h"
 
 #include "engine/MagickImage.h"
+#include "engine/unitImageLibrary.h"
 #include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
@@ -16,6 +17,7 @@
 namespace {
 
 const char kCannotEncode[] = "Can not encode image";
+const char kNotWritten[] = "Not written: the run was stopped before the output file";
 
 QString errorText(const std::exception &error)
 {
@@ -95,6 +97,7 @@ void TThreadConvert::Execute()
         for (int row = 0; row < m_rows.Count(); ++row)
             sources.append(sourcePath(row));
         ResetNaming(TSourcePaths(sources));
+        PrepareLibraryTemporaryFolder();
         m_multipage = job->MultiPages != 0;
 
         m_display.SetGauge(0);
@@ -142,17 +145,21 @@ void TThreadConvert::finishRow(int row, const QString &output)
     m_display.RowFinished(row, output);
 }
 
-void TThreadConvert::readSource(int row, const QString &source,
-                                const std::function<void(QFile &file)> &decode)
+TThreadConvert::TReadProblem TThreadConvert::readSource(
+    int row, const QString &source, const std::function<void(QFile &file)> &decode)
 {
     // A failure marks the row failed; what the decoder kept decides the rest.
     try {
-        QFile file(source);
-        if (!file.open(QIODevice::ReadOnly))
-            throw TError(file.errorString());
+        QFile file;
+        OpenSource(file, source);
         decode(file);
-    } catch (const std::exception &) {
+        return {};
+    } catch (const TSourceRefused &refused) {
+        m_rows.SetRowResult(row, 1, refused.text());
+        return {refused.text(), true};
+    } catch (const std::exception &error) {
         m_rows.SetRowResult(row, 1, QString());
+        return {errorText(error), false};
     }
 }
 
@@ -172,11 +179,15 @@ void TThreadConvert::oneOutputLoop()
         m_display.Pump();
 
         Image = std::make_unique<TMagickImage>();
-        readSource(row, source, [this](QFile &file) { Image->LoadFrames(file); });
+        const TReadProblem problem =
+            readSource(row, source, [this](QFile &file) { Image->LoadFrames(file); });
         stage(50);
         m_display.Pump();
 
-        if (Image->FrameCount() > 0) {
+        if (problem.Refused || (!problem.Text.isEmpty() && Image->FrameCount() > 0)) {
+            // Frames that came with the decoder's warning are a corrupt picture.
+            m_rows.SetRowResult(row, 1, problem.Text);
+        } else if (Image->FrameCount() > 0) {
             m_rows.SetRowResult(row, 2, QString());
             try {
                 ConvertSource(*Image, source, output, m_settings);
@@ -201,6 +212,9 @@ void TThreadConvert::multipageLoop()
     QList<int> contributed;
     for (int row = 0; row < m_rows.Count(); ++row) {
         if (stopRequested()) {
+            // No file will hold the frames collected so far.
+            for (int collected : std::as_const(contributed))
+                m_rows.SetRowResult(collected, 1, QString::fromLatin1(kNotWritten));
             Image.reset();
             return;
         }
@@ -210,14 +224,16 @@ void TThreadConvert::multipageLoop()
         m_display.Pump();
 
         const int before = Image->FrameCount();
-        readSource(row, source, [this](QFile &file) {
+        const TReadProblem problem = readSource(row, source, [this](QFile &file) {
             Image->AppendFrames(file);
             Image->SelectFrame(Image->FrameCount() - 1);
         });
         stage(50);
         m_display.Pump();
 
-        if (Image->FrameCount() > before) {
+        if (problem.Refused) {
+            m_rows.SetRowResult(row, 1, problem.Text);
+        } else if (Image->FrameCount() > before) {
             contributed.append(row);
             m_rows.SetRowResult(row, 2, QString());
             try {

@@ -80,7 +80,13 @@ private:
     QString sourcePath(int row) const;
     void stage(int position);
     void finishRow(int row, const QString &output);
-    void readSource(int row, const QString &source, const std::function<void(QFile &file)> &decode);
+    struct TReadProblem
+    {
+        QString Text; // empty when the source was read cleanly
+        bool Refused = false; // never handed to the library, or refused by its policy
+    };
+    TReadProblem readSource(int row, const QString &source,
+                            const std::function<void(QFile &file)> &decode);
     void oneOutputLoop();
     void multipageLoop();
 

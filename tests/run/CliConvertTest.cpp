@@ -149,7 +149,7 @@ TEST_F(CliConvert, WithNoFormatTickedFoldersGiveNothingAndNamedFilesStillCount)
     };
     TProcessResult result = convert({project(noFormats), at(QStringLiteral("photos"))});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_TRUE(result.err.contains("List of favotite is empty")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("List of favorite is empty")) << result.err.toStdString();
     EXPECT_TRUE(QDir(at(QStringLiteral("dest"))).isEmpty());
 
     result = convert({project(noFormats), at(QStringLiteral("photos")), at(QStringLiteral("photos/a.png"))});
@@ -189,7 +189,7 @@ TEST_F(CliConvert, UsageAndProjectErrorsExitWithTwo)
         {{job, QStringLiteral("--fast"), at(QStringLiteral("photos"))}, "Unknown option --fast"},
         {{at(QStringLiteral("missing.prj")), at(QStringLiteral("photos"))}, "missing.prj"},
         {{job, at(QStringLiteral("photos/nothing.png"))}, "No such file or folder"},
-        {{job, at(QStringLiteral("photos/sub"))}, "List of favotite is empty"},
+        {{job, at(QStringLiteral("photos/sub"))}, "List of favorite is empty"},
     };
     for (const Case &c : cases) {
         const TProcessResult result = convert(c.arguments);

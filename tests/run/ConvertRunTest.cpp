@@ -302,7 +302,9 @@ TEST_F(RunTest, MultipageStoppedWritesNothing)
             run->Stop();
     };
     runHere(output(QStringLiteral("stopped.TIFF")));
-    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 2, 0, 0}));
+    // Their frames never reached a file: the rows did not convert.
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 1, 1, 0, 0}));
+    EXPECT_TRUE(rows.Row(0).Message.startsWith(QStringLiteral("Not written")));
     EXPECT_TRUE(outputFiles().isEmpty());
     EXPECT_TRUE(display.written.isEmpty());
 }
