@@ -9,7 +9,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -56,9 +61,11 @@ protected:
                                                     height, QFileInfo(relative).suffix().toLower()));
     }
 
-    TProcessResult convert(const QStringList &arguments)
+    TProcessResult convert(const QStringList &arguments,
+                           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
+        process.setProcessEnvironment(environment);
         process.setWorkingDirectory(at(QStringLiteral("bin")));
         process.start(program, QStringList{QStringLiteral("convert")} + arguments);
         TProcessResult result;
@@ -214,39 +221,170 @@ TEST_F(CliConvert, TheConvertChecksRefuseAProjectThatCannotRun)
     EXPECT_FALSE(QFileInfo::exists(at(QStringLiteral("out/LastReport.txt"))));
 }
 
-TEST_F(CliConvert, InterruptFinishesTheFileInWorkAndReportsAUserBreak)
+QByteArray gifOfFrames(int count)
+{
+    QByteArray bytes("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff", 19);
+    const QByteArray frame("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
+    for (int i = 0; i < count; ++i)
+        bytes += frame;
+    return bytes + ';';
+}
+
+// Files made to hurt, named one by one: none may start a program, write outside the
+// destination, leave the library's files behind or take the process past 256 MiB.
+TEST_F(CliConvert, AHostileCorpusFailsRowByRowAndTouchesNothingElse)
+{
+    const QString trap = at(QStringLiteral("trap"));
+    const QString started = at(QStringLiteral("started"));
+    const QString scratch = at(QStringLiteral("scratch"));
+    for (const QString &folder : {trap, started, scratch, at(QStringLiteral("hostile"))})
+        QDir().mkpath(folder);
+    // Every delegate program the library knows of, ahead on the search path.
+    for (const char *name : {"inkscape", "html2ps", "gs", "rsvg-convert", "ffmpeg", "curl", "wget",
+                             "hp2xx", "pcl6", "gxps", "potrace", "xdg-open", "display", "dvips",
+                             "ufraw-batch", "libreoffice", "uniconvertor", "gimp", "cwebp", "dwebp",
+                             "lpr", "tesseract", "blender", "bpgdec", "lepton", "ilbmtoppm"}) {
+        const QString program = trap + QLatin1Char('/') + QString::fromLatin1(name);
+        WriteFileBytes(program, "#!/bin/sh\ntouch '" + QFile::encodeName(started) + "'/" + name + "\n");
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QByteArray jpeg = MakeImageBytes(QStringLiteral("gradient:red-blue"), 64, 48, QStringLiteral("jpg"));
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *result; // "converted" with the output's name, or the failure text
+    };
+    const QList<Case> corpus = {
+        {"holiday.jpg", "<?xml version=\"1.0\"?><svg xmlns=\"http://www.w3.org/2000/svg\" "
+                        "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"9\" height=\"9\">"
+                        "<image xlink:href=\"/etc/hostname\" width=\"9\" height=\"9\"/></svg>",
+         "failed: Format not allowed: SVG"},
+        {"page.jpg", "<HTML><BODY><IMG SRC=\"/etc/hostname\"></BODY></HTML>", "failed: Format not allowed: HTML"},
+        {"script.png", "<?xml version=\"1.0\"?>\n<image><read filename=\"/etc/hostname\"/>"
+                       "<write filename=\"/tmp/pictavo-msl.png\"/></image>\n",
+         "failed: Format not allowed: "},
+        {"pixels.png", "# ImageMagick pixel enumeration: 1,1,255,srgb\n0,0: (255,0,0)  #FF0000  red\n",
+         "failed: Format not allowed: TXT"},
+        {"doc.jpg", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 9 9\nshowpage\n", "failed: Format not allowed: PS"},
+        {"drawing.png", "push graphic-context\nviewbox 0 0 9 9\nimage over 0,0 9,9 '/etc/hostname'\n"
+                        "pop graphic-context\n", "failed: Can not encode image"},
+        {"notes.gif", "just words\n", "failed: Can not encode image"},
+        {"bomb.gif", gifOfFrames(50000), "failed: Can not encode image"},
+        {"cut.jpg", jpeg.left(jpeg.size() * 6 / 10), "failed: "},
+        {"head.jpg", jpeg.left(200), "failed: "},
+        {"%d.png", MakeImageBytes(QStringLiteral("xc:red"), 8, 8, QStringLiteral("png")), "converted %d.PNG"},
+        {"pic%03d.png", MakeImageBytes(QStringLiteral("xc:red"), 8, 8, QStringLiteral("png")), "converted pic%03d.PNG"},
+        {"a[1].png", MakeImageBytes(QStringLiteral("xc:red"), 8, 8, QStringLiteral("png")), "converted a[1].PNG"},
+        {"png:x.gif", MakeImageBytes(QStringLiteral("xc:red"), 8, 8, QStringLiteral("gif")), "converted png:x.PNG"},
+        {"-x.png", MakeImageBytes(QStringLiteral("xc:red"), 8, 8, QStringLiteral("png")), "converted -x.PNG"},
+    };
+    QStringList sources;
+    for (const Case &c : corpus) {
+        sources.append(at(QStringLiteral("hostile/") + QString::fromUtf8(c.name)));
+        WriteFileBytes(sources.last(), c.bytes);
+    }
+    const QString pipe = at(QStringLiteral("hostile/pipe.png"));
+    const QString zero = at(QStringLiteral("hostile/zero.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(zero).constData()), 0);
+    sources.prepend(pipe);
+    sources.insert(5, zero);
+    const QStringList hostileBefore = QDir(at(QStringLiteral("hostile"))).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), trap + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+    environment.insert(QStringLiteral("TMPDIR"), scratch);
+    const TProcessResult result = convert(
+        QStringList{project([&scratch](TCnvJob &job) { job.ScratchDrive = scratch; })} + sources, environment);
+
+    EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+    const QStringList out = lines(result.out);
+    for (const Case &c : corpus) {
+        const QString source = at(QStringLiteral("hostile/") + QString::fromUtf8(c.name));
+        const QString expected = QString::fromUtf8(c.result);
+        QString line;
+        if (expected.startsWith(QLatin1String("converted ")))
+            line = QStringLiteral("converted ") + source + QStringLiteral(" -> ") + at(QStringLiteral("dest/")) + expected.mid(10);
+        else
+            line = QStringLiteral("failed ") + source + QStringLiteral(": ") + expected.mid(8);
+        const bool found = std::any_of(out.begin(), out.end(), [&](const QString &each) {
+            return each.startsWith(line) && (line.endsWith(QLatin1String(": ")) ? each.size() > line.size() : each == line);
+        });
+        EXPECT_TRUE(found) << line.toStdString() << "\n" << result.out.toStdString();
+    }
+    // A corrupt picture fails with the decoder's own words.
+    for (const QString &line : out) {
+        if (line.startsWith(QStringLiteral("failed ") + at(QStringLiteral("hostile/cut.jpg"))))
+            EXPECT_FALSE(line.endsWith(QLatin1String("Can not encode image"))) << line.toStdString();
+    }
+    for (const QString &skipped : {pipe, zero})
+        EXPECT_TRUE(QString::fromUtf8(result.err).contains(QStringLiteral("Skipped, not a regular file: ") + skipped))
+            << result.err.toStdString();
+
+    QStringList written = QDir(at(QStringLiteral("dest"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    written.sort();
+    EXPECT_EQ(written, (QStringList{QStringLiteral("%d.PNG"), QStringLiteral("-x.PNG"), QStringLiteral("a[1].PNG"),
+                                    QStringLiteral("pic%03d.PNG"), QStringLiteral("png:x.PNG")}));
+    EXPECT_EQ(ImageFileFrameCount(at(QStringLiteral("dest/%d.PNG"))), 1);
+    EXPECT_TRUE(QDir(started).isEmpty()) << QDir(started).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(QDir(at(QStringLiteral("bin"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("pictavo-cli")});
+    EXPECT_TRUE(QDir(scratch).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/pictavo-msl.png")));
+    EXPECT_EQ(QDir(at(QStringLiteral("hostile"))).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), hostileBefore);
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "peak kilobytes of a child";
+}
+
+TEST_F(CliConvert, InterruptTermAndHangupFinishTheFileInWorkAndReportAUserBreak)
 {
     const int count = 12;
     for (int i = 0; i < count; ++i)
         image(QStringLiteral("photos/big%1.png").arg(i, 2, 10, QLatin1Char('0')), 1600, 1200);
-    QProcess process;
-    process.setWorkingDirectory(at(QStringLiteral("bin")));
-    process.start(program, {QStringLiteral("convert"),
-                            project([](TCnvJob &job) {
-                                job.TargetExt = QStringLiteral("TIFF");
-                                job.SizeAsIs = 0;
-                                job.Width = QStringLiteral("1400");
-                                job.Height = QStringLiteral("1000");
-                            }),
-                            at(QStringLiteral("photos"))});
-    ASSERT_TRUE(process.waitForStarted(30000));
-    // The first line arrives while the run goes on: the pipe is flushed per row.
-    QByteArray seen;
-    while (!seen.contains('\n') && process.waitForReadyRead(120000))
+    const QString scratch = at(QStringLiteral("scratch"));
+    QDir().mkpath(scratch);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        QDir dest(at(QStringLiteral("dest")));
+        for (const QString &name : dest.entryList(QDir::Files))
+            dest.remove(name);
+        QProcess process;
+        process.setWorkingDirectory(at(QStringLiteral("bin")));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), scratch);
+        process.setProcessEnvironment(environment);
+        process.start(program, {QStringLiteral("convert"),
+                                project([&scratch](TCnvJob &job) {
+                                    job.TargetExt = QStringLiteral("TIFF");
+                                    job.SizeAsIs = 0;
+                                    job.Width = QStringLiteral("1400");
+                                    job.Height = QStringLiteral("1000");
+                                    job.ScratchDrive = scratch;
+                                }),
+                                at(QStringLiteral("photos"))});
+        ASSERT_TRUE(process.waitForStarted(30000));
+        // The first line arrives while the run goes on: the pipe is flushed per row.
+        QByteArray seen;
+        while (!seen.contains('\n') && process.waitForReadyRead(120000))
+            seen += process.readAllStandardOutput();
+        ASSERT_TRUE(seen.startsWith("converted ")) << seen.toStdString();
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(300000));
         seen += process.readAllStandardOutput();
-    ASSERT_TRUE(seen.startsWith("converted ")) << seen.toStdString();
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(300000));
-    seen += process.readAllStandardOutput();
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 1);
-    const int converted = int(seen.count("\nconverted ")) + 1;
-    EXPECT_LT(converted, count);
-    EXPECT_EQ(QDir(at(QStringLiteral("dest"))).entryList(QDir::Files).size(), converted);
-    EXPECT_TRUE(seen.contains("Status  : User break"));
-    EXPECT_TRUE(seen.contains(QByteArray("Successful  :").append(QByteArray::number(converted)).append('\n')));
-    EXPECT_TRUE(seen.contains("Failed      :0\n"));
-    EXPECT_TRUE(ReadFileBytes(at(QStringLiteral("out/LastReport.txt"))).contains("User break"));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 1);
+        const int converted = int(seen.count("\nconverted ")) + 1;
+        EXPECT_LT(converted, count);
+        // Whole files only: no staging folder, and none of the library's files, stays.
+        EXPECT_EQ(dest.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), converted);
+        EXPECT_TRUE(QDir(scratch).isEmpty()) << QDir(scratch).entryList(QDir::AllEntries | QDir::Hidden).join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(seen.contains("Status  : User break"));
+        EXPECT_TRUE(seen.contains(QByteArray("Successful  :").append(QByteArray::number(converted)).append('\n')));
+        EXPECT_TRUE(seen.contains("Failed      :0\n"));
+        EXPECT_TRUE(ReadFileBytes(at(QStringLiteral("out/LastReport.txt"))).contains("User break"));
+    }
 }
 
 } // namespace
