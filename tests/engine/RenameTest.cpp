@@ -173,6 +173,16 @@ TEST_F(OutputNaming, CounterNumbersEverySourceWhateverExists)
     EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_7.JPEG")));
 }
 
+TEST_F(OutputNaming, CounterGoesOnPastTheLargest32BitNumberWithoutWrapping)
+{
+    job().UseCounter = 1;
+    job().CounterStart = 2147483647;
+    ResetNaming();
+    EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_2147483647.JPEG")));
+    EXPECT_EQ(outputFor(QStringLiteral("b.png")), in(QStringLiteral("b_2147483648.JPEG")));
+    EXPECT_EQ(outputFor(QStringLiteral("c.png")), in(QStringLiteral("c_2147483649.JPEG")));
+}
+
 TEST_F(OutputNaming, CountedNameThatIsASourceMovesOnAsACollision)
 {
     job().UseCounter = 1;

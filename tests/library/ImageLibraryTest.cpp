@@ -1,10 +1,15 @@
 #include "engine/unitImageLibrary.h"
 #include "engine/unitMagickHandles.h"
 #include "project/unitGeneral.h"
+#include "support/TestImages.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -72,6 +77,80 @@ TEST(ImageLibrary, LimitsArePassedInBytesWithHalfTheMemoryAsArea)
     MapLimit = map;
     ApplyResourceLimits();
     EXPECT_EQ(limit(MemoryResource), MagickSizeType(memory) * 1048576);
+}
+
+// A GIF of `count` 1×1 frames, written byte by byte.
+QByteArray gifOfFrames(int count)
+{
+    QByteArray bytes("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff", 19);
+    const QByteArray frame("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
+    for (int i = 0; i < count; ++i)
+        bytes += frame;
+    return bytes + ';';
+}
+
+TEST(SecurityPolicy, RefusesDelegatesScriptsAndWhatOnlyADelegateReads)
+{
+    auto authorized = [](PolicyDomain domain, PolicyRights rights, const char *name) {
+        return Magick().IsRightsAuthorized(domain, rights, name) != MagickFalse;
+    };
+    for (const char *coder : {"SVG", "MSVG", "MVG", "MSL", "TEXT", "TXT", "HTML", "SHTML", "EPHEMERAL",
+                              "URL", "HTTPS", "MPC", "PS", "EPT", "PDF", "PCL"})
+        EXPECT_FALSE(authorized(CoderPolicyDomain, ReadPolicyRights, coder)) << coder;
+    for (const char *coder : {"SVG", "HTML", "SHTML", "TXT", "MSL"})
+        EXPECT_FALSE(authorized(CoderPolicyDomain, WritePolicyRights, coder)) << coder;
+    // Written by the library itself: kept where the system's policy allows it.
+    EXPECT_TRUE(authorized(CoderPolicyDomain, WritePolicyRights, "EPT"));
+    EXPECT_TRUE(authorized(CoderPolicyDomain, WritePolicyRights, "PCL"));
+    EXPECT_FALSE(authorized(CoderPolicyDomain, WritePolicyRights, "PS")); // Debian refuses it
+    for (const char *coder : {"PNG", "JPEG", "GIF", "TIFF", "BMP"}) {
+        EXPECT_TRUE(authorized(CoderPolicyDomain, ReadPolicyRights, coder)) << coder;
+        EXPECT_TRUE(authorized(CoderPolicyDomain, WritePolicyRights, coder)) << coder;
+    }
+    EXPECT_FALSE(authorized(DelegatePolicyDomain, ExecutePolicyRights, "svg:decode"));
+    EXPECT_FALSE(authorized(PathPolicyDomain, ReadPolicyRights, "@/etc/passwd"));
+    EXPECT_EQ(limit(ListLengthResource), MagickSizeType(kMaxFramesPerImage));
+}
+
+TEST(SecurityPolicy, AFrameBombFailsAtOnceWhileAManyPageTiffStillReads)
+{
+    TExceptionPtr exception = NewException();
+    const QByteArray bomb = gifOfFrames(50000);
+    TImageListPtr none(Magick().BlobToImage(newInfo().get(), bomb.constData(), size_t(bomb.size()), exception.get()));
+    EXPECT_FALSE(none);
+    EXPECT_NE(exception->severity, UndefinedException);
+
+    const QByteArray pages = MakeImageBytes(QStringLiteral("xc:teal"), 4, 4, QStringLiteral("tif"), 300);
+    TExceptionPtr clean = NewException();
+    TImageListPtr all(Magick().BlobToImage(newInfo().get(), pages.constData(), size_t(pages.size()), clean.get()));
+    ASSERT_TRUE(all);
+    EXPECT_EQ(Magick().GetImageListLength(all.get()), 300u);
+}
+
+TEST(LibraryTemporaryFolder, IsAFolderOfTheProcessAndTidiesWhatVanishedOnesLeft)
+{
+    QTemporaryDir scratch;
+    QProcess gone;
+    gone.start(QStringLiteral("sleep"), {QStringLiteral("0.1")});
+    ASSERT_TRUE(gone.waitForStarted(30000));
+    const qint64 goneId = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished(30000));
+    const QString stale = scratch.filePath(QStringLiteral("pictavo-%1-XyZ123").arg(goneId));
+    const QString unrelated = scratch.filePath(QStringLiteral("pictavo-notes"));
+    for (const QString &folder : {stale, unrelated}) {
+        QDir().mkpath(folder);
+        WriteFileBytes(folder + QStringLiteral("/magick-abc"), QByteArray("pixels"));
+    }
+    const QByteArray before = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+    PrepareLibraryTemporaryFolder();
+    const QString folder = LibraryTemporaryFolder();
+    qputenv("TMPDIR", before);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(unrelated + QStringLiteral("/magick-abc")));
+    EXPECT_EQ(QFileInfo(folder).absolutePath(), QDir(scratch.path()).absolutePath());
+    EXPECT_TRUE(QFileInfo(folder).fileName().startsWith(QStringLiteral("pictavo-%1-").arg(QCoreApplication::applicationPid())));
+    EXPECT_EQ(qgetenv("MAGICK_TEMPORARY_PATH"), QFile::encodeName(folder));
 }
 
 TEST(ReadImageFromStream, ReturnsNullForNoBytesAndLeavesTheStreamAlone)

@@ -8,7 +8,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -124,6 +128,9 @@ TEST_F(RunTest, AWriteThatFailsCountsAsFailedWithTheReason)
     }
     EXPECT_EQ(statuses(), (QList<quint8>{1, 2}));
     EXPECT_FALSE(rows.Row(0).Message.isEmpty());
+    // The system's reason, told of the file the user will look for.
+    EXPECT_EQ(rows.Row(0).Message, QStringLiteral("Cannot write ") + output(QStringLiteral("big.BMP"))
+                                       + QStringLiteral("\r\nFile too large"));
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("small.BMP")});
 }
 
@@ -138,7 +145,64 @@ TEST_F(RunTest, ADestinationThatIsNoFolderFailsEveryRow)
     runHere();
     EXPECT_EQ(statuses(), (QList<quint8>{1, 1}));
     EXPECT_FALSE(rows.Row(0).Message.isEmpty());
+    EXPECT_TRUE(rows.Row(0).Message.startsWith(QStringLiteral("Cannot write ") + notAFolder + QStringLiteral("/x.PNG\r\n")))
+        << rows.Row(0).Message.toStdString();
     EXPECT_EQ(ReadFileBytes(notAFolder), QByteArray("x"));
+}
+
+TEST_F(RunTest, TargetsThatWouldWriteBesideTheOutputOrReadOtherFilesAreRefused)
+{
+    addImage(QStringLiteral("pic.png"));
+    rebuild();
+    const QStringList workingFolder = QDir::current().entryList(QDir::AllEntries | QDir::Hidden);
+    for (const char *target : {"HTML", "SHTML", "SVG", "TXT", "MVG"}) {
+        job().TargetExt = QString::fromLatin1(target);
+        runHere();
+        EXPECT_EQ(statuses(), QList<quint8>{1}) << target;
+        EXPECT_EQ(rows.Row(0).Message, QStringLiteral("Format not allowed: ") + QString::fromLatin1(target));
+        EXPECT_TRUE(outputFiles().isEmpty()) << outputFiles().join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(QDir::current().entryList(QDir::AllEntries | QDir::Hidden), workingFolder);
+    }
+}
+
+TEST_F(RunTest, SourcesThatAreNoRegularFileFailWithoutBeingRead)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source(QStringLiteral("pipe.png"))).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(source(QStringLiteral("zero.png"))).constData()), 0);
+    addEntry(QStringLiteral("pipe.png"));
+    addEntry(QStringLiteral("zero.png"));
+    addImage(QStringLiteral("fine.png"));
+    rebuild();
+    for (const bool multipage : {false, true}) {
+        job().MultiPages = multipage ? 1 : 0;
+        runHere(output(QStringLiteral("album.PNG")));
+        EXPECT_EQ(statuses(), (QList<quint8>{1, 1, 2})) << multipage;
+        EXPECT_EQ(rows.Row(0).Message, QStringLiteral("Not a regular file: ") + source(QStringLiteral("pipe.png")));
+        EXPECT_EQ(rows.Row(1).Message, QStringLiteral("Not a regular file: ") + source(QStringLiteral("zero.png")));
+    }
+}
+
+TEST_F(RunTest, StagingLeftByARunWhoseProcessIsGoneIsRemoved)
+{
+    QProcess gone;
+    gone.start(QStringLiteral("sleep"), {QStringLiteral("0.1")});
+    ASSERT_TRUE(gone.waitForStarted(30000));
+    const qint64 goneId = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished(30000));
+    const QString stale = output(QStringLiteral(".pictavo-%1-AbCdEf").arg(goneId));
+    const QString ours = output(QStringLiteral(".pictavo-%1-GhIjKl").arg(QCoreApplication::applicationPid()));
+    const QString foreign = output(QStringLiteral(".pictavo-notes"));
+    for (const QString &folder : {stale, ours, foreign}) {
+        QDir().mkpath(folder);
+        WriteFileBytes(folder + QStringLiteral("/half.PNG"), QByteArray("half"));
+    }
+    addImage(QStringLiteral("next.png"));
+    rebuild();
+    runHere();
+    EXPECT_EQ(statuses(), QList<quint8>{2});
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(ours + QStringLiteral("/half.PNG")));
+    EXPECT_TRUE(QFileInfo::exists(foreign + QStringLiteral("/half.PNG")));
 }
 
 TEST_F(RunTest, ASizeThatIsNoNumberFailsTheRow)
