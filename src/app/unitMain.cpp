@@ -954,6 +954,8 @@ void TformMain::RestoreStoredSettings()
         m_preferences->SyncFromLimits();
     else
         ApplyResourceLimits();
+    TurnPhotosUpright = values.ValTurnUpright;
+    DoNotEnlarge = values.ValNoEnlarge;
 
     if (m_lang.SelectLanguage(values.ValLang) >= 0 && m_lang.CurrentPosition() == m_lang.BuiltInPosition())
         m_lang.BindBuiltIn();
@@ -981,6 +983,8 @@ void TformMain::SaveStoredSettings()
     values.ValMemoryLimit = MemoryLimit;
     values.ValMapLimit = MapLimit;
     ApplyResourceLimits();
+    values.ValTurnUpright = TurnPhotosUpright;
+    values.ValNoEnlarge = DoNotEnlarge;
     values.ValCurDir = m_fileList->CurrentFolder();
     values.Placement = saveGeometry();
     values.FocusedControl = NamedFocus(this);

@@ -66,6 +66,8 @@ TStoredSettings ReadStoredSettings(QSettings &store)
     values.ValMemoryLimit = readInt(store, "ValMemoryLimit", defaults.ValMemoryLimit, 1, 1 << 20);
     values.ValMapLimit = readInt(store, "ValMapLimit", defaults.ValMapLimit, 1, 1 << 20);
     values.ValDiskLimit = readInt(store, "ValDiskLimit", defaults.ValDiskLimit, 0, 1 << 30);
+    values.ValTurnUpright = readBool(store, "ValTurnUpright", defaults.ValTurnUpright);
+    values.ValNoEnlarge = readBool(store, "ValNoEnlarge", defaults.ValNoEnlarge);
     values.Placement = store.value(QStringLiteral("Placement")).toByteArray();
     values.FocusedControl = readText(store, "FocusedControl", QString());
     store.endGroup();
@@ -88,6 +90,8 @@ bool WriteStoredSettings(QSettings &store, const TStoredSettings &values)
     store.setValue(QStringLiteral("ValMapLimit"), values.ValMapLimit);
     if (!store.contains(QStringLiteral("ValDiskLimit")))
         store.setValue(QStringLiteral("ValDiskLimit"), TStoredSettings().ValDiskLimit);
+    store.setValue(QStringLiteral("ValTurnUpright"), values.ValTurnUpright);
+    store.setValue(QStringLiteral("ValNoEnlarge"), values.ValNoEnlarge);
     store.setValue(QStringLiteral("ValCurDir"), values.ValCurDir);
     store.setValue(QStringLiteral("Placement"), values.Placement);
     store.setValue(QStringLiteral("FocusedControl"), values.FocusedControl);

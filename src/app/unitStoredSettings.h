@@ -26,6 +26,8 @@ struct TStoredSettings
     int ValMemoryLimit = 32;
     int ValMapLimit = 64;
     int ValDiskLimit = 0; // kept as stored; nothing uses it
+    bool ValTurnUpright = true; // photos turned by their EXIF orientation
+    bool ValNoEnlarge = false;  // small images keep their size
 
     // The window's placement (QWidget::saveGeometry plus its state) and the object name
     // of the control that had the focus.

@@ -130,6 +130,16 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
     auto *searchLayout = new QVBoxLayout(search);
     searchLayout->setContentsMargins(10, 10, 10, 10);
     searchLayout->addWidget(options);
+    // Two switches for the images of every run, stored per user rather than per project.
+    m_upright = new QCheckBox(QStringLiteral("Turn photos upright (EXIF orientation)"), search);
+    m_upright->setObjectName(QStringLiteral("chkTurnUpright"));
+    m_noEnlarge = new QCheckBox(QStringLiteral("Do not enlarge small images"), search);
+    m_noEnlarge->setObjectName(QStringLiteral("chkNoEnlarge"));
+    m_upright->setChecked(TurnPhotosUpright);
+    m_noEnlarge->setChecked(DoNotEnlarge);
+    searchLayout->addSpacing(6);
+    searchLayout->addWidget(m_upright);
+    searchLayout->addWidget(m_noEnlarge);
     searchLayout->addStretch();
     m_tabs->addTab(search, QStringLiteral("Search"));
 
@@ -157,6 +167,8 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
     connect(m_mapBar, &QSlider::valueChanged, this, &TformPref::mapChanged);
     connect(m_searchGroup, &QButtonGroup::idClicked, this, &TformPref::searchOptionChosen);
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_upright, &QCheckBox::toggled, this, [](bool on) { TurnPhotosUpright = on; });
+    connect(m_noEnlarge, &QCheckBox::toggled, this, [](bool on) { DoNotEnlarge = on; });
 }
 
 QRadioButton *TformPref::searchOption(int index) const
@@ -210,6 +222,8 @@ void TformPref::activate()
         QAbstractButton *option = m_searchGroup->button(job->SearchMode == 1 ? 1 : 0);
         option->setChecked(true);
     }
+    m_upright->setChecked(TurnPhotosUpright);
+    m_noEnlarge->setChecked(DoNotEnlarge);
     m_tabs->setCurrentIndex(0);
 }
 

@@ -39,6 +39,8 @@ public:
     QLabel *mapValueLabel() const { return m_mapValue; }
     QRadioButton *searchOption(int index) const;
     QTabWidget *tabs() const { return m_tabs; }
+    QCheckBox *uprightBox() const { return m_upright; }
+    QCheckBox *noEnlargeBox() const { return m_noEnlarge; }
     QPushButton *closeButton() const { return m_close; }
 
 protected:
@@ -67,6 +69,8 @@ private:
     QButtonGroup *m_searchGroup;
     QRadioButton *m_useSubfolders;
     QRadioButton *m_rootOnly;
+    QCheckBox *m_upright;
+    QCheckBox *m_noEnlarge;
     QPushButton *m_close;
     std::function<void()> m_markModified;
 };

@@ -66,15 +66,21 @@ QString profilePath(const QString &folder, const QString &name)
     return path + name;
 }
 
-void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &run)
+void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &run,
+                         const QString &outputPath)
 {
+    const bool flatten = !FormatKeepsAlpha(QFileInfo(outputPath).suffix());
     const int count = image.FrameCount();
     for (int i = 0; i < count; ++i) {
         image.SelectFrame(i);
         if (redraw && image.FrameCount() > 1)
             AffineRedrawFrame(image);
+        if (run.TurnUpright)
+            UprightFrame(image);
         OrientFrame(image);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur);
+        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, run.NoEnlarge);
+        if (flatten)
+            FlattenFrameOntoWhite(image);
     }
     image.SelectFrame(0);
 }
@@ -169,7 +175,7 @@ QString DefaultProfileFolder()
 void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run)
 {
-    transformEveryFrame(image, true, run);
+    transformEveryFrame(image, true, run, outputPath);
     if (IsJpegToTiff(sourcePath))
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
@@ -186,7 +192,7 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
 
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
-    transformEveryFrame(image, false, run);
+    transformEveryFrame(image, false, run, outputPath);
     // The user chose this file and may replace it; the sources stay untouched.
     saveWithoutOverwriting(image, outputPath, true);
 }
@@ -211,6 +217,25 @@ void AffineRedrawFrame(TMagickImage &image)
         image.ReplaceCurrentFrame(std::move(redrawn));
 }
 
+void UprightFrame(TMagickImage &image)
+{
+    Image *frame = image.CurrentFrame();
+    if (!frame || frame->orientation == UndefinedOrientation)
+        return;
+    if (frame->orientation != TopLeftOrientation) {
+        TExceptionPtr exception = NewException();
+        TImageListPtr turned(Magick().AutoOrientImage(frame, frame->orientation, exception.get()));
+        // Like the project's own turn: a failure leaves the frame as it was.
+        if (!turned)
+            return;
+        image.ReplaceCurrentFrame(std::move(turned));
+        frame = image.CurrentFrame();
+    }
+    frame->orientation = TopLeftOrientation;
+    // Encoders that copy the property (PNG) would otherwise have viewers turn it again.
+    Magick().SetImageProperty(frame, "exif:Orientation", "1");
+}
+
 void OrientFrame(TMagickImage &image)
 {
     const TCnvJob &job = project();
@@ -226,7 +251,7 @@ void OrientFrame(TMagickImage &image)
     image.ReplaceCurrentFrame(TImageListPtr(Magick().RotateImage(frame, angle, exception.get())));
 }
 
-void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur)
+void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge)
 {
     const TCnvJob &job = project();
     if (job.SizeAsIs || image.FrameWidth() == 0 || image.FrameHeight() == 0)
@@ -242,8 +267,39 @@ void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur)
         columns = landscape ? rows * ratio : rows / ratio;
     else if (job.LockWidth)
         rows = landscape ? columns / ratio : columns * ratio;
-    image.ResizeCurrentFrame(checkedPixels(SizeToPixels(columns, job.Measure)),
-                             checkedPixels(SizeToPixels(rows, job.Measure)), 2, filter, blur);
+    const size_t pixelColumns = checkedPixels(SizeToPixels(columns, job.Measure));
+    const size_t pixelRows = checkedPixels(SizeToPixels(rows, job.Measure));
+    if (noEnlarge && pixelColumns >= size_t(w) && pixelRows >= size_t(h))
+        return;
+    image.ResizeCurrentFrame(pixelColumns, pixelRows, 2, filter, blur);
+}
+
+bool FormatKeepsAlpha(const QString &code)
+{
+    // The encoders of this library that write an alpha channel; HEIC and AVIF do not.
+    static const QStringList keepers = {
+        QStringLiteral("PNG"),  QStringLiteral("GIF"),  QStringLiteral("TIFF"), QStringLiteral("TIF"),
+        QStringLiteral("PTIF"), QStringLiteral("WEBP"), QStringLiteral("JXL"),  QStringLiteral("TGA"),
+        QStringLiteral("PAM"),  QStringLiteral("EXR"),  QStringLiteral("ICO"),  QStringLiteral("CUR"),
+        QStringLiteral("BMP"),  QStringLiteral("DIB"),  QStringLiteral("JP2"),  QStringLiteral("SGI"),
+        QStringLiteral("MIFF"), QStringLiteral("MPC"),  QStringLiteral("PSD"),  QStringLiteral("PCX"),
+        QStringLiteral("XPM"),  QStringLiteral("PICON"), QStringLiteral("SUN"), QStringLiteral("VIFF"),
+        QStringLiteral("AVS"),  QStringLiteral("DPX"),  QStringLiteral("MNG"),  QStringLiteral("JNG"),
+        QStringLiteral("RGBA")};
+    return keepers.contains(code, Qt::CaseInsensitive);
+}
+
+void FlattenFrameOntoWhite(TMagickImage &image)
+{
+    Image *frame = image.CurrentFrame();
+    if (!frame || frame->matte == MagickFalse)
+        return;
+    // Dropping the channel lays the pixels onto the background colour, black by default.
+    frame->background_color.red = QuantumRange;
+    frame->background_color.green = QuantumRange;
+    frame->background_color.blue = QuantumRange;
+    frame->background_color.opacity = OpaqueOpacity;
+    Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
 
 qint64 SizeToPixels(long double value, int measure)
@@ -277,8 +333,6 @@ void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder)
     Image *frame = image.CurrentFrame();
     if (!frame)
         return;
-    Magick().ProfileImage(frame, kIccProfile, nullptr, 0, MagickFalse);
-
     const QString srgbPath = profilePath(profileFolder, QStringLiteral("sRGB.icm"));
     const QString swopPath = profilePath(profileFolder, QStringLiteral("USWebCoatedSWOP.icc"));
     if (!QFileInfo::exists(srgbPath) || !QFileInfo::exists(swopPath))
@@ -290,8 +344,10 @@ void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder)
     TMagickMemoryPtr swop(FileToBlob(swopPath, kSwopProfileLimit, &swopLength, exception.get()));
     if (!srgb || !swop || srgbLength == 0 || swopLength == 0)
         return;
-    // Without the sRGB label the CMYK profile would only be attached to RGB pixels.
-    if (!Magick().ProfileImage(frame, kIccProfile, srgb.get(), srgbLength, MagickFalse))
+    // The pixels are converted from the profile they carry; only unlabelled pixels are
+    // taken as sRGB, and without a label the CMYK profile would merely be attached.
+    if (!Magick().GetImageProfile(frame, kIccProfile)
+        && !Magick().ProfileImage(frame, kIccProfile, srgb.get(), srgbLength, MagickFalse))
         return;
     Magick().ProfileImage(frame, kIccProfile, swop.get(), swopLength, MagickFalse);
 }

@@ -4,6 +4,7 @@
 // print profile, quality, write. Project settings are read when each step runs.
 
 #include "engine/MagickImage.h"
+#include "project/unitGeneral.h"
 
 #include <QString>
 
@@ -15,6 +16,10 @@ struct TRunSettings
     double ResizeBlur = 1.0;
     // Holds sRGB.icm and USWebCoatedSWOP.icc, when installed.
     QString ProfileFolder;
+    // Pixels turned by the source's EXIF orientation before the project's own turn.
+    bool TurnUpright = TurnPhotosUpright;
+    // A frame smaller than the asked size keeps its size.
+    bool NoEnlarge = DoNotEnlarge;
 
     TRunSettings();
 };
@@ -35,13 +40,20 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
 
 void AffineRedrawFrame(TMagickImage &image);
+// Turns the pixels as the frame's EXIF orientation says and resets it to top-left.
+void UprightFrame(TMagickImage &image);
 void OrientFrame(TMagickImage &image);
-void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur);
+void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge = false);
+// Whether an output of this format (code or extension) keeps an alpha channel.
+bool FormatKeepsAlpha(const QString &code);
+// Lays a frame with an alpha channel onto white and drops the channel.
+void FlattenFrameOntoWhite(TMagickImage &image);
 // Pixels for a size in the project's measure (0 pixels, 1 cm, 2 inches) at 72 pixels
 // per inch, rounded half to even.
 qint64 SizeToPixels(long double value, int measure);
 // A JPEG source (extension holds "JP") written as TIFF (target code holds "TIF").
 bool IsJpegToTiff(const QString &sourcePath);
-// Drops the embedded ICC profile; with both profile files in the folder, reinterprets
-// the frame as sRGB and converts it to CMYK with the SWOP profile embedded.
+// With both profile files in the folder, converts the frame to CMYK with the SWOP profile
+// embedded: from its own embedded profile, or from sRGB when it has none. Otherwise, or
+// when the conversion fails, the frame keeps its pixels and its profile.
 void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder);

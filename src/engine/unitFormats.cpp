@@ -155,6 +155,116 @@ QStringList InstalledCoderModules()
     return tags;
 }
 
+namespace {
+
+// Table rows whose library format lives in a module of another name.
+const char *const kRowsInOtherModules[] = {"ICO", "PBM", "PGM", "PPM"};
+
+// Formats offered beyond the table, in this order, when the library has them.
+struct TFormatBeyondTable
+{
+    const char *code;
+    const char *coder;    // the library's format, when the code is only an extension of it
+    const char *mostMode; // never more than this
+    bool decodedByLibraryOnly; // camera formats: offered only when a library decodes them
+};
+
+const TFormatBeyondTable kFormatsBeyondTable[] = {
+    {"WEBP", nullptr, "RW", false},
+    {"HEIC", nullptr, "RW", false},
+    // .heif files decode by their content; the encoder is chosen by the name HEIC only.
+    {"HEIF", "HEIC", "R", false},
+    {"AVIF", nullptr, "RW", false},
+    {"JXL", nullptr, "RW", false},
+    {"PAM", nullptr, "RW", false},
+    {"HDR", nullptr, "RW", false},
+    {"EXR", nullptr, "RW", false},
+    {"DNG", nullptr, "R", true},
+    {"CR2", nullptr, "R", true},
+    {"CR3", nullptr, "R", true},
+    {"CRW", nullptr, "R", true},
+    {"NEF", nullptr, "R", true},
+    {"NRW", nullptr, "R", true},
+    {"ARW", nullptr, "R", true},
+    {"SR2", nullptr, "R", true},
+    {"ORF", nullptr, "R", true},
+    {"RW2", nullptr, "R", true},
+    {"RAF", nullptr, "R", true},
+    {"PEF", nullptr, "R", true},
+};
+
+QString intersectModes(const QString &a, const QString &b)
+{
+    QString mode;
+    for (QChar letter : {QLatin1Char('R'), QLatin1Char('W')}) {
+        if (a.contains(letter) && b.contains(letter))
+            mode += letter;
+    }
+    return mode;
+}
+
+bool allowed(PolicyRights rights, const char *name)
+{
+    return Magick().IsRightsAuthorized(CoderPolicyDomain, rights, name) != MagickFalse;
+}
+
+bool listed(const QList<TFilterItemType> &formats, const QString &code)
+{
+    for (const TFilterItemType &format : formats) {
+        if (format.Code.compare(code, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+const TFormatBeyondTable *formatBeyondTable(const QString &code)
+{
+    for (const TFormatBeyondTable &format : kFormatsBeyondTable) {
+        if (code.compare(QLatin1String(format.code), Qt::CaseInsensitive) == 0)
+            return &format;
+    }
+    return nullptr;
+}
+
+// The library's own description, or empty.
+QString libraryDescription(const QString &name)
+{
+    TExceptionPtr exception = NewException();
+    const MagickInfo *info = Magick().GetMagickInfo(name.toLatin1().constData(), exception.get());
+    return info && info->description ? QString::fromUtf8(info->description) : QString();
+}
+
+} // namespace
+
+QString LibraryMode(const QString &code, const QString &coder)
+{
+    if (!Magick().GetMagickInfo || code.isEmpty())
+        return QString();
+    const QByteArray name = (coder.isEmpty() ? code : coder).toUpper().toLatin1();
+    const QByteArray extension = code.toUpper().toLatin1();
+    TExceptionPtr exception = NewException();
+    const MagickInfo *info = Magick().GetMagickInfo(name.constData(), exception.get());
+    // Asked for an unknown name, the library may answer with another format's entry.
+    if (!info || !info->name || name.compare(info->name, Qt::CaseInsensitive) != 0)
+        return QString();
+    const char *module = info->magick_module ? info->magick_module : info->name;
+    auto may = [&](PolicyRights rights) {
+        return allowed(rights, name.constData()) && allowed(rights, extension.constData())
+            && Magick().IsRightsAuthorized(ModulePolicyDomain, rights, module) != MagickFalse;
+    };
+    QString mode;
+    if (info->decoder && may(ReadPolicyRights))
+        mode += QLatin1Char('R');
+    if (info->encoder && may(WritePolicyRights))
+        mode += QLatin1Char('W');
+    return mode;
+}
+
+bool IsKnownFormatCode(const QString &code)
+{
+    return FindFormat(code) >= 0 || formatBeyondTable(code) != nullptr;
+}
+
 void BuildAvailableFormats()
 {
     AvailableFormats.clear();
@@ -162,5 +272,32 @@ void BuildAvailableFormats()
         Prompt().error(ImageLibraryMissingText());
         return;
     }
-    AvailableFormats = FormatsForModules(InstalledCoderModules());
+    for (TFilterItemType format : FormatsForModules(InstalledCoderModules())) {
+        format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
+        if (!format.Mode.isEmpty())
+            AvailableFormats.append(format);
+    }
+    for (const char *code : kRowsInOtherModules) {
+        TFilterItemType format = FormatTable[FindFormat(QLatin1String(code))];
+        format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
+        if (!format.Mode.isEmpty() && !listed(AvailableFormats, format.Code))
+            AvailableFormats.append(format);
+    }
+    // Camera formats go to a delegate program unless a library decodes them, which the
+    // coder then names as its version.
+    const bool camerasInProcess = !LibraryMode(QStringLiteral("DNG")).isEmpty() && [] {
+        TExceptionPtr exception = NewException();
+        const MagickInfo *info = Magick().GetMagickInfo("DNG", exception.get());
+        return info && info->version && *info->version;
+    }();
+    for (const TFormatBeyondTable &beyond : kFormatsBeyondTable) {
+        if (beyond.decodedByLibraryOnly && !camerasInProcess)
+            continue;
+        const QString code = QLatin1String(beyond.code);
+        const QString coder = beyond.coder ? QLatin1String(beyond.coder) : QString();
+        const QString mode = intersectModes(QLatin1String(beyond.mostMode), LibraryMode(code, coder));
+        if (mode.isEmpty() || listed(AvailableFormats, code))
+            continue;
+        AvailableFormats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
+    }
 }

@@ -28,5 +28,17 @@ QList<TFilterItemType> FormatsForModules(const QStringList &tags);
 // Tags of the library's installed coder modules; empty when it is not loaded.
 QStringList InstalledCoderModules();
 
+// What the loaded library can do with a format right now: "R", "W", "RW", or empty when
+// its coder is missing or the security policy refuses it. `coder` names the library's
+// format when the code is only an extension of it (HEIF for HEIC).
+QString LibraryMode(const QString &code, const QString &coder = QString());
+
+// Codes the system knows by name: the table's and those offered beyond it. A project
+// file may name one that this library does not offer.
+bool IsKnownFormatCode(const QString &code);
+
 // Fills AvailableFormats from the library; reports the missing library through the prompt.
+// The table rows of the installed modules come first, in the modules' order, so a project
+// file's records keep their positions; the formats found beyond that follow. Every row
+// carries only what the library can do now.
 void BuildAvailableFormats();

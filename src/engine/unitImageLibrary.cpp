@@ -1,11 +1,13 @@
 #include "engine/unitImageLibrary.h"
 
+#include "engine/unitMagickHandles.h"
 #include "project/unitGeneral.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QMutexLocker>
 
 #include <cerrno>
@@ -71,6 +73,30 @@ bool processIsGone(qint64 pid)
     if (pid <= 0 || pid == qint64(::getpid()))
         return false;
     return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// The library tells most formats by their first bytes; a few (ICO, TGA...) it knows only
+// by a file's extension. For those, a copy of the options names the file "source.<ext>",
+// as when the library opens a file itself; the bytes still win for every format they
+// identify. Only a plain code goes in, so nothing else of the name reaches the library.
+TImageInfoPtr withExtensionHint(QIODevice &stream, const ImageInfo *info)
+{
+    const auto *file = qobject_cast<QFileDevice *>(&stream);
+    if (!file || *info->magick != '\0')
+        return nullptr;
+    const QString extension = QFileInfo(file->fileName()).suffix();
+    static const QRegularExpression plainCode(QStringLiteral("^[A-Za-z0-9]{1,5}$"));
+    if (!plainCode.match(extension).hasMatch())
+        return nullptr;
+    const QByteArray code = extension.toUpper().toLatin1();
+    TExceptionPtr exception(g_entries.AcquireExceptionInfo());
+    const MagickInfo *format = g_entries.GetMagickInfo(code.constData(), exception.get());
+    if (!format || !format->decoder || format->magick || qstricmp(format->name, code.constData()) != 0)
+        return nullptr;
+    TImageInfoPtr hinted(g_entries.CloneImageInfo(info));
+    const QByteArray name = "source." + extension.toLatin1();
+    qstrncpy(hinted->filename, name.constData(), sizeof hinted->filename);
+    return hinted;
 }
 
 } // namespace
@@ -251,6 +277,9 @@ Image *ReadImageFromStream(QIODevice &stream, const ImageInfo *info, qint64 coun
     if (count < 0 || count > stream.size() - stream.pos())
         throw TError(QStringLiteral("Size is not available in stream!"));
 
+    const TImageInfoPtr hinted = withExtensionHint(stream, info);
+    if (hinted)
+        info = hinted.get();
     if (auto *buffer = qobject_cast<QBuffer *>(&stream)) {
         const QByteArray &data = buffer->data();
         return Magick().BlobToImage(info, data.constData() + buffer->pos(), size_t(count),

@@ -14,6 +14,12 @@ class QIODevice;
     X(MagickCoreGenesis)                \
     X(MagickCoreTerminus)               \
     X(GetModuleList)                    \
+    X(GetMagickInfo)                    \
+    X(IsRightsAuthorized)               \
+    X(AutoOrientImage)                  \
+    X(SetImageAlphaChannel)             \
+    X(SetImageProperty)                 \
+    X(GetImageProfile)                  \
     X(AcquireExceptionInfo)             \
     X(DestroyExceptionInfo)             \
     X(ClearMagickException)             \

@@ -11,6 +11,8 @@
 
 int MemoryLimit = 32;
 int MapLimit = 64;
+bool TurnPhotosUpright = true;
+bool DoNotEnlarge = false;
 
 namespace {
 

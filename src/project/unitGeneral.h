@@ -39,6 +39,10 @@ TSaveResult SaveFileWhole(const QString &path, const QByteArray &bytes, QString 
 extern int MemoryLimit;
 extern int MapLimit;
 
+// Preferences for the frames of a run, kept with the stored settings.
+extern bool TurnPhotosUpright;
+extern bool DoNotEnlarge;
+
 // Short strings: a length byte and `capacity` bytes of UTF-8 text.
 // The text is cut to the capacity at a character boundary.
 QByteArray TextToCapacity(const QString &text, int capacity);

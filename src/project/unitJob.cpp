@@ -276,18 +276,25 @@ void TCnvJob::LoadFromStream(QIODevice &stream)
 
     // The flag goes by position; the code only decides whether the record applies.
     const qint32 records = header.int32(kOffCount);
+    qint32 position = 0;
     for (qint32 i = 0; i < records; ++i) {
         char record[kProjectRecordSize];
         if (stream.read(record, kProjectRecordSize) != kProjectRecordSize)
             streamReadError();
         const QString code = ReadShortString(record, 5);
         if (!code.isEmpty() && FindExt(code, SourceExts) < 0) {
+            // A format of ours that this library does not offer (missing coder, refused
+            // by the security policy) has no place in the list here: the records after
+            // it keep theirs.
+            if (IsKnownFormatCode(code))
+                continue;
             warnUnknownFormat(code);
+            ++position;
             continue;
         }
-        if (i >= SourceExts.size())
-            throw TError(QStringLiteral("List index out of bounds (%1)").arg(i));
-        SourceExts[i].Enabled = quint8(record[6]);
+        if (position >= SourceExts.size())
+            throw TError(QStringLiteral("List index out of bounds (%1)").arg(position));
+        SourceExts[position++].Enabled = quint8(record[6]);
     }
 
     SearchMode = header.byte(kOffSearchMode);

@@ -138,3 +138,18 @@ TEST(SettingsStore, IsAnIniFileNamedAfterTheExecutableUnderTheUsersConfigFolder)
 }
 
 } // namespace
+
+TEST_F(StoredSettings, ThePhotoSwitchesAreKeptWithTheirDefaults)
+{
+    EXPECT_TRUE(ReadStoredSettings(*store()).ValTurnUpright);
+    EXPECT_FALSE(ReadStoredSettings(*store()).ValNoEnlarge);
+    TStoredSettings written;
+    written.ValTurnUpright = false;
+    written.ValNoEnlarge = true;
+    ASSERT_TRUE(WriteStoredSettings(*store(), written));
+    EXPECT_FALSE(ReadStoredSettings(*store()).ValTurnUpright);
+    EXPECT_TRUE(ReadStoredSettings(*store()).ValNoEnlarge);
+    WriteFileBytes(file(), "[TformMain]\nValTurnUpright=sideways\nValNoEnlarge=2\n");
+    EXPECT_TRUE(ReadStoredSettings(*store()).ValTurnUpright);
+    EXPECT_FALSE(ReadStoredSettings(*store()).ValNoEnlarge);
+}

@@ -1,6 +1,7 @@
 #include "DialogTestSupport.h"
 
 #include "dialogs/unitPref.h"
+#include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
 #include "i18n/unitApplyLang.h"
 #include "i18n/unitMultiLang.h"
@@ -443,4 +444,40 @@ TEST_F(Pref, RunsModallyUntilCloseOrTheCloseBoxAndChangesNothingOnClosing)
     EXPECT_EQ(MemoryLimit, 40);
     EXPECT_EQ(MapLimit, 64);
     ExpectLimitsInLibrary(40, 64);
+}
+
+TEST_F(Pref, ThePhotoSwitchesFollowTheSearchOptionsAndReachTheNextRun)
+{
+    TurnPhotosUpright = true;
+    DoNotEnlarge = false;
+    TformPref pref;
+    Open(pref);
+    pref.tabs()->setCurrentIndex(1);
+    QCheckBox *upright = pref.uprightBox();
+    QCheckBox *noEnlarge = pref.noEnlargeBox();
+    EXPECT_EQ(upright->objectName(), QLatin1String("chkTurnUpright"));
+    EXPECT_EQ(upright->text(), QLatin1String("Turn photos upright (EXIF orientation)"));
+    EXPECT_EQ(noEnlarge->text(), QLatin1String("Do not enlarge small images"));
+    EXPECT_TRUE(upright->isVisible());
+    EXPECT_GT(upright->mapTo(&pref, QPoint()).y(), pref.searchOption(1)->mapTo(&pref, QPoint()).y());
+    EXPECT_GT(noEnlarge->mapTo(&pref, QPoint()).y(), upright->mapTo(&pref, QPoint()).y());
+    EXPECT_LT(noEnlarge->mapTo(&pref, QPoint(0, noEnlarge->height())).y(), pref.closeButton()->mapTo(&pref, QPoint()).y());
+    EXPECT_TRUE(upright->isChecked());
+    EXPECT_FALSE(noEnlarge->isChecked());
+
+    ClickButton(upright);
+    ClickButton(noEnlarge);
+    EXPECT_FALSE(TurnPhotosUpright);
+    EXPECT_TRUE(DoNotEnlarge);
+    const TRunSettings run;
+    EXPECT_FALSE(run.TurnUpright);
+    EXPECT_TRUE(run.NoEnlarge);
+
+    // Restored settings show at the next opening.
+    pref.close();
+    TurnPhotosUpright = true;
+    DoNotEnlarge = false;
+    Open(pref);
+    EXPECT_TRUE(upright->isChecked());
+    EXPECT_FALSE(noEnlarge->isChecked());
 }

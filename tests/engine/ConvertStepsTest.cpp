@@ -378,7 +378,7 @@ TEST_F(ConversionSteps, JpegBecomesCmykTiffWithTheInstalledPrintProfile)
     EXPECT_EQ(IccProfileOf(back.get()), ReadFileBytes(SystemCmykProfile()));
 }
 
-TEST_F(ConversionSteps, JpegLosesItsProfileWhenNoPrintProfileIsInstalled)
+TEST_F(ConversionSteps, JpegKeepsItsPixelsAndProfileWhenNoPrintProfileIsInstalled)
 {
     job().TargetExt = QStringLiteral("TIFF");
     job().SizeAsIs = 1;
@@ -391,10 +391,10 @@ TEST_F(ConversionSteps, JpegLosesItsProfileWhenNoPrintProfileIsInstalled)
     TImageListPtr back = ReadImageFile(at(QStringLiteral("photo.TIFF")));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->colorspace, sRGBColorspace);
-    EXPECT_TRUE(IccProfileOf(back.get()).isEmpty());
+    EXPECT_EQ(IccProfileOf(back.get()), ReadFileBytes(SystemSrgbProfile()));
 }
 
-TEST_F(ConversionSteps, OnlyOneOfTheProfilesInstalledChangesNothingButTheRemoval)
+TEST_F(ConversionSteps, OnlyOneOfTheProfilesInstalledChangesNothing)
 {
     ASSERT_TRUE(QDir().mkpath(run.ProfileFolder));
     ASSERT_TRUE(QFile::copy(SystemCmykProfile(), run.ProfileFolder + QStringLiteral("/USWebCoatedSWOP.icc")));
@@ -403,22 +403,33 @@ TEST_F(ConversionSteps, OnlyOneOfTheProfilesInstalledChangesNothingButTheRemoval
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     image.LoadFrames(file);
     ConvertToPrintProfile(image, run.ProfileFolder);
-    EXPECT_TRUE(IccProfileOf(image.CurrentFrame()).isEmpty());
+    EXPECT_EQ(IccProfileOf(image.CurrentFrame()), ReadFileBytes(SystemSrgbProfile()));
     EXPECT_EQ(image.CurrentFrame()->colorspace, sRGBColorspace);
 }
 
-TEST_F(ConversionSteps, BrokenSrgbProfileLeavesRgbPixelsUnlabelled)
+TEST_F(ConversionSteps, BrokenSrgbProfileLeavesUnlabelledPixelsUnlabelled)
 {
     ASSERT_TRUE(QDir().mkpath(run.ProfileFolder));
     WriteFileBytes(run.ProfileFolder + QStringLiteral("/sRGB.icm"), QByteArray(300, 'x'));
     ASSERT_TRUE(QFile::copy(SystemCmykProfile(), run.ProfileFolder + QStringLiteral("/USWebCoatedSWOP.icc")));
+    WriteFileBytes(at(QStringLiteral("p.jpg")), MakeImageBytes(QStringLiteral("gradient:red-blue"), 64, 48, QStringLiteral("jpg")));
     TMagickImage image;
-    QFile file(jpegWithProfile(QStringLiteral("p.jpg")));
+    QFile file(at(QStringLiteral("p.jpg")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     image.LoadFrames(file);
+    ASSERT_TRUE(IccProfileOf(image.CurrentFrame()).isEmpty());
     ConvertToPrintProfile(image, run.ProfileFolder);
     EXPECT_EQ(image.CurrentFrame()->colorspace, sRGBColorspace);
-    EXPECT_NE(IccProfileOf(image.CurrentFrame()), ReadFileBytes(SystemCmykProfile()));
+    EXPECT_TRUE(IccProfileOf(image.CurrentFrame()).isEmpty());
+
+    // A frame with its own profile needs no sRGB file: it is converted from that profile.
+    TMagickImage labelled;
+    QFile source(jpegWithProfile(QStringLiteral("q.jpg")));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    labelled.LoadFrames(source);
+    ConvertToPrintProfile(labelled, run.ProfileFolder);
+    EXPECT_EQ(labelled.CurrentFrame()->colorspace, CMYKColorspace);
+    EXPECT_EQ(IccProfileOf(labelled.CurrentFrame()), ReadFileBytes(SystemCmykProfile()));
 }
 
 TEST_F(ConversionSteps, ProfilesStayForOtherSourcesAndTargets)

@@ -1,5 +1,6 @@
 #include "ProjectFileBytes.h"
 
+#include "engine/unitFormats.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "support/ScriptedPrompt.h"
@@ -431,4 +432,28 @@ TEST_F(ProjectFile, ASaveThatRunsOutOfRoomKeepsTheEarlierFile)
     EXPECT_EQ(message, QLatin1String("Stream write error"));
     EXPECT_EQ(ReadFileBytes(target), earlier);
     EXPECT_EQ(QDir(sandbox.path()).entryList(QDir::Files), QStringList({QStringLiteral("p.prj")}));
+}
+
+TEST_F(ProjectFile, OpensAFileOfTheEarlierFormatListWithoutAWarning)
+{
+    // The records as the program wrote them when only the table rows of the installed
+    // modules were offered, PDF and PS among them, flags alternating.
+    TProjectFileBytes file = fullFile();
+    QMap<QString, int> flags;
+    int n = 0;
+    for (const TFilterItemType &format : FormatsForModules(InstalledCoderModules())) {
+        if (!format.Mode.contains(QLatin1Char('R')))
+            continue;
+        flags.insert(format.Code, n % 2);
+        file.record(format.Code.toUtf8(), n++ % 2);
+    }
+    ASSERT_TRUE(flags.contains(QStringLiteral("PDF")));
+    ASSERT_FALSE(flags.contains(QStringLiteral("WEBP")));
+    open(file.bytes());
+    EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
+    for (const TExtCell &cell : std::as_const(job.SourceExts))
+        EXPECT_EQ(cell.Enabled, flags.value(cell.Ext, 1)) << cell.Ext.toStdString();
+    // The new rows, untouched by the file, show their files in the browser.
+    for (const char *name : {"a.webp", "b.HEIC", "c.avif", "d.ico", "e.ppm", "f.pgm", "g.pbm", "h.pam"})
+        EXPECT_TRUE(AcceptItem(QLatin1String(name), false, true, job.SourceExts)) << name;
 }
