@@ -1,6 +1,6 @@
 #pragma once
 
-// What the main window keeps from one run to the next: thirteen named values and its
+// What the main window keeps from one run to the next: its named values and its
 // placement, per user, in the group "TformMain" of an INI store named after the
 // executable. A value that is missing or cannot be read as its type reads as its default.
 
