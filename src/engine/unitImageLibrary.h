@@ -46,10 +46,8 @@ class QIODevice;
     X(RotateImage)                      \
     X(AffineTransformImage)             \
     X(SetMagickSecurityPolicy)          \
-    X(IsRightsAuthorized)               \
     X(ImageToBlob)                      \
     X(ImagesToBlob)                     \
-    X(GetMagickInfo)                    \
     X(GetMagickAdjoin)
 
 struct TMagickEntryPoints
