@@ -51,6 +51,9 @@ void OpenSource(QFile &file, const QString &path)
         throw TSourceRefused(QStringLiteral("Not a regular file: ") + path);
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A file opened from a descriptor has no name; formats known only by their extension
+    // are read by it.
+    file.setObjectName(path);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw TError(file.errorString() + QStringLiteral(": ") + path);

@@ -84,7 +84,8 @@ TImageInfoPtr withExtensionHint(QIODevice &stream, const ImageInfo *info)
     const auto *file = qobject_cast<QFileDevice *>(&stream);
     if (!file || *info->magick != '\0')
         return nullptr;
-    const QString extension = QFileInfo(file->fileName()).suffix();
+    const QString name = file->fileName().isEmpty() ? file->objectName() : file->fileName();
+    const QString extension = QFileInfo(name).suffix();
     static const QRegularExpression plainCode(QStringLiteral("^[A-Za-z0-9]{1,5}$"));
     if (!plainCode.match(extension).hasMatch())
         return nullptr;
@@ -94,8 +95,8 @@ TImageInfoPtr withExtensionHint(QIODevice &stream, const ImageInfo *info)
     if (!format || !format->decoder || format->magick || qstricmp(format->name, code.constData()) != 0)
         return nullptr;
     TImageInfoPtr hinted(g_entries.CloneImageInfo(info));
-    const QByteArray name = "source." + extension.toLatin1();
-    qstrncpy(hinted->filename, name.constData(), sizeof hinted->filename);
+    const QByteArray hint = "source." + extension.toLatin1();
+    qstrncpy(hinted->filename, hint.constData(), sizeof hinted->filename);
     return hinted;
 }
 
