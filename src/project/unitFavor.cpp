@@ -45,6 +45,15 @@ QString FoldedEntryKey(const QString &folder, const QString &name)
 
 } // namespace
 
+Qt::CaseSensitivity FileNameCase()
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    return Qt::CaseInsensitive;
+#else
+    return Qt::CaseSensitive;
+#endif
+}
+
 QString FoldedKey(const QString &key)
 {
     QString folded(key.size(), Qt::Uninitialized);
@@ -52,14 +61,22 @@ QString FoldedKey(const QString &key)
     return foldAscii(key, out) ? folded : key.toUpper();
 }
 
-bool SameEntry(const QString &keyA, const QString &keyB)
+bool SameEntry(const QString &keyA, const QString &keyB, Qt::CaseSensitivity cs)
 {
+    if (cs == Qt::CaseSensitive)
+        return keyA == keyB;
     return FoldedKey(keyA) == FoldedKey(keyB);
+}
+
+QString TFavorList::indexKey(const QString &key) const
+{
+    return m_case == Qt::CaseSensitive ? key : FoldedKey(key);
 }
 
 bool TFavorList::Append(const TFavorCell &cell)
 {
-    const QString folded = FoldedEntryKey(cell.Folder, cell.Name);
+    const QString folded = m_case == Qt::CaseSensitive ? EntryKey(cell.Folder, cell.Name)
+                                                       : FoldedEntryKey(cell.Folder, cell.Name);
     if (!m_folded.insert(folded).second)
         return false;
     m_cells.append(cell);
@@ -71,7 +88,7 @@ int TFavorList::RemoveKeys(const QStringList &keys)
     // Each key takes away one entry; with unique keys that is the only one.
     QHash<QString, int> wanted;
     for (const QString &key : keys) {
-        const QString folded = FoldedKey(key);
+        const QString folded = indexKey(key);
         if (m_folded.count(folded))
             wanted.insert(folded, 1);
     }
@@ -81,7 +98,7 @@ int TFavorList::RemoveKeys(const QStringList &keys)
     QList<TFavorCell> kept;
     kept.reserve(m_cells.size());
     for (TFavorCell &cell : m_cells) {
-        const QString folded = FoldedKey(EntryKey(cell));
+        const QString folded = indexKey(EntryKey(cell));
         auto it = wanted.find(folded);
         if (it != wanted.end() && it.value() > 0) {
             --it.value();
