@@ -44,6 +44,8 @@ constexpr int kCommentLimit = 500;
 constexpr int kSizeCapacity = 5;
 constexpr int kNameCapacity = 25;
 constexpr int kAuthorCapacity = 15;
+constexpr int kTargetCapacity = 5;
+constexpr int kScratchCapacity = 250;
 
 QString quoted(const QString &text)
 {
@@ -132,15 +134,21 @@ QString systemTempFolder()
 class TCapacityValidator final : public QValidator
 {
 public:
-    TCapacityValidator(int capacity, QObject *parent) : QValidator(parent), m_capacity(capacity) {}
+    // `stored` gives the part of the text that the project keeps, when that is not all of it.
+    TCapacityValidator(int capacity, QObject *parent, QString (*stored)(const QString &) = nullptr)
+        : QValidator(parent), m_capacity(capacity), m_stored(stored)
+    {
+    }
 
     State validate(QString &input, int &) const override
     {
-        return input.toUtf8().size() > m_capacity ? Invalid : Acceptable;
+        const QString kept = m_stored ? m_stored(input) : input;
+        return kept.toUtf8().size() > m_capacity ? Invalid : Acceptable;
     }
 
 private:
     int m_capacity;
+    QString (*m_stored)(const QString &);
 };
 
 // Decimal sizes from 1 to 5000 with at most five decimals; what can only grow past the
@@ -346,7 +354,8 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     m_target = named(new QComboBox(m_targetGroup), "jobIMAGE_DestExt");
     m_target->setEditable(true);
     m_target->setInsertPolicy(QComboBox::NoInsert);
-    m_target->lineEdit()->setMaxLength(5);
+    m_target->lineEdit()->setMaxLength(kTargetCapacity);
+    m_target->lineEdit()->setValidator(new TCapacityValidator(kTargetCapacity, m_target));
     m_target->setMaxVisibleItems(16);
     targetLabel->setBuddy(m_target);
     target->addWidget(targetLabel, 0, 0);
@@ -515,6 +524,7 @@ void TJobEditor::buildDestinationPage(QWidget *page)
     column->addWidget(m_driveLabel);
     m_drive = named(new QComboBox(page), "jobIMAGE_Drive");
     m_drive->setEditable(true);
+    m_drive->lineEdit()->setValidator(new TCapacityValidator(kScratchCapacity, m_drive, ScratchFolderOfItem));
     m_drive->setInsertPolicy(QComboBox::NoInsert);
     m_driveLabel->setBuddy(m_drive);
     column->addWidget(m_drive);

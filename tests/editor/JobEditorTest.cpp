@@ -718,6 +718,12 @@ TEST_F(JobEditorTest, SizesAndNamesAreOnlyWhatTheFileKeepsAndComeBackAsShown)
     EXPECT_EQ(job().Name, name);
     EXPECT_EQ(job().Author, author);
     EXPECT_TRUE(scripted.warnings.isEmpty()) << scripted.warnings.join(u'\n').toStdString();
+
+    // The typed target and scratch folder keep to their fields too.
+    type(combo("jobIMAGE_DestExt")->lineEdit(), QString::fromUtf8("ÄÖÜ"));
+    EXPECT_EQ(job().TargetExt, QString::fromUtf8("ÄÖ"));
+    type(combo("jobIMAGE_Drive")->lineEdit(), QLatin1Char('/') + QString(300, QLatin1Char('d')));
+    EXPECT_EQ(job().ScratchDrive, QLatin1Char('/') + QString(249, QLatin1Char('d')));
 }
 
 TEST_F(JobEditorTest, ProjectDialogsStartInTheFolderLastUsedElseTheHomeFolder)
