@@ -75,9 +75,9 @@ QString TFavorList::indexKey(const QString &key) const
 
 bool TFavorList::Append(const TFavorCell &cell)
 {
-    const QString folded = m_case == Qt::CaseSensitive ? EntryKey(cell.Folder, cell.Name)
-                                                       : FoldedEntryKey(cell.Folder, cell.Name);
-    if (!m_folded.insert(folded).second)
+    const QString key = m_case == Qt::CaseSensitive ? EntryKey(cell.Folder, cell.Name)
+                                                    : FoldedEntryKey(cell.Folder, cell.Name);
+    if (!m_keys.insert(key).second)
         return false;
     m_cells.append(cell);
     return true;
@@ -87,10 +87,10 @@ int TFavorList::RemoveKeys(const QStringList &keys)
 {
     // Each key takes away one entry; with unique keys that is the only one.
     QHash<QString, int> wanted;
-    for (const QString &key : keys) {
-        const QString folded = indexKey(key);
-        if (m_folded.count(folded))
-            wanted.insert(folded, 1);
+    for (const QString &given : keys) {
+        const QString key = indexKey(given);
+        if (m_keys.count(key))
+            wanted.insert(key, 1);
     }
     if (wanted.isEmpty())
         return 0;
@@ -98,11 +98,11 @@ int TFavorList::RemoveKeys(const QStringList &keys)
     QList<TFavorCell> kept;
     kept.reserve(m_cells.size());
     for (TFavorCell &cell : m_cells) {
-        const QString folded = indexKey(EntryKey(cell));
-        auto it = wanted.find(folded);
+        const QString key = indexKey(EntryKey(cell));
+        auto it = wanted.find(key);
         if (it != wanted.end() && it.value() > 0) {
             --it.value();
-            m_folded.erase(folded);
+            m_keys.erase(key);
             ++removed;
             continue;
         }
@@ -115,13 +115,13 @@ int TFavorList::RemoveKeys(const QStringList &keys)
 void TFavorList::Clear()
 {
     m_cells.clear();
-    m_folded.clear();
+    m_keys.clear();
 }
 
 void TFavorList::Reserve(int count)
 {
     m_cells.reserve(count);
-    m_folded.reserve(count);
+    m_keys.reserve(count);
 }
 
 TFavorList &FavorList()

@@ -54,7 +54,7 @@ public:
     const TFavorCell &At(int index) const { return m_cells.at(index); }
     const QList<TFavorCell> &Cells() const { return m_cells; }
 
-    bool Contains(const QString &key) const { return m_folded.count(indexKey(key)) != 0; }
+    bool Contains(const QString &key) const { return m_keys.count(indexKey(key)) != 0; }
     // Appends unless an entry with an equal key is present; false when it was not added.
     bool Append(const TFavorCell &cell);
     // Removes the first entry whose key equals each of the keys, in one pass.
@@ -69,7 +69,7 @@ private:
 
     Qt::CaseSensitivity m_case;
     QList<TFavorCell> m_cells;
-    std::unordered_set<QString, TQStringHash> m_folded;
+    std::unordered_set<QString, TQStringHash> m_keys;
 };
 
 // The process-wide lists.

@@ -913,6 +913,32 @@ TEST_F(MainWindowRun, OnlyACodeOfTheWritableListCanBeTheTarget)
     EXPECT_EQ(written(), QStringList{QStringLiteral("img0.png")});
 }
 
+TEST_F(MainWindowRun, NamesThatDifferOnlyInCaseAreTwoSourcesAndTwoOutputs)
+{
+    if (FileNameCase() != Qt::CaseSensitive)
+        GTEST_SKIP() << "names that differ only in case are one file here";
+    folder(QStringLiteral("photos"));
+    for (const char *name : {"a.png", "A.png"})
+        WriteFileBytes(sandbox.filePath(QStringLiteral("photos/") + QLatin1String(name)),
+                       MakeImageBytes(QStringLiteral("gradient:red-blue"), 32, 24, QStringLiteral("png")));
+    destination = folder(QStringLiteral("dest"));
+    TformMain &main = start();
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("photos"))));
+    action("ACTION_SELECT_ALL")->trigger();
+    action("ACTION_ADDTOFAVOR")->trigger();
+    EXPECT_EQ(FavorList().Count(), 2);
+    CurrentJob()->TargetExt = QStringLiteral("JPG");
+    CurrentJob()->UseDestDir = 1;
+    CurrentJob()->DestDir = destination;
+    EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
+    watchRun();
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(written(), Texts({"A.JPG", "a.JPG"}));
+    EXPECT_EQ(ConversionSummary.Succeeded, 2);
+    EXPECT_FALSE(main.IsRunning());
+}
+
 TEST_F(MainWindowRun, ARunConvertsEveryRowShowsTheReportAndReturnsToIdle)
 {
     TformMain &main = startWithImages(3);
