@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,6 +41,11 @@ namespace {
 const QString kProjectFilter = QStringLiteral("*.prj|*.prj");
 const QString kFreeSeparator = QStringLiteral("   (");
 constexpr int kCommentLimit = 500;
+constexpr int kSizeCapacity = 5;
+constexpr int kNameCapacity = 25;
+constexpr int kAuthorCapacity = 15;
+constexpr int kTargetCapacity = 5;
+constexpr int kScratchCapacity = 250;
 
 QString quoted(const QString &text)
 {
@@ -123,6 +129,28 @@ QString systemTempFolder()
     return folder;
 }
 
+// A text the project file keeps in `capacity` bytes: what would not fit is refused while
+// it is typed, so what is shown is what is saved, in any script.
+class TCapacityValidator final : public QValidator
+{
+public:
+    // `stored` gives the part of the text that the project keeps, when that is not all of it.
+    TCapacityValidator(int capacity, QObject *parent, QString (*stored)(const QString &) = nullptr)
+        : QValidator(parent), m_capacity(capacity), m_stored(stored)
+    {
+    }
+
+    State validate(QString &input, int &) const override
+    {
+        const QString kept = m_stored ? m_stored(input) : input;
+        return kept.toUtf8().size() > m_capacity ? Invalid : Acceptable;
+    }
+
+private:
+    int m_capacity;
+    QString (*m_stored)(const QString &);
+};
+
 // Decimal sizes from 1 to 5000 with at most five decimals; what can only grow past the
 // largest is refused while it is typed, not after.
 class TSizeValidator final : public QValidator
@@ -134,6 +162,9 @@ public:
     {
         if (input.isEmpty())
             return Intermediate;
+        // The project file keeps five bytes of a size; more would come back cut.
+        if (input.toUtf8().size() > kSizeCapacity)
+            return Invalid;
         const QLocale locale = QLocale::system();
         const QChar point = locale.decimalPoint().at(0);
         const qsizetype pointAt = input.indexOf(point);
@@ -268,10 +299,12 @@ void TJobEditor::buildGeneralPage(QWidget *page)
         ++row;
     };
     m_name = named(new QLineEdit(page), "jobMETA_NameJob");
-    m_name->setMaxLength(25);
+    m_name->setMaxLength(kNameCapacity);
+    m_name->setValidator(new TCapacityValidator(kNameCapacity, m_name));
     addRow("jobL_NameJob", m_name);
     m_author = named(new QLineEdit(page), "jobMETA_Author");
-    m_author->setMaxLength(15);
+    m_author->setMaxLength(kAuthorCapacity);
+    m_author->setValidator(new TCapacityValidator(kAuthorCapacity, m_author));
     addRow("jobL_Author", m_author);
     m_created = newLabel(page, "jobL_Create2");
     addRow("jobL_Create", m_created);
@@ -321,7 +354,8 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     m_target = named(new QComboBox(m_targetGroup), "jobIMAGE_DestExt");
     m_target->setEditable(true);
     m_target->setInsertPolicy(QComboBox::NoInsert);
-    m_target->lineEdit()->setMaxLength(5);
+    m_target->lineEdit()->setMaxLength(kTargetCapacity);
+    m_target->lineEdit()->setValidator(new TCapacityValidator(kTargetCapacity, m_target));
     m_target->setMaxVisibleItems(16);
     targetLabel->setBuddy(m_target);
     target->addWidget(targetLabel, 0, 0);
@@ -490,6 +524,7 @@ void TJobEditor::buildDestinationPage(QWidget *page)
     column->addWidget(m_driveLabel);
     m_drive = named(new QComboBox(page), "jobIMAGE_Drive");
     m_drive->setEditable(true);
+    m_drive->lineEdit()->setValidator(new TCapacityValidator(kScratchCapacity, m_drive, ScratchFolderOfItem));
     m_drive->setInsertPolicy(QComboBox::NoInsert);
     m_driveLabel->setBuddy(m_drive);
     column->addWidget(m_drive);
@@ -566,14 +601,18 @@ void TJobEditor::Bind()
     }
     refillPresets(current->Measure);
     {
+        // The preset only shows where the sizes came from; they may have been typed over
+        // since, so binding takes them as stored and runs no handler that would change them.
         const QSignalBlocker blockPreset(m_preset);
-        m_preset->setCurrentIndex(current->PresetIndex < m_preset->count() ? current->PresetIndex : -1);
+        const bool listed = current->PresetIndex >= 0 && current->PresetIndex < m_preset->count();
+        m_preset->setCurrentIndex(listed ? current->PresetIndex : -1);
+        const QSignalBlocker blockWidth(m_width), blockHeight(m_height);
+        const QSignalBlocker blockPortraitWidth(m_portraitWidth), blockPortraitHeight(m_portraitHeight);
+        setEditText(m_width, current->Width);
+        setEditText(m_height, current->Height);
+        setEditText(m_portraitWidth, current->Height);
+        setEditText(m_portraitHeight, current->Width);
     }
-    presetChanged();
-    setEditText(m_width, current->Width);
-    setEditText(m_height, current->Height);
-    setEditText(m_portraitWidth, current->Height);
-    setEditText(m_portraitHeight, current->Width);
 
     // Both locks never come from the editor; the height lock is the one a run obeys first.
     if (current->LockHeight) {
@@ -951,10 +990,25 @@ void TJobEditor::runCommand(QAction *action, const std::function<void()> &comman
         command();
 }
 
+QString TJobEditor::projectFolder() const
+{
+    if (!m_projectFolder.isEmpty() && QFileInfo(m_projectFolder).isDir())
+        return m_projectFolder;
+    return QDir::homePath();
+}
+
 void TJobEditor::NewProject()
 {
     TListCnvJob &jobs = ListCnvJob();
-    jobs.SetCurrent(jobs.Add(QStringLiteral("Untitled")));
+    const int index = jobs.Add(QStringLiteral("Untitled"));
+    // A new project starts at the size of its preset, which binding then only shows.
+    TCnvJob *fresh = jobs.At(index);
+    const QList<TSizePreset> presets = PresetsOfUnit(fresh->Measure);
+    if (fresh->PresetIndex >= 0 && fresh->PresetIndex < presets.size()) {
+        fresh->Width = SizeText(presets.at(fresh->PresetIndex).Width);
+        fresh->Height = SizeText(presets.at(fresh->PresetIndex).Height);
+    }
+    jobs.SetCurrent(index);
     Bind();
     if (m_clearSources)
         m_clearSources();
@@ -965,9 +1019,10 @@ bool TJobEditor::OpenProject()
     TCnvJob *current = job();
     if (!current)
         return false;
-    const QString path = Prompt().openFileName(QString(), QString(), kProjectFilter);
+    const QString path = Prompt().openFileName(QString(), projectFolder(), kProjectFilter);
     if (path.isEmpty())
         return false;
+    m_projectFolder = QFileInfo(path).absolutePath();
     // A file of another kind would otherwise open as nothing at all and clear the sources.
     QFile probe(path);
     if (probe.open(QIODevice::ReadOnly)) {
@@ -1002,13 +1057,15 @@ bool TJobEditor::SaveProject()
         return false;
     }
     m_saved = false;
-    const QString chosen = Prompt().saveFileName(QString(), current->Name, kProjectFilter);
+    const QString chosen =
+        Prompt().saveFileName(QString(), QDir(projectFolder()).filePath(current->Name), kProjectFilter);
     if (chosen.isEmpty())
         return false;
+    m_projectFolder = QFileInfo(chosen).absolutePath();
     const QString path = ProjectFilePath(chosen);
     if (QFile::exists(path)) {
         const QString question = QStringLiteral("File ") + quoted(path) + QStringLiteral(" exist. Rewrite?");
-        if (Prompt().question(question) != TAnswer::Yes)
+        if (Prompt().question(question, false, TSymbol::Warning) != TAnswer::Yes)
             return false;
     }
     try {

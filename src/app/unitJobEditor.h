@@ -102,10 +102,14 @@ private:
     void lockWidthClicked();
     void lockHeightClicked();
     void runCommand(QAction *action, const std::function<void()> &command);
+    // Where the project dialogs start: the folder of the project last opened or saved,
+    // else the user's home.
+    QString projectFolder() const;
 
     const TMLang *m_lang = nullptr;
     bool m_modified = false;
     bool m_saved = false;
+    QString m_projectFolder;
     std::function<bool()> m_clearSources;
     QAction *m_newAction = nullptr;
     QAction *m_openAction = nullptr;

@@ -793,7 +793,7 @@ bool TformMain::chooseMultipageFile(QString &path)
             path = MultipageOutputPath(chosen, project.TargetExt);
             return true;
         }
-        if (Prompt().question(QStringLiteral("Cancel convert?")) == TAnswer::Yes)
+        if (Prompt().question(QStringLiteral("Cancel convert?"), false, TSymbol::Warning) == TAnswer::Yes)
             return false;
     }
 }
@@ -807,7 +807,7 @@ void TformMain::Convert()
         Prompt().warning(QStringLiteral("List of favotite is empty"));
         return;
     }
-    if (!project || project->TargetExt.isEmpty()) {
+    if (!project || !HasWritableTarget(*project)) {
         Prompt().warning(QStringLiteral("Incorrect new extension"));
         return;
     }
@@ -858,6 +858,8 @@ void TformMain::setRunning(bool running)
 
 void TformMain::runCompleted(TThreadConvert &run)
 {
+    // The run ends here, not when the user has read the messages below.
+    const double ended = NowDateTime();
     const QString escaped = run.EscapedError();
     m_run = nullptr;
     if (m_wait)
@@ -871,7 +873,7 @@ void TformMain::runCompleted(TThreadConvert &run)
     if (!escaped.isEmpty())
         Prompt().error(escaped);
     const QList<TReportRow> rows = m_sources->Model().ReportRows();
-    FinishSummary(ConversionSummary, rows, *CurrentJob(), m_userBreak);
+    FinishSummary(ConversionSummary, rows, *CurrentJob(), m_userBreak, ended);
     if (m_closeAfterRun) {
         // The window was closed during the run: the report is kept, not shown.
         try {
@@ -1024,7 +1026,8 @@ void TformMain::changeEvent(QEvent *event)
 void PrepareProgram()
 {
     QApplication::setApplicationName(QStringLiteral("pictavo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Pictavo"));
+    // No display name: the platform would append it to every window title, and the titles
+    // name the program themselves.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QDir().mkpath(DefaultOutputFolder());
     ChooseIconTheme();

@@ -210,7 +210,7 @@ QString checkBeforeRun(const TCnvJob &job)
 {
     if (FavorList().IsEmpty())
         return QStringLiteral("List of favorite is empty");
-    if (job.TargetExt.isEmpty())
+    if (!HasWritableTarget(job))
         return QStringLiteral("Incorrect new extension");
     if (job.UseDestDir && !QFileInfo(job.DestDir).isDir())
         return QStringLiteral("Destination directory not exist");

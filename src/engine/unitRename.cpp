@@ -1,5 +1,6 @@
 #include "engine/unitRename.h"
 
+#include "project/unitFavor.h"
 #include "project/unitJob.h"
 
 #include <QDir>
@@ -179,7 +180,7 @@ int RegisterExisting(const QString &path)
         return -1;
     std::vector<TNameEntry> &registry = state().Registry;
     for (size_t i = 0; i < registry.size(); ++i) {
-        if (registry[i].Path.compare(path, Qt::CaseInsensitive) == 0)
+        if (registry[i].Path.compare(path, FileNameCase()) == 0)
             return int(i);
     }
     registry.push_back(TNameEntry{path, 1});

@@ -247,8 +247,8 @@ private:
 
     // A file met in a folder search: every field comes from the listing's information,
     // which reads the size and time of every file anyway. The list's own duplicate test
-    // (its index of folded keys) decides, so the key is folded once per file; a separate
-    // Contains() first would fold it twice, the costliest step of the walk.
+    // (its index of keys, compared as the file system compares names) decides, so the key
+    // is made once per file; a separate Contains() first would make it twice.
     void Offer(const QFileInfo &info, const QString &folder, const QString &name)
     {
         TFavorCell cell;

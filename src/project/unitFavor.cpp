@@ -45,6 +45,15 @@ QString FoldedEntryKey(const QString &folder, const QString &name)
 
 } // namespace
 
+Qt::CaseSensitivity FileNameCase()
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    return Qt::CaseInsensitive;
+#else
+    return Qt::CaseSensitive;
+#endif
+}
+
 QString FoldedKey(const QString &key)
 {
     QString folded(key.size(), Qt::Uninitialized);
@@ -52,15 +61,23 @@ QString FoldedKey(const QString &key)
     return foldAscii(key, out) ? folded : key.toUpper();
 }
 
-bool SameEntry(const QString &keyA, const QString &keyB)
+bool SameEntry(const QString &keyA, const QString &keyB, Qt::CaseSensitivity cs)
 {
+    if (cs == Qt::CaseSensitive)
+        return keyA == keyB;
     return FoldedKey(keyA) == FoldedKey(keyB);
+}
+
+QString TFavorList::indexKey(const QString &key) const
+{
+    return m_case == Qt::CaseSensitive ? key : FoldedKey(key);
 }
 
 bool TFavorList::Append(const TFavorCell &cell)
 {
-    const QString folded = FoldedEntryKey(cell.Folder, cell.Name);
-    if (!m_folded.insert(folded).second)
+    const QString key = m_case == Qt::CaseSensitive ? EntryKey(cell.Folder, cell.Name)
+                                                    : FoldedEntryKey(cell.Folder, cell.Name);
+    if (!m_keys.insert(key).second)
         return false;
     m_cells.append(cell);
     return true;
@@ -70,10 +87,10 @@ int TFavorList::RemoveKeys(const QStringList &keys)
 {
     // Each key takes away one entry; with unique keys that is the only one.
     QHash<QString, int> wanted;
-    for (const QString &key : keys) {
-        const QString folded = FoldedKey(key);
-        if (m_folded.count(folded))
-            wanted.insert(folded, 1);
+    for (const QString &given : keys) {
+        const QString key = indexKey(given);
+        if (m_keys.count(key))
+            wanted.insert(key, 1);
     }
     if (wanted.isEmpty())
         return 0;
@@ -81,11 +98,11 @@ int TFavorList::RemoveKeys(const QStringList &keys)
     QList<TFavorCell> kept;
     kept.reserve(m_cells.size());
     for (TFavorCell &cell : m_cells) {
-        const QString folded = FoldedKey(EntryKey(cell));
-        auto it = wanted.find(folded);
+        const QString key = indexKey(EntryKey(cell));
+        auto it = wanted.find(key);
         if (it != wanted.end() && it.value() > 0) {
             --it.value();
-            m_folded.erase(folded);
+            m_keys.erase(key);
             ++removed;
             continue;
         }
@@ -98,13 +115,13 @@ int TFavorList::RemoveKeys(const QStringList &keys)
 void TFavorList::Clear()
 {
     m_cells.clear();
-    m_folded.clear();
+    m_keys.clear();
 }
 
 void TFavorList::Reserve(int count)
 {
     m_cells.reserve(count);
-    m_folded.reserve(count);
+    m_keys.reserve(count);
 }
 
 TFavorList &FavorList()

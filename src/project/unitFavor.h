@@ -1,8 +1,8 @@
 #pragma once
 
 // The sources of the next run: the list the gatherer appends to and the pending items
-// of the add command. Entries name files; two entries whose keys differ only in letter
-// case name the same file.
+// of the add command. Entries name files; their keys compare as the file system compares
+// names, so on a case-insensitive one two keys that differ only in letter case name one file.
 
 #include <QHash>
 #include <QList>
@@ -34,21 +34,27 @@ Q_DECLARE_TYPEINFO(TFavorCell, Q_RELOCATABLE_TYPE);
 // Folder, with "/" appended when missing, then Name.
 QString EntryKey(const TFavorCell &cell);
 QString EntryKey(const QString &folder, const QString &name);
+// How the platform's file systems compare names: case-sensitive except on Windows and macOS.
+Qt::CaseSensitivity FileNameCase();
 // The key in Unicode upper case: keys are equal ignoring case when their folded forms are.
 QString FoldedKey(const QString &key);
-bool SameEntry(const QString &keyA, const QString &keyB);
+bool SameEntry(const QString &keyA, const QString &keyB, Qt::CaseSensitivity cs = FileNameCase());
 
-// Ordered by addition and never sorted; no two entries share a folded key. The index of
-// folded keys answers the duplicate test without a scan.
+// Ordered by addition and never sorted; no two entries share a key as the list compares
+// them. The index of keys (folded when case is ignored) answers the duplicate test without
+// a scan.
 class TFavorList
 {
 public:
+    explicit TFavorList(Qt::CaseSensitivity cs = FileNameCase()) : m_case(cs) {}
+    Qt::CaseSensitivity KeyCase() const { return m_case; }
+
     int Count() const { return int(m_cells.size()); }
     bool IsEmpty() const { return m_cells.isEmpty(); }
     const TFavorCell &At(int index) const { return m_cells.at(index); }
     const QList<TFavorCell> &Cells() const { return m_cells; }
 
-    bool Contains(const QString &key) const { return m_folded.count(FoldedKey(key)) != 0; }
+    bool Contains(const QString &key) const { return m_keys.count(indexKey(key)) != 0; }
     // Appends unless an entry with an equal key is present; false when it was not added.
     bool Append(const TFavorCell &cell);
     // Removes the first entry whose key equals each of the keys, in one pass.
@@ -59,8 +65,11 @@ public:
     void Reserve(int count);
 
 private:
+    QString indexKey(const QString &key) const;
+
+    Qt::CaseSensitivity m_case;
     QList<TFavorCell> m_cells;
-    std::unordered_set<QString, TQStringHash> m_folded;
+    std::unordered_set<QString, TQStringHash> m_keys;
 };
 
 // The process-wide lists.

@@ -348,6 +348,11 @@ TListCnvJob &ListCnvJob()
 
 TCnvJob *CurrentJob() { return ListCnvJob().Current(); }
 
+bool HasWritableTarget(const TCnvJob &job)
+{
+    return !job.TargetExt.isEmpty() && FindExt(job.TargetExt, job.TargetExts) >= 0;
+}
+
 QString ProjectFilePath(const QString &typed)
 {
     if (typed.endsWith(QLatin1String(".prj"), Qt::CaseInsensitive))

@@ -96,6 +96,10 @@ private:
 TListCnvJob &ListCnvJob();
 TCnvJob *CurrentJob();
 
+// Whether the project's target is a code of its writable list (in any letter case): only
+// such a code can be converted to, whatever was typed into the target.
+bool HasWritableTarget(const TCnvJob &job);
+
 // The path a project typed as `typed` is saved under: ".prj" is added unless the name
 // already ends with it in any letter case.
 QString ProjectFilePath(const QString &typed);

@@ -36,9 +36,9 @@ void BeginSummary(TConversionSummary &summary, int totalFiles)
 }
 
 void FinishSummary(TConversionSummary &summary, const QList<TReportRow> &rows, const TCnvJob &job,
-                   bool userBreak)
+                   bool userBreak, double endTime)
 {
-    summary.EndTime = NowDateTime();
+    summary.EndTime = endTime;
     for (const TReportRow &row : rows) {
         if (row.Status == 1)
             ++summary.Failed;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/unitGeneral.h"
+
 #include <QDate>
 #include <QList>
 #include <QLocale>
@@ -35,8 +37,10 @@ struct TReportRow
 // Start of a run: a clean summary with the number of sources and the start time.
 void BeginSummary(TConversionSummary &summary, int totalFiles);
 // End of a run: end time, the counts over the rows, the output folder and the status.
+// The end time is when the run ended, which the caller may have taken before it asked
+// anything of the user.
 void FinishSummary(TConversionSummary &summary, const QList<TReportRow> &rows, const TCnvJob &job,
-                   bool userBreak);
+                   bool userBreak, double endTime = NowDateTime());
 
 // The report's lines for the summary and the rows.
 QStringList ComposeReport(const TConversionSummary &summary, const QList<TReportRow> &rows,

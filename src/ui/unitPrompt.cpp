@@ -19,7 +19,7 @@ void TConsolePrompt::error(const QString &text) { printLine("", text); }
 void TConsolePrompt::warning(const QString &text) { printLine("warning: ", text); }
 void TConsolePrompt::information(const QString &text) { printLine("", text); }
 
-TAnswer TConsolePrompt::question(const QString &text, bool)
+TAnswer TConsolePrompt::question(const QString &text, bool, TSymbol)
 {
     printLine("", text + QStringLiteral(" (answered No)"));
     return TAnswer::No;

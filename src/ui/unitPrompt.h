@@ -7,6 +7,9 @@
 // interface: the windows install one that shows message boxes, the command-line
 // companion one that prints, and tests one that answers from a script.
 enum class TAnswer { Yes, No, Cancel };
+// The symbol a question carries: a plain question, or a warning where the answer can cost
+// the user something.
+enum class TSymbol { Question, Warning };
 
 class TPrompt
 {
@@ -17,7 +20,8 @@ public:
     virtual void warning(const QString &text) = 0;
     virtual void information(const QString &text) = 0;
     // Yes/No, or Yes/No/Cancel when withCancel is set.
-    virtual TAnswer question(const QString &text, bool withCancel = false) = 0;
+    virtual TAnswer question(const QString &text, bool withCancel = false,
+                             TSymbol symbol = TSymbol::Question) = 0;
     // An empty result means the dialog was cancelled.
     virtual QString openFileName(const QString &caption, const QString &folder,
                                  const QString &filter) = 0;
@@ -34,7 +38,8 @@ public:
     void error(const QString &text) override;
     void warning(const QString &text) override;
     void information(const QString &text) override;
-    TAnswer question(const QString &text, bool withCancel) override;
+    TAnswer question(const QString &text, bool withCancel = false,
+                     TSymbol symbol = TSymbol::Question) override;
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString folderName(const QString &, const QString &) override { return {}; }

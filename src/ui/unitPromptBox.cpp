@@ -1,12 +1,11 @@
 #include "ui/unitPromptBox.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace {
 
-QString title() { return QApplication::applicationDisplayName(); }
+QString title() { return QStringLiteral("Pictavo"); }
 
 } // namespace
 
@@ -25,12 +24,15 @@ void TMessageBoxPrompt::information(const QString &text)
     QMessageBox::information(m_parent, title(), text, QMessageBox::Ok);
 }
 
-TAnswer TMessageBoxPrompt::question(const QString &text, bool withCancel)
+TAnswer TMessageBoxPrompt::question(const QString &text, bool withCancel, TSymbol symbol)
 {
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
     if (withCancel)
         buttons |= QMessageBox::Cancel;
-    switch (QMessageBox::question(m_parent, title(), text, buttons, QMessageBox::Yes)) {
+    const QMessageBox::StandardButton answer = symbol == TSymbol::Warning
+        ? QMessageBox::warning(m_parent, title(), text, buttons, QMessageBox::Yes)
+        : QMessageBox::question(m_parent, title(), text, buttons, QMessageBox::Yes);
+    switch (answer) {
     case QMessageBox::Yes:
         return TAnswer::Yes;
     case QMessageBox::No:

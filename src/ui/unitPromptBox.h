@@ -14,7 +14,8 @@ public:
     void error(const QString &text) override;
     void warning(const QString &text) override;
     void information(const QString &text) override;
-    TAnswer question(const QString &text, bool withCancel) override;
+    TAnswer question(const QString &text, bool withCancel = false,
+                     TSymbol symbol = TSymbol::Question) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) override;
     QString folderName(const QString &caption, const QString &folder) override;

@@ -22,6 +22,7 @@
 #include "support/ScriptedPrompt.h"
 #include "support/TestImages.h"
 #include "support/TestSupport.h"
+#include "support/TypeText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +31,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSpinBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QCheckBox>
@@ -881,6 +884,61 @@ TEST_F(MainWindowRun, ConvertRefusesWhatCannotRunAndStartsNothing)
     EXPECT_FALSE(windows->Wait->isVisible());
 }
 
+TEST_F(MainWindowRun, OnlyACodeOfTheWritableListCanBeTheTarget)
+{
+    TformMain &main = startWithImages(1);
+    QLineEdit *typed = main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->lineEdit();
+    for (const char *code : {"PNGTI", "X", "JPG "}) {
+        typed->selectAll();
+        QTest::keyClick(typed, Qt::Key_Delete);
+        QTest::keyClicks(typed, QString::fromLatin1(code));
+        ASSERT_EQ(CurrentJob()->TargetExt, QString::fromLatin1(code));
+        prompt.warnings.clear();
+        action("ACTION_CONVERT")->trigger();
+        EXPECT_EQ(prompt.warnings, QStringList{QStringLiteral("Incorrect new extension")}) << code;
+        EXPECT_FALSE(main.IsRunning()) << code;
+    }
+    EXPECT_TRUE(written().isEmpty());
+    EXPECT_EQ(sources().Model().Row(0).Status, 0);
+
+    // A listed code in another letter case is that code.
+    typed->selectAll();
+    QTest::keyClick(typed, Qt::Key_Delete);
+    QTest::keyClicks(typed, QStringLiteral("png"));
+    prompt.warnings.clear();
+    watchRun();
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_TRUE(prompt.warnings.isEmpty());
+    EXPECT_EQ(written(), QStringList{QStringLiteral("img0.png")});
+}
+
+TEST_F(MainWindowRun, NamesThatDifferOnlyInCaseAreTwoSourcesAndTwoOutputs)
+{
+    if (FileNameCase() != Qt::CaseSensitive)
+        GTEST_SKIP() << "names that differ only in case are one file here";
+    folder(QStringLiteral("photos"));
+    for (const char *name : {"a.png", "A.png"})
+        WriteFileBytes(sandbox.filePath(QStringLiteral("photos/") + QLatin1String(name)),
+                       MakeImageBytes(QStringLiteral("gradient:red-blue"), 32, 24, QStringLiteral("png")));
+    destination = folder(QStringLiteral("dest"));
+    TformMain &main = start();
+    ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("photos"))));
+    action("ACTION_SELECT_ALL")->trigger();
+    action("ACTION_ADDTOFAVOR")->trigger();
+    EXPECT_EQ(FavorList().Count(), 2);
+    CurrentJob()->TargetExt = QStringLiteral("JPG");
+    CurrentJob()->UseDestDir = 1;
+    CurrentJob()->DestDir = destination;
+    EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
+    watchRun();
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(written(), Texts({"A.JPG", "a.JPG"}));
+    EXPECT_EQ(ConversionSummary.Succeeded, 2);
+    EXPECT_FALSE(main.IsRunning());
+}
+
 TEST_F(MainWindowRun, ARunConvertsEveryRowShowsTheReportAndReturnsToIdle)
 {
     TformMain &main = startWithImages(3);
@@ -927,6 +985,12 @@ TEST_F(MainWindowRun, ARunConvertsEveryRowShowsTheReportAndReturnsToIdle)
 TEST_F(MainWindowRun, StoppingFromTheWaitWindowBreaksTheRunBeforeTheNextRow)
 {
     startWithImages(8);
+    // The end time is the run's, not the moment the user has read the message.
+    double messageShown = 0;
+    prompt.onInformation = [&messageShown](const QString &) {
+        messageShown = NowDateTime();
+        QTest::qSleep(50);
+    };
     watchRun([this] {
         if (windows->Wait->isVisible())
             windows->Wait->stopButton()->click();
@@ -934,6 +998,9 @@ TEST_F(MainWindowRun, StoppingFromTheWaitWindowBreaksTheRunBeforeTheNextRow)
     action("ACTION_CONVERT")->trigger();
     ASSERT_TRUE(waitForIdle());
     EXPECT_EQ(prompt.informations, QStringList{QStringLiteral("Convertation breaked")});
+    EXPECT_GT(messageShown, 0);
+    EXPECT_LE(ConversionSummary.EndTime, messageShown);
+    EXPECT_GE(ConversionSummary.EndTime, ConversionSummary.BeginTime);
     EXPECT_EQ(ConversionSummary.Status, 2);
     EXPECT_LT(ConversionSummary.Succeeded + ConversionSummary.Failed, 8);
     EXPECT_TRUE(reportLines.contains(QStringLiteral("Status  : User break")));
@@ -952,6 +1019,7 @@ TEST_F(MainWindowRun, AMultipageRunAsksForItsFileAgainUntilChosenOrGivenUp)
     prompt.answers = {TAnswer::Yes};
     action("ACTION_CONVERT")->trigger();
     EXPECT_EQ(prompt.questions, QStringList{QStringLiteral("Cancel convert?")});
+    EXPECT_EQ(prompt.questionSymbols, QList<TSymbol>{TSymbol::Warning});
     EXPECT_FALSE(windows->Main->IsRunning());
     EXPECT_TRUE(written().isEmpty());
 
@@ -1036,6 +1104,83 @@ TEST_F(MainWindow, SaveAndOpenGoThroughTheToolbarAndOpeningAsksBeforeClearingThe
     EXPECT_FALSE(main.IsModified());
     EXPECT_EQ(prompt.questions, QStringList{QStringLiteral("Clear data?")});
     EXPECT_EQ(FavorList().Count(), 1);
+}
+
+TEST_F(MainWindow, AProjectRoundTripsThroughSaveOpenOpenALanguageSwitchAndSave)
+{
+    TformMain &main = start();
+    auto field = [&main](const char *name) { return main.findChild<QLineEdit *>(QString::fromLatin1(name)); };
+    auto box = [&main](const char *name) { return main.findChild<QCheckBox *>(QString::fromLatin1(name)); };
+    auto list = [&main](const char *name) { return main.findChild<QComboBox *>(QString::fromLatin1(name)); };
+    auto typeInto = [](QLineEdit *edit, const QString &text) {
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        TypeText(edit, text);
+    };
+    typeInto(field("jobMETA_NameJob"), QStringLiteral("Отпуск2026"));
+    typeInto(field("jobMETA_Author"), QStringLiteral("Ёлкин"));
+    main.findChild<QPlainTextEdit *>(QStringLiteral("jobMETA_Comment"))->setPlainText(QStringLiteral("a\nб"));
+    typeInto(list("jobIMAGE_DestExt")->lineEdit(), QStringLiteral("PNG"));
+    main.findChild<QSpinBox *>(QStringLiteral("jobIMAGE_SpinQ"))->setValue(61);
+    box("jobIMAGE_UseAsItIs")->click();
+    list("jobIMAGE_Measure")->setCurrentIndex(1);
+    list("jobIMAGE_StdRange")->setCurrentIndex(4);
+    typeInto(field("sJOBWidthEdit"), QStringLiteral("19.25"));
+    typeInto(field("sJOBHeightEdit"), QStringLiteral("7.125"));
+    box("jobIMAGE_LockW")->click();
+    box("jobIMAGE_AsItIs2")->click();
+    main.findChild<QWidget *>(QStringLiteral("jobIMAGE_ROption"))->findChildren<QRadioButton *>().at(1)->click();
+    box("jobIMAGE_Num")->click();
+    main.findChild<QSpinBox *>(QStringLiteral("jobIMAGE_NumBox"))->setValue(42);
+    ASSERT_EQ(CurrentJob()->Width, QStringLiteral("19.25"));
+    ASSERT_EQ(CurrentJob()->Height, QStringLiteral("7.125"));
+
+    const QString first = sandbox.filePath(QStringLiteral("first"));
+    prompt.fileNames = {first};
+    action("ACTION_SAVE_JOB")->trigger();
+    const QByteArray saved = ReadFileBytes(first + QStringLiteral(".prj"));
+    ASSERT_GT(saved.size(), 624);
+
+    for (int open = 0; open < 2; ++open) {
+        prompt.fileNames = {first + QStringLiteral(".prj")};
+        action("ACTION_OPEN_JOB")->trigger();
+        EXPECT_EQ(field("sJOBWidthEdit")->text(), QStringLiteral("19.25"));
+        EXPECT_EQ(field("jobMETA_NameJob")->text(), QStringLiteral("Отпуск2026"));
+    }
+    QAction *german = nullptr;
+    for (QAction *item : main.Menu("PAD_VIEW_LANG")->actions()) {
+        if (item->text() == QStringLiteral("Deutsch (DE)"))
+            german = item;
+    }
+    ASSERT_NE(german, nullptr);
+    german->trigger();
+    EXPECT_EQ(field("sJOBWidthEdit")->text(), QStringLiteral("19.25"));
+    EXPECT_EQ(field("sJOBHeightLEdit")->text(), QStringLiteral("19.25"));
+    EXPECT_FALSE(main.IsModified());
+
+    const QString second = sandbox.filePath(QStringLiteral("second"));
+    prompt.fileNames = {second};
+    action("ACTION_SAVE_JOB")->trigger();
+    const QByteArray again = ReadFileBytes(second + QStringLiteral(".prj"));
+    // Everything but the moments of the save (56) and of the open (64).
+    ASSERT_EQ(again.size(), saved.size());
+    EXPECT_EQ(again.left(56), saved.left(56));
+    EXPECT_EQ(again.mid(72), saved.mid(72));
+    EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(prompt.errors.isEmpty()) << prompt.errors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(MainWindow, TheTitleNamesTheProgramOnce)
+{
+    const QString testName = QCoreApplication::applicationName();
+    PrepareProgram();
+    // The platform appends a display name to every title once one is set; unset, it reads
+    // as the application's name.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    QCoreApplication::setApplicationName(testName);
+    TformMain &main = start();
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Pictavo  [Untitled]"));
+    EXPECT_EQ(main.windowTitle().count(QStringLiteral("Pictavo")), 1);
 }
 
 // --- Skins -------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -113,7 +114,16 @@ TEST_F(ReportWindow, IsAFixedReadOnlyFixedPitchBoxWithThreeButtonsAndASaveIcon)
     EXPECT_TRUE(box->isReadOnly());
     EXPECT_EQ(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(box->font().pointSize(), 8);
-    EXPECT_TRUE(QFontInfo(box->font()).fixedPitch());
+    // What the user sees: every character a report uses takes the same width, so the
+    // labels line up, whether or not the font calls itself fixed pitch.
+    const QFontMetricsF metrics(box->font());
+    const QString used = QStringLiteral("Total files :0123456789 Begin time End Status User break"
+                                        " iIlW.,:;/-_()[]%"
+                                        "Successful Failed Output directory mMwW");
+    const qreal advance = metrics.horizontalAdvance(QLatin1Char('M'));
+    EXPECT_GT(advance, 0);
+    for (const QChar ch : used)
+        EXPECT_EQ(metrics.horizontalAdvance(ch), advance) << "'" << QString(ch).toStdString() << "'";
 
     EXPECT_EQ(window->loadLastButton()->text(), QLatin1String("Load last report"));
     EXPECT_EQ(window->currentButton()->text(), QLatin1String("Current report"));

@@ -6,6 +6,7 @@
 #include "project/unitJob.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestSupport.h"
+#include "support/TypeText.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -42,7 +43,6 @@ protected:
         m_tmpdir = qgetenv("TMPDIR");
         m_hadTmpdir = qEnvironmentVariableIsSet("TMPDIR");
         ListCnvJob().Clear();
-        ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
 
         window = std::make_unique<QWidget>();
         window->setObjectName(QStringLiteral("formMain"));
@@ -54,11 +54,12 @@ protected:
         options = newPage("tabDestExt");
         destination = newPage("tabDestPath");
         editor = std::make_unique<TJobEditor>(general, options, destination);
+        // The first project, as the program makes it at start-up.
+        editor->NewProject();
         editor->SetClearSources([this] {
             ++clears;
             return true;
         });
-        editor->Bind();
         window->resize(348, 640);
         window->show();
     }
@@ -100,7 +101,7 @@ protected:
     {
         field->selectAll();
         QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
+        TypeText(field, text);
     }
 
     void chooseTarget(const QString &code) { combo("jobIMAGE_DestExt")->setEditText(code); }
@@ -309,7 +310,7 @@ TEST_F(JobEditorTest, SizeEditsRefuseWhatIsNoSize)
     type(edit("sJOBWidthEdit"), QStringLiteral("5000"));
     EXPECT_EQ(job().Width, QStringLiteral("5000"));
     type(edit("sJOBHeightEdit"), QStringLiteral("12.1234567"));
-    EXPECT_EQ(job().Height, QStringLiteral("12.12345"));
+    EXPECT_EQ(job().Height, QStringLiteral("12.12"));
     type(edit("sJOBHeightEdit"), QStringLiteral("-3"));
     EXPECT_EQ(job().Height, QStringLiteral("3"));
 }
@@ -501,6 +502,7 @@ TEST_F(JobEditorTest, SavingOverAProjectAsksWithItsFullPathQuoted)
     const QString quotedPath = sandbox.filePath(QStringLiteral("it''s")) + QStringLiteral("/abc.prj");
     ASSERT_EQ(scripted.questions.size(), 1);
     EXPECT_EQ(scripted.questions.at(0), QStringLiteral("File '") + quotedPath + QStringLiteral("' exist. Rewrite?"));
+    EXPECT_EQ(scripted.questionSymbols, QList<TSymbol>{TSymbol::Warning});
     EXPECT_EQ(ReadFileBytes(existing), QByteArray("old"));
     EXPECT_FALSE(editor->IsSaved());
 
@@ -629,20 +631,128 @@ TEST_F(JobEditorTest, EveryFieldSurvivesSaveAndOpen)
     EXPECT_FALSE(edit("sJOBWidthLEdit")->isEnabled());
 }
 
-TEST_F(JobEditorTest, OpenedProjectShowsItsPresetInsteadOfTypedSizes)
+TEST_F(JobEditorTest, HandTypedSizesSurviveOpeningTheProjectAgainAndAgain)
 {
     box("jobIMAGE_UseAsItIs")->click();
+    ASSERT_EQ(combo("jobIMAGE_StdRange")->currentText(), QStringLiteral("640x480"));
     type(edit("sJOBWidthEdit"), QStringLiteral("1234"));
-    type(edit("sJOBHeightEdit"), QStringLiteral("99"));
+    type(edit("sJOBHeightEdit"), QStringLiteral("567"));
     const QString path = savedProject(QStringLiteral("typed"));
     const QByteArray bytes = ReadFileBytes(path);
-    EXPECT_EQ(bytes.mid(344, 5), QByteArray("\x04" "1234"));
+    ASSERT_EQ(bytes.mid(340, 4), QByteArray(4, '\0'));
+    ASSERT_EQ(bytes.mid(344, 5), QByteArray("\x04" "1234"));
 
+    // Whatever the controls showed before: another project, the same one, a preset.
+    for (int round = 0; round < 3; ++round) {
+        if (round == 2)
+            combo("jobIMAGE_StdRange")->setCurrentIndex(2);
+        ASSERT_TRUE(openProject(path)) << round;
+        EXPECT_EQ(combo("jobIMAGE_StdRange")->currentText(), QStringLiteral("640x480")) << round;
+        EXPECT_EQ(edit("sJOBWidthEdit")->text(), QStringLiteral("1234")) << round;
+        EXPECT_EQ(edit("sJOBHeightEdit")->text(), QStringLiteral("567")) << round;
+        EXPECT_EQ(edit("sJOBHeightLEdit")->text(), QStringLiteral("1234")) << round;
+        EXPECT_EQ(edit("sJOBWidthLEdit")->text(), QStringLiteral("567")) << round;
+        EXPECT_EQ(job().Width, QStringLiteral("1234")) << round;
+        EXPECT_EQ(job().Height, QStringLiteral("567")) << round;
+        EXPECT_EQ(job().PresetIndex, 0) << round;
+        EXPECT_FALSE(editor->IsModified()) << round;
+    }
+
+    // A preset position the unit does not have shows no preset, and the sizes as stored.
+    QByteArray strange = bytes;
+    qToLittleEndian<qint32>(qint32(7), strange.data() + 340);
+    const QString odd = sandbox.filePath(QStringLiteral("odd.prj"));
+    WriteFileBytes(odd, strange);
+    ASSERT_TRUE(openProject(odd));
+    EXPECT_EQ(combo("jobIMAGE_StdRange")->currentIndex(), -1);
+    EXPECT_EQ(job().PresetIndex, 7);
+    EXPECT_EQ(edit("sJOBWidthEdit")->text(), QStringLiteral("1234"));
+
+    // Choosing a preset is the user's act: it sets the sizes.
+    combo("jobIMAGE_StdRange")->setCurrentIndex(1);
+    EXPECT_EQ(job().Width, QStringLiteral("800"));
+    EXPECT_EQ(job().Height, QStringLiteral("600"));
+    EXPECT_TRUE(editor->IsModified());
+}
+
+TEST_F(JobEditorTest, SizesAndNamesAreOnlyWhatTheFileKeepsAndComeBackAsShown)
+{
+    box("jobIMAGE_UseAsItIs")->click();
+    // Typed key by key; what the file cannot keep is refused as it is typed.
+    const struct
+    {
+        const char *field;
+        const char *typed;
+        const char *shown;
+    } cases[] = {
+        {"sJOBWidthEdit", "1234.56789", "1234."},
+        {"sJOBHeightEdit", "100.25", "100.2"},
+        {"sJOBWidthLEdit", "12.345", "12.34"},
+        {"sJOBHeightLEdit", "4999.9", "4999."},
+        {"jobMETA_NameJob", "Фотографииотпускам", "Фотографииот"},
+        {"jobMETA_Author", "Анна Петровна", "Анна Пет"},
+        {"jobMETA_NameJob", "Ferien 2026 am See, Teil 2 und 3", "Ferien 2026 am See, Teil "},
+        {"jobMETA_Author", "日本語の作者名です", "日本語の作"},
+    };
+    for (const auto &item : cases) {
+        QLineEdit *field = edit(item.field);
+        type(field, QString::fromUtf8(item.typed));
+        EXPECT_EQ(field->text(), QString::fromUtf8(item.shown)) << item.field << " " << item.typed;
+    }
+    const QString name = edit("jobMETA_NameJob")->text();
+    const QString author = edit("jobMETA_Author")->text();
+    const QString width = job().Width;
+    const QString height = job().Height;
+    EXPECT_EQ(job().Name, name);
+    EXPECT_EQ(job().Author, author);
+    EXPECT_EQ(width, edit("sJOBWidthEdit")->text());
+    EXPECT_EQ(height, edit("sJOBHeightEdit")->text());
+
+    const QString path = savedProject(QStringLiteral("kept"));
+    editor->NewProject();
     ASSERT_TRUE(openProject(path));
-    EXPECT_EQ(edit("sJOBWidthEdit")->text(), QStringLiteral("640"));
-    EXPECT_EQ(edit("sJOBHeightEdit")->text(), QStringLiteral("480"));
-    EXPECT_EQ(job().Width, QStringLiteral("640"));
-    EXPECT_EQ(job().Height, QStringLiteral("480"));
+    EXPECT_EQ(edit("jobMETA_NameJob")->text(), name);
+    EXPECT_EQ(edit("jobMETA_Author")->text(), author);
+    EXPECT_EQ(edit("sJOBWidthEdit")->text(), width);
+    EXPECT_EQ(edit("sJOBHeightEdit")->text(), height);
+    EXPECT_EQ(job().Name, name);
+    EXPECT_EQ(job().Author, author);
+    EXPECT_TRUE(scripted.warnings.isEmpty()) << scripted.warnings.join(u'\n').toStdString();
+
+    // The typed target and scratch folder keep to their fields too.
+    type(combo("jobIMAGE_DestExt")->lineEdit(), QString::fromUtf8("ÄÖÜ"));
+    EXPECT_EQ(job().TargetExt, QString::fromUtf8("ÄÖ"));
+    type(combo("jobIMAGE_Drive")->lineEdit(), QLatin1Char('/') + QString(300, QLatin1Char('d')));
+    EXPECT_EQ(job().ScratchDrive, QLatin1Char('/') + QString(249, QLatin1Char('d')));
+}
+
+TEST_F(JobEditorTest, ProjectDialogsStartInTheFolderLastUsedElseTheHomeFolder)
+{
+    type(edit("jobMETA_NameJob"), QStringLiteral("trip"));
+    EXPECT_FALSE(editor->OpenProject());
+    EXPECT_FALSE(editor->SaveProject());
+    ASSERT_EQ(scripted.dialogFolders.size(), 2);
+    EXPECT_EQ(scripted.dialogFolders.at(0), QDir::homePath());
+    EXPECT_EQ(scripted.dialogFolders.at(1), QDir::homePath() + QStringLiteral("/trip"));
+
+    const QString folder = sandbox.filePath(QStringLiteral("projects"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    scripted.fileNames = {folder + QStringLiteral("/trip")};
+    ASSERT_TRUE(editor->SaveProject());
+    EXPECT_FALSE(editor->OpenProject());
+    EXPECT_EQ(scripted.dialogFolders.at(3), folder);
+
+    const QString other = sandbox.filePath(QStringLiteral("other"));
+    ASSERT_TRUE(QDir().mkpath(other));
+    ASSERT_TRUE(QFile::copy(folder + QStringLiteral("/trip.prj"), other + QStringLiteral("/trip.prj")));
+    ASSERT_TRUE(openProject(other + QStringLiteral("/trip.prj")));
+    EXPECT_FALSE(editor->SaveProject());
+    EXPECT_EQ(scripted.dialogFolders.at(5), other + QStringLiteral("/trip"));
+
+    // A folder that went away is no place to start.
+    ASSERT_TRUE(QDir(other).removeRecursively());
+    EXPECT_FALSE(editor->OpenProject());
+    EXPECT_EQ(scripted.dialogFolders.at(6), QDir::homePath());
 }
 
 TEST_F(JobEditorTest, AFileThatFailsToOpenChangesNothing)
@@ -843,6 +953,8 @@ TEST_F(JobEditorTest, BindingAfterALanguageSwitchShowsItsTextsAndKeepsTheChoices
     box("jobIMAGE_UseAsItIs")->click();
     combo("jobIMAGE_Measure")->setCurrentIndex(2);
     combo("jobIMAGE_StdRange")->setCurrentIndex(4);
+    type(edit("sJOBWidthEdit"), QStringLiteral("19.2"));
+    editor->SetModified(false);
     editor->SetLanguage(&lang);
     ApplyLangTexts(lang, {window.get()});
     editor->Bind();
@@ -851,8 +963,9 @@ TEST_F(JobEditorTest, BindingAfterALanguageSwitchShowsItsTextsAndKeepsTheChoices
     EXPECT_EQ(combo("jobIMAGE_Measure")->itemText(1), QStringLiteral("Zentimeter"));
     EXPECT_EQ(combo("jobIMAGE_Measure")->currentText(), QStringLiteral("Zoll"));
     EXPECT_EQ(combo("jobIMAGE_StdRange")->currentText(), QStringLiteral("8x10"));
-    EXPECT_EQ(edit("sJOBWidthEdit")->text(), QStringLiteral("10"));
+    EXPECT_EQ(edit("sJOBWidthEdit")->text(), QStringLiteral("19.2"));
     EXPECT_EQ(edit("sJOBHeightEdit")->text(), QStringLiteral("8"));
+    EXPECT_EQ(job().Width, QStringLiteral("19.2"));
     EXPECT_EQ(control<QLabel>("jobL_Open2")->text(), QStringLiteral(": (unbekannt)"));
     EXPECT_EQ(control<QLabel>("sLabel10")->text(), QStringLiteral("Querformat"));
     EXPECT_EQ(option("jobIMAGE_ROption", 1)->text(), QStringLiteral("Querformat"));

@@ -1,4 +1,5 @@
 #include "engine/unitRename.h"
+#include "project/unitFavor.h"
 #include "project/unitJob.h"
 #include "support/TestSupport.h"
 
@@ -118,15 +119,25 @@ TEST_F(OutputNaming, NumbersLeftByEarlierRunsAreSkipped)
     EXPECT_EQ(outputFor(QStringLiteral("a.tga")), in(QStringLiteral("a_4.PNG")));
 }
 
-TEST_F(OutputNaming, RegistryMatchesPathsIgnoringCase)
+TEST_F(OutputNaming, RegistryMatchesPathsAsTheFileSystemComparesNames)
 {
+    if (FileNameCase() != Qt::CaseSensitive)
+        GTEST_SKIP() << "names that differ only in case are one file here";
     touch(QStringLiteral("a.PNG"));
     touch(QStringLiteral("A.PNG"));
     ResetNaming();
     EXPECT_EQ(RegisterExisting(in(QStringLiteral("a.PNG"))), 0);
     EXPECT_EQ(RegisterExisting(in(QStringLiteral("A.png"))), -1); // no such file
-    EXPECT_EQ(RegisterExisting(in(QStringLiteral("A.PNG"))), 0);
-    EXPECT_EQ(NamingRegistryCount(), 1);
+    EXPECT_EQ(RegisterExisting(in(QStringLiteral("A.PNG"))), 1);
+    EXPECT_EQ(RegisterExisting(in(QStringLiteral("a.PNG"))), 0);
+    EXPECT_EQ(NamingRegistryCount(), 2);
+
+    // Sources a.png and A.png of one run: two outputs, each numbered off its own name.
+    job().TargetExt = QStringLiteral("PNG");
+    ResetNaming(TSourcePaths({in(QStringLiteral("a.png")), in(QStringLiteral("A.png"))}));
+    EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_1.PNG")));
+    touch(QStringLiteral("a_1.PNG"));
+    EXPECT_EQ(outputFor(QStringLiteral("A.png")), in(QStringLiteral("A_1.PNG")));
 }
 
 TEST_F(OutputNaming, SourceNamedByItsOwnOutputIsNeverOverwritten)

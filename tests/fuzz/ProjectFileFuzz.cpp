@@ -19,7 +19,7 @@ public:
     void error(const QString &) override {}
     void warning(const QString &) override { ++warnings; }
     void information(const QString &) override {}
-    TAnswer question(const QString &, bool) override { return TAnswer::No; }
+    TAnswer question(const QString &, bool, TSymbol) override { return TAnswer::No; }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString folderName(const QString &, const QString &) override { return {}; }

@@ -145,6 +145,22 @@ TEST(FindExt, ComparesCodesIgnoringAsciiCase)
     EXPECT_EQ(FindExt(QString(), cells({{"PNG", 1}, {"", 0}})), 1);
 }
 
+TEST(WritableTarget, IsACodeOfTheTargetListInAnyLetterCase)
+{
+    TCnvJob job(QStringLiteral("t"));
+    job.TargetExts = cells({{"PNG", 1}, {"JPEG", 1}, {"", 1}});
+    const struct
+    {
+        const char *code;
+        bool writable;
+    } cases[] = {{"PNG", true}, {"png", true}, {"Jpeg", true}, {"", false},
+                 {"PNGTI", false}, {"PN", false}, {"PNG ", false}, {"TIFF", false}};
+    for (const auto &item : cases) {
+        job.TargetExt = QString::fromLatin1(item.code);
+        EXPECT_EQ(HasWritableTarget(job), item.writable) << item.code;
+    }
+}
+
 TEST(DisplayFilter, ShowsEverythingWhenTheCustomFilterIsOff)
 {
     const TExtList none = cells({{"JPEG", 0}});

@@ -36,6 +36,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include <unistd.h>
 
 namespace {
@@ -225,6 +228,75 @@ TEST_F(SkinsTest, TheSkinFilesThatShipParseCleanly)
         qInstallMessageHandler(previous);
         EXPECT_TRUE(applied) << name.toStdString();
         EXPECT_TRUE(g_sheetWarnings.isEmpty()) << name.toStdString() << ": " << g_sheetWarnings.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+// How far the widget's farthest pixel lies from its corner, the background: the contrast
+// of its text and frame.
+int Contrast(const QImage &image)
+{
+    const int background = qGray(image.pixel(0, 0));
+    int farthest = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            farthest = std::max(farthest, std::abs(qGray(image.pixel(x, y)) - background));
+    }
+    return farthest;
+}
+
+// The widget as it shows on the window's background: a transparent widget's grab has
+// no background of its own.
+QImage WidgetShot(QWidget *widget, bool enabled)
+{
+    widget->setEnabled(enabled);
+    widget->resize(160, 28);
+    QImage shot(widget->size(), QImage::Format_RGB32);
+    shot.fill(widget->palette().color(QPalette::Active, QPalette::Window));
+    widget->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+    return shot;
+}
+
+TEST_F(SkinsTest, EverySkinThatShipsShowsDisabledThingsAsDisabled)
+{
+    SetSkinFolder(QStringLiteral(PICTAVO_BIN_DIR "/../skins"));
+    const QStringList skins = SkinNames();
+    ASSERT_GT(skins.size(), BuiltInSkinNames().size());
+    for (const QString &name : skins) {
+        ASSERT_TRUE(ApplySkin(name)) << qPrintable(name);
+        std::vector<std::pair<const char *, std::unique_ptr<QWidget>>> samples;
+        samples.emplace_back("label", std::make_unique<QLabel>(QStringLiteral("Quality of image, %")));
+        samples.emplace_back("check box", std::make_unique<QCheckBox>(QStringLiteral("Multi-page output")));
+        samples.emplace_back("option", std::make_unique<QRadioButton>(QStringLiteral("Portrait")));
+        samples.emplace_back("button", std::make_unique<QPushButton>(QStringLiteral("Convert")));
+        samples.emplace_back("edit", std::make_unique<QLineEdit>(QStringLiteral("1024")));
+        auto spin = std::make_unique<QSpinBox>();
+        spin->setValue(75);
+        samples.emplace_back("spin edit", std::move(spin));
+        auto tool = std::make_unique<QToolButton>();
+        tool->setText(QStringLiteral("Stop"));
+        tool->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        samples.emplace_back("tool button", std::move(tool));
+        for (auto &[kind, widget] : samples) {
+            const QImage enabled = WidgetShot(widget.get(), true);
+            const QImage disabled = WidgetShot(widget.get(), false);
+            EXPECT_NE(enabled, disabled) << qPrintable(name) << ": a disabled " << kind << " looks enabled";
+            EXPECT_LT(Contrast(disabled), Contrast(enabled)) << qPrintable(name) << ": " << kind;
+        }
+
+        // A menu with the same item twice, the second disabled.
+        QMenu menu;
+        QAction *on = menu.addAction(QStringLiteral("Convert"));
+        QAction *off = menu.addAction(QStringLiteral("Convert"));
+        off->setEnabled(false);
+        menu.popup(QPoint(0, 0));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+        const QImage shot = menu.grab().toImage();
+        menu.hide();
+        const QImage onItem = shot.copy(menu.actionGeometry(on));
+        const QImage offItem = shot.copy(menu.actionGeometry(off));
+        ASSERT_EQ(onItem.size(), offItem.size());
+        EXPECT_NE(onItem, offItem) << qPrintable(name) << ": a disabled menu item looks enabled";
+        EXPECT_LT(Contrast(offItem), Contrast(onItem)) << qPrintable(name) << ": menu item";
     }
 }
 

@@ -1,5 +1,5 @@
-// The sources list's index of folded keys: it must answer exactly as comparing the keys
-// ignoring case would, through append, remove and clear.
+// The sources list's index of keys: it must answer exactly as comparing the keys the way
+// the file system compares names would, through append, remove and clear.
 
 #include "project/unitFavor.h"
 
@@ -25,21 +25,53 @@ TEST(FavorKeys, FolderAndNameJoinWithOneSlash)
               QStringLiteral("/photos/a.jpg"));
 }
 
-TEST(FavorKeys, CaseIsIgnoredForLatinCyrillicAndOtherLetters)
+TEST(FavorKeys, OnACaseInsensitiveFileSystemCaseIsIgnoredForEveryScript)
 {
-    EXPECT_TRUE(SameEntry(QStringLiteral("/Photos/SUNSET.jpeg"), QStringLiteral("/photos/sunset.JPEG")));
-    EXPECT_TRUE(SameEntry(QStringLiteral("/Фото/Ёлка.jpg"), QStringLiteral("/фото/ёлка.JPG")));
-    EXPECT_TRUE(SameEntry(QStringLiteral("/Ελλάδα/ω.png"), QStringLiteral("/ΕΛΛΆΔΑ/Ω.png")));
-    EXPECT_FALSE(SameEntry(QStringLiteral("/photos/a.jpg"), QStringLiteral("/photos/b.jpg")));
-    EXPECT_FALSE(SameEntry(QStringLiteral("/photos/a.jpg"), QStringLiteral("/photos/a.jpg ")));
+    const Qt::CaseSensitivity folding = Qt::CaseInsensitive;
+    EXPECT_TRUE(SameEntry(QStringLiteral("/Photos/SUNSET.jpeg"), QStringLiteral("/photos/sunset.JPEG"), folding));
+    EXPECT_TRUE(SameEntry(QStringLiteral("/Фото/Ёлка.jpg"), QStringLiteral("/фото/ёлка.JPG"), folding));
+    EXPECT_TRUE(SameEntry(QStringLiteral("/Ελλάδα/ω.png"), QStringLiteral("/ΕΛΛΆΔΑ/Ω.png"), folding));
+    EXPECT_FALSE(SameEntry(QStringLiteral("/photos/a.jpg"), QStringLiteral("/photos/b.jpg"), folding));
+    EXPECT_FALSE(SameEntry(QStringLiteral("/photos/a.jpg"), QStringLiteral("/photos/a.jpg "), folding));
     // The plain-ASCII shortcut folds like the full table does.
     const QString ascii = QStringLiteral("/Mixed/Case_0-9 ~{}[]@`.Tif");
     EXPECT_EQ(FoldedKey(ascii), ascii.toUpper());
 }
 
-TEST(FavorList, RefusesAnEntryWhoseKeyDiffersOnlyInCase)
+TEST(FavorKeys, CompareAsThisFileSystemComparesNames)
 {
-    TFavorList list;
+#if defined(Q_OS_LINUX)
+    EXPECT_EQ(FileNameCase(), Qt::CaseSensitive);
+#endif
+    const Qt::CaseSensitivity exact = Qt::CaseSensitive;
+    EXPECT_FALSE(SameEntry(QStringLiteral("/p/a.png"), QStringLiteral("/p/A.png"), exact));
+    EXPECT_FALSE(SameEntry(QStringLiteral("/Фото/ёлка.jpg"), QStringLiteral("/фото/ёлка.jpg"), exact));
+    EXPECT_TRUE(SameEntry(QStringLiteral("/p/a.png"), QStringLiteral("/p/a.png"), exact));
+    EXPECT_EQ(TFavorList().KeyCase(), FileNameCase());
+}
+
+TEST(FavorList, OnACaseSensitiveFileSystemKeepsNamesThatDifferOnlyInCase)
+{
+    TFavorList list(Qt::CaseSensitive);
+    EXPECT_TRUE(list.Append(entry(QStringLiteral("/p/"), QStringLiteral("a.png"))));
+    EXPECT_TRUE(list.Append(entry(QStringLiteral("/p"), QStringLiteral("A.png"))));
+    EXPECT_TRUE(list.Append(entry(QStringLiteral("/P/"), QStringLiteral("a.png"))));
+    EXPECT_TRUE(list.Append(entry(QStringLiteral("/p/"), QStringLiteral("ёж.jpg"))));
+    EXPECT_TRUE(list.Append(entry(QStringLiteral("/p/"), QStringLiteral("Ёж.jpg"))));
+    EXPECT_FALSE(list.Append(entry(QStringLiteral("/p"), QStringLiteral("a.png"))));
+    EXPECT_TRUE(list.Contains(QStringLiteral("/p/A.png")));
+    EXPECT_FALSE(list.Contains(QStringLiteral("/p/A.PNG")));
+    EXPECT_EQ(list.Count(), 5);
+    // Removing one spelling leaves the other.
+    EXPECT_TRUE(list.RemoveKey(QStringLiteral("/p/A.png")));
+    EXPECT_FALSE(list.RemoveKey(QStringLiteral("/p/A.png")));
+    EXPECT_TRUE(list.Contains(QStringLiteral("/p/a.png")));
+    EXPECT_EQ(list.Count(), 4);
+}
+
+TEST(FavorList, OnACaseInsensitiveFileSystemRefusesAnEntryWhoseKeyDiffersOnlyInCase)
+{
+    TFavorList list(Qt::CaseInsensitive);
     EXPECT_TRUE(list.Append(entry(QStringLiteral("/p/"), QStringLiteral("a.jpg"))));
     EXPECT_FALSE(list.Append(entry(QStringLiteral("/P"), QStringLiteral("A.JPG"))));
     // A non-ASCII name on an ASCII folder takes the other folding path; both must agree.
@@ -55,7 +87,7 @@ TEST(FavorList, RefusesAnEntryWhoseKeyDiffersOnlyInCase)
 
 TEST(FavorList, RemovingKeepsTheOrderAndTheIndexTrue)
 {
-    TFavorList list;
+    TFavorList list(Qt::CaseInsensitive);
     for (const char *name : {"1.png", "2.png", "3.png", "4.png", "5.png"})
         list.Append(entry(QStringLiteral("/x/"), QString::fromLatin1(name)));
     EXPECT_EQ(list.RemoveKeys({QStringLiteral("/X/4.PNG"), QStringLiteral("/x/2.png"),

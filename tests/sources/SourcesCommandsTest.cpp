@@ -129,14 +129,16 @@ TEST_F(SourcesCommands, AddOfWhatIsThereWarnsOnceAndClearsStatuses)
 
 TEST_F(SourcesCommands, AddKeepsOneEntryPerFile)
 {
-    // A folder and a file inside it, and a name that differs only in letter case.
+    // A folder and a file inside it, and a name that differs only in letter case: on a
+    // case-sensitive file system that is a file of its own.
     const QString folder = dir.filePath(QStringLiteral("f"));
     const QString inside = file(QStringLiteral("f/photo.jpg"));
     const QString upper = file(QStringLiteral("f/PHOTO.JPG"));
+    const int files = FileNameCase() == Qt::CaseSensitive ? 2 : 1;
     TTestGatherer gatherer;
-    EXPECT_EQ(add({folder, inside, upper}, gatherer), 1);
-    EXPECT_EQ(FavorList().Count(), 1);
-    EXPECT_EQ(model.Count(), 1);
+    EXPECT_EQ(add({folder, inside, upper}, gatherer), files);
+    EXPECT_EQ(FavorList().Count(), files);
+    EXPECT_EQ(model.Count(), files);
     EXPECT_TRUE(prompt.warnings.isEmpty());
 }
 

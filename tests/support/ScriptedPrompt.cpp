@@ -9,9 +9,10 @@ TScriptedPrompt::~TScriptedPrompt()
     SetPrompt(m_previous == this ? nullptr : m_previous);
 }
 
-TAnswer TScriptedPrompt::question(const QString &text, bool)
+TAnswer TScriptedPrompt::question(const QString &text, bool, TSymbol symbol)
 {
     questions.append(text);
+    questionSymbols.append(symbol);
     if (answers.isEmpty()) {
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
         return TAnswer::No;
@@ -19,20 +20,23 @@ TAnswer TScriptedPrompt::question(const QString &text, bool)
     return answers.takeFirst();
 }
 
-QString TScriptedPrompt::openFileName(const QString &caption, const QString &, const QString &)
+QString TScriptedPrompt::openFileName(const QString &caption, const QString &folder, const QString &)
 {
     dialogs.append(caption);
+    dialogFolders.append(folder);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 
-QString TScriptedPrompt::saveFileName(const QString &caption, const QString &, const QString &)
+QString TScriptedPrompt::saveFileName(const QString &caption, const QString &proposed, const QString &)
 {
     dialogs.append(caption);
+    dialogFolders.append(proposed);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
 
-QString TScriptedPrompt::folderName(const QString &caption, const QString &)
+QString TScriptedPrompt::folderName(const QString &caption, const QString &folder)
 {
     dialogs.append(caption);
+    dialogFolders.append(folder);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }

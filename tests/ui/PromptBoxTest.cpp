@@ -9,16 +9,18 @@
 
 namespace {
 
-// Presses a button of the next message box once it is on screen; records its text.
-void pressWhenShown(QMessageBox::StandardButton button, QString *text)
+// Presses a button of the next message box once it is on screen; records its text and symbol.
+void pressWhenShown(QMessageBox::StandardButton button, QString *text, QMessageBox::Icon *icon = nullptr)
 {
-    QTimer::singleShot(0, [button, text]() {
+    QTimer::singleShot(0, [button, text, icon]() {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box) {
-            pressWhenShown(button, text);
+            pressWhenShown(button, text, icon);
             return;
         }
         *text = box->text();
+        if (icon)
+            *icon = box->icon();
         box->button(button)->click();
     });
 }
@@ -37,9 +39,19 @@ TEST(MessageBoxPrompt, AsksWithRealMessageBoxes)
 {
     TMessageBoxPrompt prompt;
     QString shown;
-    pressWhenShown(QMessageBox::No, &shown);
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    pressWhenShown(QMessageBox::No, &shown, &icon);
     EXPECT_EQ(prompt.question(QStringLiteral("Delete selection?"), false), TAnswer::No);
     EXPECT_EQ(shown, QLatin1String("Delete selection?"));
+    EXPECT_EQ(icon, QMessageBox::Question);
+
+    // A question whose answer can cost the user something carries the warning symbol.
+    pressWhenShown(QMessageBox::Yes, &shown, &icon);
+    EXPECT_EQ(prompt.question(QStringLiteral("Cancel convert?"), false, TSymbol::Warning), TAnswer::Yes);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    pressWhenShown(QMessageBox::No, &shown, &icon);
+    EXPECT_EQ(prompt.question(QStringLiteral("File 'a.prj' exist. Rewrite?"), false, TSymbol::Warning), TAnswer::No);
+    EXPECT_EQ(icon, QMessageBox::Warning);
 
     pressWhenShown(QMessageBox::Cancel, &shown);
     EXPECT_EQ(prompt.question(QStringLiteral("Save project?"), true), TAnswer::Cancel);
