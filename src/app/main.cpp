@@ -20,8 +20,11 @@ int main(int argc, char *argv[])
         // Files and folders handed over by the desktop ("Open with"); taken before the
         // program moves into its own folder.
         QStringList handedOver;
-        for (const QString &argument : QCoreApplication::arguments().mid(1))
-            handedOver.append(QFileInfo(argument).absoluteFilePath());
+        for (const QString &argument : QCoreApplication::arguments().mid(1)) {
+            const QFileInfo handed(argument);
+            if (handed.exists())
+                handedOver.append(handed.absoluteFilePath());
+        }
         PrepareProgram();
 
         TMessageBoxPrompt prompt;

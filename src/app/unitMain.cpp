@@ -1027,6 +1027,8 @@ void PrepareProgram()
 {
     QApplication::setApplicationName(QStringLiteral("pictavo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Pictavo"));
+    // The desktop matches the windows to the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pictavo"));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QDir().mkpath(DefaultOutputFolder());
     ChooseIconTheme();

@@ -1204,4 +1204,20 @@ TEST_F(MainWindowRun, ADropDuringARunIsRefusedAndTheRowsStayAsTheyAre)
     EXPECT_EQ(FavorList().Count(), 9);
 }
 
+// --- Per-user files -------------------------------------------------------------------
+
+TEST(PerUserFiles, TheThumbnailCacheIsKeptInTheUsersCacheFolder)
+{
+    const QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME");
+    ASSERT_FALSE(cacheHome.isEmpty()) << "the tests point XDG_CACHE_HOME into the build tree";
+    const QString folder = cacheHome + QLatin1Char('/') + QCoreApplication::applicationName();
+    QDir(folder).removeRecursively();
+    {
+        TThumbnailMaker maker;
+        EXPECT_EQ(maker.CacheFile(), folder + QStringLiteral("/Thumbnails.Cache"));
+        EXPECT_TRUE(maker.SaveCache()) << "the missing folder is made";
+    }
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/Thumbnails.Cache")).isFile());
+}
+
 } // namespace
