@@ -179,14 +179,17 @@ TEST_F(Installed, AStagedInstallLinksInsideTheStage)
 
 // The installed, read-only tree run by an ordinary user (nobody, when the test runs as
 // root): the companion converts and exits 0, its report and the window's output folder go
-// to the user's Pictures folder, and the installed tree stays as it was installed.
+// to the user's Pictures folder, its last line names the output folder, and the installed
+// tree stays as it was installed.
 TEST_F(Installed, AnOrdinaryUserConvertsAndNothingIsWrittenBesideThePrograms)
 {
     const bool root = ::geteuid() == 0;
     const QString home = sandbox->filePath(QStringLiteral("home"));
     const QString photos = sandbox->filePath(QStringLiteral("photos"));
     const QString destination = sandbox->filePath(QStringLiteral("dest"));
-    for (const QString &folder : {home, photos, destination}) {
+    const QString more = sandbox->filePath(QStringLiteral("more"));
+    const QString album = sandbox->filePath(QStringLiteral("album"));
+    for (const QString &folder : {home, photos, destination, more, album}) {
         ASSERT_TRUE(QDir().mkpath(folder));
         QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ReadOther | QFile::ExeOther);
         if (root) {
@@ -195,17 +198,26 @@ TEST_F(Installed, AnOrdinaryUserConvertsAndNothingIsWrittenBesideThePrograms)
     }
     WriteFileBytes(photos + QStringLiteral("/a.png"),
                    MakeImageBytes(QStringLiteral("gradient:navy-gold"), 32, 24, QStringLiteral("png")));
-    QFile::setPermissions(photos + QStringLiteral("/a.png"), QFile::permissions(photos + QStringLiteral("/a.png")) | QFile::ReadOther);
+    WriteFileBytes(more + QStringLiteral("/b.png"),
+                   MakeImageBytes(QStringLiteral("gradient:red-blue"), 32, 24, QStringLiteral("png")));
+    WriteFileBytes(photos + QStringLiteral("/broken.png"), QByteArray("no picture here"));
     BuildAvailableFormats();
-    const QString project = sandbox->filePath(QStringLiteral("job.prj"));
-    {
+    const auto writeProject = [this](const char *name, bool useDestDir, const QString &target, const QString &folder) {
+        const QString path = sandbox->filePath(QString::fromLatin1(name));
         TCnvJob job(QStringLiteral("Installed"));
-        job.TargetExt = QStringLiteral("PNG");
-        job.UseDestDir = 1;
-        job.DestDir = destination;
-        job.SaveToFile(project);
-    }
-    QFile::setPermissions(project, QFile::permissions(project) | QFile::ReadOther);
+        job.TargetExt = target;
+        job.UseDestDir = useDestDir ? 1 : 0;
+        job.DestDir = folder;
+        job.SaveToFile(path);
+        return path;
+    };
+    const QString project = writeProject("job.prj", true, QStringLiteral("PNG"), destination);
+    const QString besideSources = writeProject("beside.prj", false, QStringLiteral("JPG"), destination);
+    const QString multipage = writeProject("multi.prj", true, QStringLiteral("TIFF"), destination);
+    // Readable by the ordinary user; QTemporaryDir's files are the owner's only.
+    for (const QString &file : QStringList{photos + QStringLiteral("/a.png"), photos + QStringLiteral("/broken.png"),
+                                more + QStringLiteral("/b.png"), project, besideSources, multipage})
+        QFile::setPermissions(file, QFile::permissions(file) | QFile::ReadOther);
 
     SetWritable(prefix, false);
     const QStringList before = Snapshot(prefix);
@@ -254,6 +266,30 @@ TEST_F(Installed, AnOrdinaryUserConvertsAndNothingIsWrittenBesideThePrograms)
     EXPECT_TRUE(report.contains("Successful  :1\r\n")) << report.toStdString();
     const QList<QByteArray> lines = converted.out.trimmed().split('\n');
     EXPECT_EQ(lines.last(), QByteArray("Output folder: ") + QUrl::fromLocalFile(destination).toString().toUtf8());
+
+    // The last line names where the new files are also when they lie beside their sources
+    // (the first converted one's folder, past a failed one) or go into one multi-page file.
+    const struct
+    {
+        QStringList arguments;
+        int exitCode;
+        QString folder;
+        QString written;
+    } cases[] = {
+        {{besideSources, photos + QStringLiteral("/broken.png"), more + QStringLiteral("/b.png")}, 1, more,
+         more + QStringLiteral("/b.JPG")},
+        {{multipage, QStringLiteral("--multipage"), album + QStringLiteral("/pages.jpg"), photos + QStringLiteral("/a.png"),
+          more + QStringLiteral("/b.png")}, 0, album, album + QStringLiteral("/pages.TIFF")},
+    };
+    for (const auto &c : cases) {
+        QProcess run;
+        asUser(run, at(QStringLiteral("bin/pictavo-cli")), QStringList{QStringLiteral("convert")} + c.arguments);
+        const TProcessResult result = Finish(run);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
+        EXPECT_TRUE(QFileInfo(c.written).isFile()) << c.written.toStdString();
+        EXPECT_EQ(result.out.trimmed().split('\n').last(),
+                  QByteArray("Output folder: ") + QUrl::fromLocalFile(c.folder).toString().toUtf8());
+    }
 
     EXPECT_EQ(Snapshot(prefix), before);
 }
