@@ -5,6 +5,8 @@
 #include "ui/unitPromptBox.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 
 #include <exception>
 #include <memory>
@@ -15,6 +17,14 @@ int main(int argc, char *argv[])
     int code = 1;
     {
         QApplication app(argc, argv);
+        // Files and folders handed over by the desktop ("Open with"); taken before the
+        // program moves into its own folder.
+        QStringList handedOver;
+        for (const QString &argument : QCoreApplication::arguments().mid(1)) {
+            const QFileInfo handed(argument);
+            if (handed.exists())
+                handedOver.append(handed.absoluteFilePath());
+        }
         PrepareProgram();
 
         TMessageBoxPrompt prompt;
@@ -31,6 +41,10 @@ int main(int argc, char *argv[])
             TProgramWindows windows(*lang);
             prompt.setParent(windows.Main.get());
             windows.Main->show();
+            if (!handedOver.isEmpty()) {
+                QTimer::singleShot(0, windows.Main.get(),
+                                   [&windows, handedOver] { windows.Main->AddPaths(handedOver); });
+            }
             code = app.exec();
             prompt.setParent(nullptr);
         } catch (const std::exception &error) {

@@ -271,6 +271,7 @@ void TformMain::buildLayout()
     m_fileList = new TFileList(m_centreSplitter);
     m_sources = new TSourcesPanel(m_centreSplitter);
     m_sources->setMinimumHeight(80);
+    connect(m_sources, &TSourcesPanel::addRequested, this, &TformMain::AddPaths);
     m_fileList->setMinimumHeight(80);
     m_centreSplitter->setStretchFactor(0, 3);
     m_centreSplitter->setStretchFactor(1, 2);
@@ -726,7 +727,12 @@ void TformMain::AddToFavor()
         if (item.IsFileSystemObject)
             paths.append(item.FullPath);
     }
-    if (paths.isEmpty() || !m_searching || m_searching->IsGathering())
+    AddPaths(paths);
+}
+
+void TformMain::AddPaths(const QStringList &paths)
+{
+    if (paths.isEmpty() || m_run || !m_searching || m_searching->IsGathering())
         return;
     const TCnvJob *project = CurrentJob();
     const QStringList masks = m_filter->GatherMasks();
@@ -1028,6 +1034,8 @@ void PrepareProgram()
     QApplication::setApplicationName(QStringLiteral("pictavo"));
     // No display name: the platform would append it to every window title, and the titles
     // name the program themselves.
+    // The desktop matches the windows to the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pictavo"));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QDir().mkpath(DefaultOutputFolder());
     ChooseIconTheme();

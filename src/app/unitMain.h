@@ -79,6 +79,8 @@ public:
     // The commands, as their actions run them.
     void NewProject();
     void AddToFavor();
+    // The add command for the given files and folders (a selection, or a drop).
+    void AddPaths(const QStringList &paths);
     void RefreshStatusBar();
     void RefreshAddEnablement();
     void Exit();

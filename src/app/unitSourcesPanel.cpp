@@ -7,15 +7,21 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QColor>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QPalette>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -91,6 +97,9 @@ TSourcesView::TSourcesView(QWidget *parent) : QTreeView(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSortingEnabled(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DropOnly);
 
     QHeaderView *top = header();
     top->setFixedHeight(TSourcesModel::HeaderHeight);
@@ -114,6 +123,60 @@ void TSourcesView::setModel(QAbstractItemModel *model)
     QTreeView::setModel(model);
     for (int column = 0; column < TSourcesModel::ColumnCount; ++column)
         header()->resizeSection(column, TSourcesModel::ColumnWidth(column));
+}
+
+QStringList TSourcesView::DroppedPaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = QDir::cleanPath(url.toLocalFile());
+        if (!path.isEmpty() && !paths.contains(path))
+            paths.append(path);
+    }
+    return paths;
+}
+
+bool TSourcesView::takesDrop(const QDropEvent *event) const
+{
+    // A run or a gathering keeps the rows as they are: the drop is refused like the add.
+    const auto *sources = qobject_cast<const TSourcesModel *>(model());
+    if (sources && sources->IsBusy())
+        return false;
+    return !DroppedPaths(event->mimeData()).isEmpty();
+}
+
+// The view's own drag and drop (moving rows) is not used: a drop adds sources.
+void TSourcesView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (takesDrop(event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TSourcesView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (takesDrop(event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TSourcesView::dropEvent(QDropEvent *event)
+{
+    if (!takesDrop(event)) {
+        event->ignore();
+        return;
+    }
+    // The source's side of the drag (a file manager) must not wait for the gatherer.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    const QStringList paths = DroppedPaths(event->mimeData());
+    QMetaObject::invokeMethod(this, [this, paths] { Q_EMIT pathsDropped(paths); }, Qt::QueuedConnection);
 }
 
 QList<int> TSourcesView::SelectedRows() const
@@ -157,6 +220,10 @@ TSourcesPanel::TSourcesPanel(QWidget *parent) : QWidget(parent)
     });
     connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         m_popup6->popup(m_view->viewport()->mapToGlobal(at));
+    });
+    connect(m_view, &TSourcesView::pathsDropped, this, [this](const QStringList &paths) {
+        if (!m_busy && !m_model.IsBusy())
+            Q_EMIT addRequested(paths);
     });
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TSourcesPanel::RefreshEnablement);

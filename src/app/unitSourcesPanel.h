@@ -12,8 +12,12 @@
 
 class QAction;
 class QActionGroup;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QToolBar;
 class QToolButton;
 
@@ -32,11 +36,21 @@ public:
     QList<int> SelectedRows() const;
     // A column whose header does not react to clicks (-1 for none).
     void SetInertColumn(int column) { m_inertColumn = column; }
+    // The local files and folders a drag carries, in its order.
+    static QStringList DroppedPaths(const QMimeData *data);
 
 Q_SIGNALS:
     void headerLeftClicked(int column);
+    void pathsDropped(const QStringList &paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
+    bool takesDrop(const QDropEvent *event) const;
+
     int m_inertColumn = -1;
 };
 
@@ -86,6 +100,9 @@ Q_SIGNALS:
     void sortMirrored(int column, Qt::SortOrder order);
     // The enablement may have changed: rows added or removed, selection changed.
     void stateChanged();
+    // Files and folders dropped onto the view, to be added as the add command adds a
+    // selection; never while busy.
+    void addRequested(const QStringList &paths);
 
 private:
     QAction *newAction(const char *objectName, bool checkable = false);

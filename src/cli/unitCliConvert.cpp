@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QUrl>
 
 #include <csignal>
 #include <iterator>
@@ -65,6 +66,24 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
         return false;
     }
     return true;
+}
+
+// Where the run put its new files: the multi-page file's folder, the destination folder,
+// or beside the sources (the first converted one's folder, else the first source's).
+QString outputFolderOf(const TCnvJob &job, const TSourcesModel &rows, const QString &multipageFile)
+{
+    if (!multipageFile.isEmpty())
+        return QFileInfo(multipageFile).absolutePath();
+    if (job.UseDestDir)
+        return QFileInfo(job.DestDir).absoluteFilePath();
+    int chosen = rows.Count() > 0 ? 0 : -1;
+    for (int row = 0; row < rows.Count(); ++row) {
+        if (rows.Row(row).Status == 2) {
+            chosen = row;
+            break;
+        }
+    }
+    return chosen < 0 ? QString() : QDir::cleanPath(rows.Row(chosen).Folder);
 }
 
 // Ctrl+C, SIGTERM and SIGHUP reach the event loop through a pipe, the only thing a
@@ -325,5 +344,13 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     if (userBreak || skipped || ConversionSummary.Succeeded != rows.Count())
         code = 1;
+    // Last, as a file URL, so that a terminal can open the folder with a click.
+    const QString folder = outputFolderOf(*job, rows, parsed.UseMultipage
+                                              ? MultipageOutputPath(parsed.Multipage, job->TargetExt)
+                                              : QString());
+    if (!folder.isEmpty()) {
+        out << "Output folder: " << QUrl::fromLocalFile(folder).toString() << '\n';
+        out.flush();
+    }
     return code;
 }

@@ -203,12 +203,13 @@ void SetUrlOpener(TUrlOpener opener)
     CurrentOpener() = std::move(opener);
 }
 
-void OpenUrl(const QUrl &url)
+bool OpenUrl(const QUrl &url)
 {
-    if (const TUrlOpener &opener = CurrentOpener())
+    if (const TUrlOpener &opener = CurrentOpener()) {
         opener(url);
-    else
-        QDesktopServices::openUrl(url);
+        return true;
+    }
+    return QDesktopServices::openUrl(url);
 }
 
 QUrl ProjectPageUrl()

@@ -16,7 +16,8 @@ using TUrlOpener = std::function<void(const QUrl &)>;
 
 // An empty opener brings back the desktop's.
 void SetUrlOpener(TUrlOpener opener);
-void OpenUrl(const QUrl &url);
+// False when the desktop has nothing that opens it; an installed opener always succeeds.
+bool OpenUrl(const QUrl &url);
 
 QUrl ProjectPageUrl();
 QString MakerName();

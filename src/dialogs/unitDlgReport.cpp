@@ -19,6 +19,7 @@
 #include <QShowEvent>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 TformReport::TformReport(QWidget *parent) : QDialog(parent)
@@ -59,6 +60,9 @@ TformReport::TformReport(QWidget *parent) : QDialog(parent)
     m_loadLast->setObjectName(QStringLiteral("btnLoadLast"));
     m_current = new QPushButton(QStringLiteral("Current report"), this);
     m_current->setObjectName(QStringLiteral("btnCurrent"));
+    m_openFolder = new QPushButton(QStringLiteral("Open folder"), this);
+    m_openFolder->setObjectName(QStringLiteral("btnOpenFolder"));
+    m_openFolder->setEnabled(false);
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_close->setObjectName(QStringLiteral("btnClose"));
     m_close->setDefault(true);
@@ -68,6 +72,7 @@ TformReport::TformReport(QWidget *parent) : QDialog(parent)
     buttons->addWidget(m_loadLast);
     buttons->addWidget(m_current);
     buttons->addStretch(1);
+    buttons->addWidget(m_openFolder);
     buttons->addWidget(m_close);
 
     auto *body = new QVBoxLayout;
@@ -85,6 +90,7 @@ TformReport::TformReport(QWidget *parent) : QDialog(parent)
     connect(m_save, &QToolButton::clicked, this, &TformReport::SaveReport);
     connect(m_loadLast, &QPushButton::clicked, this, &TformReport::LoadLastReport);
     connect(m_current, &QPushButton::clicked, this, &TformReport::ShowCurrentReport);
+    connect(m_openFolder, &QPushButton::clicked, this, &TformReport::OpenOutputFolder);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -107,6 +113,35 @@ void TformReport::ShowCurrentReport()
 {
     const QList<TReportRow> rows = m_sources ? m_sources->ReportRows() : QList<TReportRow>();
     showLines(ComposeReport(ConversionSummary, rows));
+    m_openFolder->setEnabled(!OutputFolder().isEmpty());
+}
+
+QString TformReport::OutputFolder() const
+{
+    const QString &folder = ConversionSummary.OutDirectory;
+    if (folder != OwnFoldersText())
+        return folder;
+    if (!m_sources)
+        return {};
+    for (int row = 0; row < m_sources->Count(); ++row) {
+        if (m_sources->Row(row).Status == 2)
+            return QDir::cleanPath(m_sources->Row(row).Folder);
+    }
+    return {};
+}
+
+void TformReport::OpenOutputFolder()
+{
+    const QString folder = OutputFolder();
+    if (folder.isEmpty())
+        return;
+    const QFileInfo info(folder);
+    if (!info.isDir()) {
+        Prompt().warning(QStringLiteral("The folder \"%1\" does not exist.").arg(info.absoluteFilePath()));
+        return;
+    }
+    if (!OpenUrl(QUrl::fromLocalFile(info.absoluteFilePath())))
+        Prompt().warning(QStringLiteral("No file manager could open the folder \"%1\".").arg(info.absoluteFilePath()));
 }
 
 void TformReport::LoadLastReport()

@@ -28,7 +28,12 @@ public:
     QToolButton *saveButton() const { return m_save; }
     QPushButton *loadLastButton() const { return m_loadLast; }
     QPushButton *currentButton() const { return m_current; }
+    QPushButton *openFolderButton() const { return m_openFolder; }
     QPushButton *closeButton() const { return m_close; }
+
+    // Where the new files of the run went: the report's output folder, or, when they lie
+    // beside their sources, the folder of the first converted row; empty when unknown.
+    QString OutputFolder() const;
 
     // The lines the report area shows.
     QStringList ReportLines() const { return m_lines; }
@@ -40,6 +45,8 @@ public Q_SLOTS:
     void LoadLastReport();
     // The save button: asks for a name and writes the shown lines to NAME.txt.
     void SaveReport();
+    // "Open folder": the output folder in the desktop's file manager.
+    void OpenOutputFolder();
     // Every way of closing ends here: Close, Escape, the close box, accept() and reject().
     void done(int result) override;
 
@@ -57,5 +64,6 @@ private:
     QPlainTextEdit *m_report;
     QPushButton *m_loadLast;
     QPushButton *m_current;
+    QPushButton *m_openFolder;
     QPushButton *m_close;
 };

@@ -7,12 +7,19 @@
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTranslator>
 #include <QVariant>
 
 namespace {
@@ -291,10 +298,51 @@ bool ActivateLanguage(const TMLang &lang, int &appliedLast, const QList<QObject 
 {
     if (lang.CurrentPosition() == appliedLast)
         return false;
+    UseQtTranslations(lang);
     ApplyLangTexts(lang, roots);
     if (languageMenu)
         BuildLanguageMenu(languageMenu, lang);
     appliedLast = lang.CurrentPosition();
+    return true;
+}
+
+QString QtLanguageCode(const QString &nameLang, const QString &libPath)
+{
+    static const QRegularExpression bracketed(QStringLiteral("\\(([A-Za-z]{2,3})\\)\\s*$"));
+    QString code;
+    const QRegularExpressionMatch match = bracketed.match(nameLang);
+    if (match.hasMatch())
+        code = match.captured(1).toLower();
+    else if (libPath != QLatin1String("n/a"))
+        code = QFileInfo(libPath).completeBaseName().toLower();
+    // A code Qt does not know as a language gives no catalogue.
+    if (code.isEmpty() || QLocale(code).language() == QLocale::C)
+        return {};
+    return code;
+}
+
+bool UseQtTranslations(const TMLang &lang, const QString &folder)
+{
+    static QPointer<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+    const int current = lang.CurrentPosition();
+    if (current < 0 || current == lang.BuiltInPosition() || current >= lang.Languages().size())
+        return false;
+    const tagLangInfo &info = lang.Languages().at(current);
+    const QString code = QtLanguageCode(info.NameLang, info.LibPath);
+    if (code.isEmpty() || code == QLatin1String("en"))
+        return false;
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    const QString from = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+    if (!translator->load(QLocale(code), QStringLiteral("qtbase"), QStringLiteral("_"), from)) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
     return true;
 }
 

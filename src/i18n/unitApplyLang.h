@@ -35,10 +35,19 @@ const QList<TTextRow> &LangTextRows();
 void ApplyLangTexts(const TMLang &lang, const QList<QObject *> &roots);
 
 // The activation step of the main window: when the current language is not the one whose
-// texts were applied last (-1 at first), applies its texts, rebuilds the language menu and
-// remembers it. True when it applied; the caller then re-binds the project editor.
+// texts were applied last (-1 at first), applies its texts and Qt's, rebuilds the language
+// menu and remembers it. True when it applied; the caller then re-binds the project editor.
 bool ActivateLanguage(const TMLang &lang, int &appliedLast, const QList<QObject *> &roots,
                       QMenu *languageMenu);
+
+// Qt's own texts (standard dialogs, message-box buttons) in the current language: its
+// "qtbase" catalogue from folder (Qt's translations by default) replaces the one loaded
+// before; English, or a language Qt has no catalogue for, leaves Qt's English. The
+// language comes from the code in the name's brackets ("Deutsch (DE)"), else from the
+// module's file name (de.so). True when a catalogue is in use.
+bool UseQtTranslations(const TMLang &lang, const QString &folder = QString());
+// The language code used for a language's name and module path, empty for none.
+QString QtLanguageCode(const QString &nameLang, const QString &libPath);
 
 // The main window's caption: the text of TITLE_1, two blanks and the name in brackets.
 QString MainWindowTitle(const TMLang &lang, const QString &projectName);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTimeZone>
 
@@ -55,13 +56,28 @@ QDateTime DateTimeToQt(double dateTime)
 
 double NowDateTime() { return DateTimeFromQt(QDateTime::currentDateTime()); }
 
+QString ChooseDefaultOutputFolder(const QString &programFolder, const QString &picturesFolder)
+{
+    QDir parent(programFolder);
+    parent.cdUp();
+    const QString beside = QDir::cleanPath(parent.absolutePath() + QStringLiteral("/out"));
+    // One level, as the folder always was made; the write test asks the system (access),
+    // which also knows read-only mounts.
+    QDir().mkdir(beside);
+    const QFileInfo info(beside);
+    if (info.isDir() && info.isWritable())
+        return beside;
+    return QDir::cleanPath(picturesFolder + QStringLiteral("/Pictavo"));
+}
+
 QString DefaultOutputFolder()
 {
     QString &folder = outputFolderStore();
     if (folder.isEmpty()) {
-        QDir parent(QCoreApplication::applicationDirPath());
-        parent.cdUp();
-        folder = QDir::cleanPath(parent.absolutePath() + QStringLiteral("/out"));
+        QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        if (pictures.isEmpty())
+            pictures = QDir::homePath() + QStringLiteral("/Pictures");
+        folder = ChooseDefaultOutputFolder(QCoreApplication::applicationDirPath(), pictures);
     }
     return folder;
 }

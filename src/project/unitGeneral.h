@@ -25,8 +25,11 @@ double DateTimeFromQt(const QDateTime &moment);
 QDateTime DateTimeToQt(double dateTime);
 double NowDateTime();
 
-// The folder "out" beside the executable's folder, fixed on first use.
+// The folder "out" beside the executable's folder, fixed on first use; when that cannot
+// be made or written (an installed program), the user's Pictures folder + "/Pictavo".
 QString DefaultOutputFolder();
+// The choice above for a program in programFolder, with picturesFolder as the user's.
+QString ChooseDefaultOutputFolder(const QString &programFolder, const QString &picturesFolder);
 // Lets tests and the command-line companion place the folder elsewhere before first use.
 void SetDefaultOutputFolder(const QString &folder);
 

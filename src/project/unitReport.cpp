@@ -47,8 +47,13 @@ void FinishSummary(TConversionSummary &summary, const QList<TReportRow> &rows, c
     }
     summary.OutDirectory = job.UseDestDir
         ? job.DestDir.left(250)
-        : QStringLiteral("New files created in own folders (see pathes in \"Favorite\")");
+        : OwnFoldersText();
     summary.Status = userBreak ? 2 : 1;
+}
+
+QString OwnFoldersText()
+{
+    return QStringLiteral("New files created in own folders (see pathes in \"Favorite\")");
 }
 
 QStringList ComposeReport(const TConversionSummary &summary, const QList<TReportRow> &rows,

@@ -42,6 +42,9 @@ void BeginSummary(TConversionSummary &summary, int totalFiles);
 void FinishSummary(TConversionSummary &summary, const QList<TReportRow> &rows, const TCnvJob &job,
                    bool userBreak, double endTime = NowDateTime());
 
+// What the report says for the output folder when the new files lie beside their sources.
+QString OwnFoldersText();
+
 // The report's lines for the summary and the rows.
 QStringList ComposeReport(const TConversionSummary &summary, const QList<TReportRow> &rows,
                           const QLocale &locale = QLocale::system(),

@@ -5,7 +5,9 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
 #include <QImageWriter>
@@ -13,6 +15,7 @@
 #include <QPixmapCache>
 #include <QRunnable>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <atomic>
@@ -263,7 +266,8 @@ TThumbnailMaker::TThumbnailMaker(QObject *parent)
 {
     // Leave a core for the user-interface thread.
     m_pool.setMaxThreadCount(std::clamp(QThread::idealThreadCount() - 1, 1, 4));
-    m_cacheFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Thumbnails.Cache");
+    // Per user, and never beside an installed program.
+    m_cacheFile = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/Thumbnails.Cache");
     if (QPixmapCache::cacheLimit() < 64 * 1024)
         QPixmapCache::setCacheLimit(64 * 1024);
 }
@@ -298,6 +302,7 @@ void TThumbnailMaker::ensureLoaded()
 bool TThumbnailMaker::SaveCache()
 {
     ensureLoaded();
+    QDir().mkpath(QFileInfo(m_cacheFile).absolutePath());
     if (!m_cache.Save(m_cacheFile))
         return false;
     m_dirty = false;

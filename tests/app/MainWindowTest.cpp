@@ -38,6 +38,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QUrl>
 #include <QSlider>
 #include <QSettings>
 #include <QTabBar>
@@ -1255,6 +1259,110 @@ TEST_F(MainWindow, ExitAsksAboutUnsavedChangesOnlyThroughTheCommand)
     auto store = OpenSettingsStore();
     store->beginGroup(QStringLiteral("TformMain"));
     EXPECT_FALSE(store->value(QStringLiteral("FlagViewOptions")).toBool());
+}
+
+// --- Drag and drop ------------------------------------------------------------------
+
+// A drop as a file manager makes it: the drag enters the sources view, then drops these
+// URLs. True when the view took the drop; the add it asks for has run on return.
+bool DropOnSources(TSourcesPanel &panel, const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QWidget *target = panel.View()->viewport();
+    const QPoint at(10, 10);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QApplication::processEvents();
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+TEST_F(MainWindow, FilesAndFoldersDroppedOnTheSourcesAreAddedAsTheAddCommandAddsThem)
+{
+    makeFile(QStringLiteral("shots/trip/a.png"));
+    makeFile(QStringLiteral("shots/trip/deep/b.jpg"));
+    makeFile(QStringLiteral("shots/trip/readme.odt"));
+    makeFile(QStringLiteral("loose/c.gif"));
+    TformMain &main = start();
+    const auto url = [this](const char *relative) {
+        return QUrl::fromLocalFile(sandbox.filePath(QString::fromLatin1(relative)));
+    };
+
+    // The project's search mode and formats decide, as for the add command.
+    CurrentJob()->SearchMode = 1;
+    EXPECT_TRUE(DropOnSources(sources(), {url("shots/trip"), url("loose/c.gif"),
+                                          QUrl(QStringLiteral("https://example.org/d.png"))}));
+    QStringList names = sourceNames();
+    names.sort();
+    EXPECT_EQ(names, Texts({"a.png", "c.gif"}));
+    EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel7"))->text(), QStringLiteral("2"));
+    EXPECT_TRUE(prompt.warnings.isEmpty());
+    EXPECT_TRUE(PendingFavorList().isEmpty());
+    EXPECT_FALSE(windows->Searching->isVisible());
+    EXPECT_TRUE(action("ACTION_CONVERT")->isEnabled());
+
+    // Duplicates are refused with the add command's warning.
+    EXPECT_TRUE(DropOnSources(sources(), {url("loose/c.gif")}));
+    EXPECT_EQ(FavorList().Count(), 2);
+    EXPECT_EQ(prompt.warnings, QStringList{QStringLiteral("Not found files or duplicate")});
+
+    CurrentJob()->SearchMode = 0;
+    EXPECT_TRUE(DropOnSources(sources(), {url("shots")}));
+    names = sourceNames();
+    names.sort();
+    EXPECT_EQ(names, Texts({"a.png", "b.jpg", "c.gif"}));
+
+    // A drag that carries no local file is not taken at all.
+    EXPECT_FALSE(DropOnSources(sources(), {QUrl(QStringLiteral("https://example.org/e.png"))}));
+    EXPECT_FALSE(DropOnSources(sources(), {}));
+    EXPECT_EQ(FavorList().Count(), 3);
+}
+
+TEST_F(MainWindowRun, ADropDuringARunIsRefusedAndTheRowsStayAsTheyAre)
+{
+    startWithImages(8);
+    const QString extra = sandbox.filePath(QStringLiteral("extra.png"));
+    WriteFileBytes(extra, MakeImageBytes(QStringLiteral("gradient:red-blue"), 64, 48, QStringLiteral("png")));
+    bool tried = false;
+    bool taken = false;
+    watchRun([&] {
+        if (!tried) {
+            tried = true;
+            taken = DropOnSources(sources(), {QUrl::fromLocalFile(extra)});
+        }
+    });
+    action("ACTION_CONVERT")->trigger();
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_TRUE(tried);
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(FavorList().Count(), 8);
+    EXPECT_EQ(sources().Model().Count(), 8);
+    EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
+
+    // Idle again, the same drop is taken.
+    EXPECT_TRUE(DropOnSources(sources(), {QUrl::fromLocalFile(extra)}));
+    EXPECT_EQ(FavorList().Count(), 9);
+}
+
+// --- Per-user files -------------------------------------------------------------------
+
+TEST(PerUserFiles, TheThumbnailCacheIsKeptInTheUsersCacheFolder)
+{
+    const QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME");
+    ASSERT_FALSE(cacheHome.isEmpty()) << "the tests point XDG_CACHE_HOME into the build tree";
+    const QString folder = cacheHome + QLatin1Char('/') + QCoreApplication::applicationName();
+    QDir(folder).removeRecursively();
+    {
+        TThumbnailMaker maker;
+        EXPECT_EQ(maker.CacheFile(), folder + QStringLiteral("/Thumbnails.Cache"));
+        EXPECT_TRUE(maker.SaveCache()) << "the missing folder is made";
+    }
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/Thumbnails.Cache")).isFile());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "DialogTestSupport.h"
 
+#include "dialogs/unitBrand.h"
 #include "dialogs/unitDlgReport.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +81,7 @@ protected:
     void TearDown() override
     {
         window.reset();
+        SetUrlOpener({});
         ConversionSummary.Clear();
         QFile::setPermissions(DefaultOutputFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -407,4 +410,62 @@ TEST_F(ReportWindow, ExecReturnsWhenCloseIsClicked)
     EXPECT_TRUE(clicked);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(ReadFileBytes(lastReport()), CrLfBytes(current()));
+}
+
+TEST_F(ReportWindow, OpenOutputFolderHandsTheRunsFolderToTheDesktop)
+{
+    std::vector<QUrl> opened;
+    SetUrlOpener([&opened](const QUrl &url) { opened.push_back(url); });
+    QTemporaryDir sandbox;
+    const QString destination = sandbox.filePath(QStringLiteral("dest"));
+    ASSERT_TRUE(QDir().mkpath(destination));
+    ConversionSummary.OutDirectory = destination;
+    open();
+
+    // Beside Close, on the same row, and every button whole inside the fixed window.
+    QPushButton *openFolder = window->openFolderButton();
+    const QRect folderRect = openFolder->geometry();
+    const QRect close = window->closeButton()->geometry();
+    EXPECT_EQ(openFolder->objectName(), QLatin1String("btnOpenFolder"));
+    EXPECT_LT(folderRect.right(), close.left());
+    EXPECT_LT(window->currentButton()->geometry().right(), folderRect.left());
+    EXPECT_EQ(folderRect.center().y(), close.center().y());
+    for (QPushButton *button : {window->loadLastButton(), window->currentButton(), openFolder, window->closeButton()}) {
+        EXPECT_GE(button->width(), button->minimumSizeHint().width()) << button->text().toStdString();
+        EXPECT_LE(button->geometry().right(), window->width()) << button->text().toStdString();
+    }
+
+    struct Case
+    {
+        const char *what;
+        QString outDirectory;
+        quint8 firstStatus;
+        QString expected; // empty: the button is off and nothing opens
+    };
+    // The first row shown is zebra.bmp (name descending), from /photos/.
+    const QList<Case> cases = {
+        {"destination folder", destination, 2, destination},
+        {"beside the sources: the first converted row's folder", OwnFoldersText(), 2, QStringLiteral("/photos")},
+        {"beside the sources, nothing converted", OwnFoldersText(), 1, QString()},
+        {"no run yet", QString(), 2, QString()},
+    };
+    for (const Case &c : cases) {
+        ConversionSummary.OutDirectory = c.outDirectory;
+        for (int row = 0; row < model.Count(); ++row)
+            model.SetRowResult(row, row == 0 ? c.firstStatus : 1, QString());
+        window->currentButton()->click();
+        EXPECT_EQ(window->OutputFolder(), c.expected) << c.what;
+        EXPECT_EQ(openFolder->isEnabled(), !c.expected.isEmpty()) << c.what;
+    }
+
+    // The real folder opens; one gone since the run is named in a warning instead.
+    ConversionSummary.OutDirectory = destination;
+    window->currentButton()->click();
+    openFolder->click();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.front(), QUrl::fromLocalFile(destination));
+    ASSERT_TRUE(QDir(destination).removeRecursively());
+    openFolder->click();
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(prompt.warnings, QStringList{QStringLiteral("The folder \"%1\" does not exist.").arg(destination)});
 }

@@ -8,6 +8,7 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +16,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -487,4 +490,66 @@ TEST(LanguageActivation, AppliesOnlyWhenTheLanguageChanged)
     // The rebuilt menu keeps its own caption from the table and checks the new language.
     EXPECT_EQ(menu->title(), QStringLiteral("Sprachen"));
     EXPECT_TRUE(menu->actions().at(german)->isChecked());
+}
+
+TEST(QtTranslations, TheLanguageCodeComesFromTheNameOrTheModulesFile)
+{
+    const struct
+    {
+        const char *name;
+        const char *libPath;
+        const char *code;
+    } cases[] = {
+        {"Deutsch (DE)", "../lang/de.so", "de"},
+        {"Русский (RU)", "../lang/ru.so", "ru"},
+        {"Français (fr) ", "../lang/x.so", "fr"},
+        {"Deutsch", "../lang/de.so", "de"},
+        {"Echo (EC)", "../lang/Echo.so", ""},
+        {"Twin", "../lang/Twin1.so", ""},
+        {"English (EN)", "n/a", "en"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(QtLanguageCode(QString::fromUtf8(c.name), QString::fromUtf8(c.libPath)),
+                  QString::fromUtf8(c.code)) << c.name;
+    }
+}
+
+TEST(QtTranslations, StandardButtonsAndDialogsFollowTheChosenLanguage)
+{
+    TLangSandbox sandbox({QStringLiteral("de"), QStringLiteral("ru"), QStringLiteral("Echo")});
+    std::unique_ptr<TMLang> holder;
+    TMLang &lang = StartedLang(holder);
+    TWidgetTree tree;
+    int applied = -1;
+    const auto cancel = [] {
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Cancel);
+        return box.button(QMessageBox::Cancel)->text();
+    };
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+
+    ASSERT_TRUE(ActivateLanguage(lang, applied, tree.roots(), nullptr));
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel"));
+
+    const struct
+    {
+        const char *language;
+        const char *cancel;
+        const char *lookIn;
+    } steps[] = {
+        {"Deutsch (DE)", "Abbrechen", "Suchen in:"},
+        {"Русский (RU)", "Отмена", "Перейти к:"},
+        // A module language Qt has no catalogue for: Qt's English, not the previous language.
+        {"Echo (EC)", "Cancel", "Look in:"},
+        {"Deutsch (DE)", "Abbrechen", "Suchen in:"},
+        {"English (EN)", "Cancel", "Look in:"},
+    };
+    for (const auto &step : steps) {
+        ASSERT_GE(lang.SelectLanguage(QString::fromUtf8(step.language)), 0) << step.language;
+        if (lang.CurrentPosition() == lang.BuiltInPosition())
+            lang.BindBuiltIn();
+        ASSERT_TRUE(ActivateLanguage(lang, applied, tree.roots(), nullptr)) << step.language;
+        EXPECT_EQ(cancel(), QString::fromUtf8(step.cancel)) << step.language;
+        EXPECT_EQ(lookIn(), QString::fromUtf8(step.lookIn)) << step.language;
+    }
 }

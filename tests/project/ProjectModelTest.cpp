@@ -1,9 +1,15 @@
 #include "engine/unitFormats.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +123,75 @@ TEST(NewProject, CreatesTheOutputFolderOneLevelOnly)
     TCnvJob second(QStringLiteral("p"));
     EXPECT_TRUE(QDir(shallow).exists());
     SetDefaultOutputFolder(saved);
+}
+
+// ChooseDefaultOutputFolder in a child process that, when this one is root, runs as the
+// user nobody, so that folder permissions hold for it as for an ordinary user.
+static QString ChooseAsOrdinaryUser(const QString &programFolder, const QString &picturesFolder)
+{
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        const QByteArray chosen = ChooseDefaultOutputFolder(programFolder, picturesFolder).toUtf8();
+        const bool whole = ::write(ends[1], chosen.constData(), size_t(chosen.size())) == chosen.size();
+        ::_exit(whole ? 0 : 3);
+    }
+    ::close(ends[1]);
+    QByteArray chosen;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+        chosen.append(buffer, got);
+    ::close(ends[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("child failed");
+    return QString::fromUtf8(chosen);
+}
+
+TEST(DefaultOutputFolder, IsOutBesideTheProgramOrElseThePicturesFolder)
+{
+    QTemporaryDir sandbox;
+    ASSERT_TRUE(sandbox.isValid());
+    // Others may pass through to the program trees; the ordinary user needs to.
+    QFile::setPermissions(sandbox.path(), QFile::permissions(sandbox.path()) | QFile::ExeOther | QFile::ReadOther);
+    const QString pictures = sandbox.filePath(QStringLiteral("home/Pictures"));
+    const QString perUser = pictures + QStringLiteral("/Pictavo");
+    const auto tree = [&](const QString &name) {
+        const QString root = sandbox.filePath(name);
+        EXPECT_TRUE(QDir().mkpath(root + QStringLiteral("/bin")));
+        return root;
+    };
+
+    // Writable: out is made beside bin, one level.
+    const QString writable = tree(QStringLiteral("writable"));
+    EXPECT_EQ(ChooseDefaultOutputFolder(writable + QStringLiteral("/bin"), pictures), writable + QStringLiteral("/out"));
+    EXPECT_TRUE(QFileInfo(writable + QStringLiteral("/out")).isDir());
+
+    // A file where the folder would be, and a program folder whose parent is gone.
+    const QString blocked = tree(QStringLiteral("blocked"));
+    WriteFileBytes(blocked + QStringLiteral("/out"), QByteArray("a file"));
+    EXPECT_EQ(ChooseDefaultOutputFolder(blocked + QStringLiteral("/bin"), pictures), perUser);
+    EXPECT_EQ(ChooseDefaultOutputFolder(sandbox.filePath(QStringLiteral("gone/bin")), pictures), perUser);
+
+    // An installed tree: read-only for the user, with out missing or already there.
+    const QString installed = tree(QStringLiteral("installed"));
+    const QString withOut = tree(QStringLiteral("installed-with-out"));
+    ASSERT_TRUE(QDir().mkpath(withOut + QStringLiteral("/out")));
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+        | QFile::ReadOther | QFile::ExeOther;
+    for (const QString &folder : QStringList{installed, installed + QStringLiteral("/bin"), withOut, withOut + QStringLiteral("/out")})
+        ASSERT_TRUE(QFile::setPermissions(folder, readOnly));
+    EXPECT_EQ(ChooseAsOrdinaryUser(installed + QStringLiteral("/bin"), pictures), perUser);
+    EXPECT_FALSE(QFileInfo::exists(installed + QStringLiteral("/out")));
+    EXPECT_EQ(ChooseAsOrdinaryUser(withOut + QStringLiteral("/bin"), pictures), perUser);
+    for (const QString &folder : QStringList{installed, installed + QStringLiteral("/bin"), withOut, withOut + QStringLiteral("/out")})
+        QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
 }
 
 TEST(ProjectList, KeepsEveryProjectAndTheCurrentOne)
