@@ -58,12 +58,15 @@ QString g_temporaryFolder;
 QStringList g_temporaryFolders;
 const QLatin1String kTemporaryPrefix("pictavo-");
 
-void installSecurityPolicy()
+// True when the policy is in force; a library that would not take it is not used at all.
+bool installSecurityPolicy()
 {
     const QByteArray policy = LibrarySecurityPolicy().toUtf8();
     const auto exception = g_entries.AcquireExceptionInfo();
     g_entries.SetMagickSecurityPolicy(policy.constData(), exception);
     g_entries.DestroyExceptionInfo(exception);
+    return !g_entries.IsRightsAuthorized(CoderPolicyDomain, ReadPolicyRights, "SVG")
+        && !g_entries.IsRightsAuthorized(DelegatePolicyDomain, ExecutePolicyRights, "svg:decode");
 }
 
 bool processIsGone(qint64 pid)
@@ -168,7 +171,13 @@ bool LoadImageLibrary(const QString &folder)
     g_handle = handle;
     g_entries = entries;
     g_entries.MagickCoreGenesis(QFile::encodeName(folder).constData(), MagickFalse);
-    installSecurityPolicy();
+    if (!installSecurityPolicy()) {
+        g_entries.MagickCoreTerminus();
+        dlclose(handle);
+        g_handle = nullptr;
+        g_entries = TMagickEntryPoints();
+        return false;
+    }
     return true;
 }
 
