@@ -89,11 +89,16 @@ QString LibrarySecurityPolicy()
     // A rule grants as much as it refuses, so a format the system's policy does not let
     // the library write must not gain that right here.
     const QStringList writeOnly = QString::fromLatin1(kWriteOnlyCoders).split(QLatin1Char(','));
-    QStringList writable, refused;
-    for (const QString &code : writeOnly) {
-        const bool mayWrite = g_entries.IsRightsAuthorized
+    const auto systemLetsWrite = [](const QString &code) {
+        return g_entries.IsRightsAuthorized
             && g_entries.IsRightsAuthorized(CoderPolicyDomain, WritePolicyRights,
                                             code.toLatin1().constData());
+    };
+    QStringList writable, refused;
+    for (const QString &code : writeOnly) {
+        // The EPT writer writes its PostScript part through the EPS coder.
+        const bool mayWrite = systemLetsWrite(code)
+            && (!code.startsWith(QLatin1String("EPT")) || systemLetsWrite(QStringLiteral("EPS")));
         (mayWrite ? writable : refused).append(code);
     }
     if (!writable.isEmpty())
