@@ -56,7 +56,7 @@ const char kWriteOnlyCoders[] =
 QString g_temporaryBase;
 QString g_temporaryFolder;
 QStringList g_temporaryFolders;
-const QLatin1String kTemporaryPrefix("pictavo-");
+const QLatin1String kTemporaryPrefix("pictavo-magick-");
 
 // True when the policy is in force; a library that would not take it is not used at all.
 bool installSecurityPolicy()

@@ -44,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         image.LoadFrames(file);
     } catch (const TError &) {
     }
+    QFile::remove(path);
     // Whatever came back is a list the rest of the run can work on.
     if (image.FrameCount() > kMaxFramesPerImage)
         broken();

@@ -137,8 +137,8 @@ TEST(LibraryTemporaryFolder, IsAFolderOfTheProcessAndTidiesWhatVanishedOnesLeft)
     ASSERT_TRUE(gone.waitForStarted(30000));
     const qint64 goneId = gone.processId();
     ASSERT_TRUE(gone.waitForFinished(30000));
-    const QString stale = scratch.filePath(QStringLiteral("pictavo-%1-XyZ123").arg(goneId));
-    const QString unrelated = scratch.filePath(QStringLiteral("pictavo-notes"));
+    const QString stale = scratch.filePath(QStringLiteral("pictavo-magick-%1-XyZ123").arg(goneId));
+    const QString unrelated = scratch.filePath(QStringLiteral("pictavo-magick-notes"));
     for (const QString &folder : {stale, unrelated}) {
         QDir().mkpath(folder);
         WriteFileBytes(folder + QStringLiteral("/magick-abc"), QByteArray("pixels"));
@@ -151,7 +151,7 @@ TEST(LibraryTemporaryFolder, IsAFolderOfTheProcessAndTidiesWhatVanishedOnesLeft)
     EXPECT_FALSE(QFileInfo::exists(stale));
     EXPECT_TRUE(QFileInfo::exists(unrelated + QStringLiteral("/magick-abc")));
     EXPECT_EQ(QFileInfo(folder).absolutePath(), QDir(scratch.path()).absolutePath());
-    EXPECT_TRUE(QFileInfo(folder).fileName().startsWith(QStringLiteral("pictavo-%1-").arg(QCoreApplication::applicationPid())));
+    EXPECT_TRUE(QFileInfo(folder).fileName().startsWith(QStringLiteral("pictavo-magick-%1-").arg(QCoreApplication::applicationPid())));
     EXPECT_EQ(qgetenv("MAGICK_TEMPORARY_PATH"), QFile::encodeName(folder));
 }
 
