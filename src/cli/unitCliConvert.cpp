@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QUrl>
@@ -170,6 +171,15 @@ public:
             printRow(row, output);
     }
 
+    // Rows that ended without a line: collected rows whose final write never came.
+    void ReportTheRest()
+    {
+        for (int row = 0; row < m_rows.Count(); ++row) {
+            if (m_rows.Row(row).Status == 1 && !m_printed.contains(row))
+                printRow(row, QString());
+        }
+    }
+
     void Finish()
     {
         if (m_bar && m_drawn) {
@@ -182,6 +192,7 @@ private:
     void printRow(int row, const QString &output)
     {
         const TFavorCell &cell = m_rows.Row(row);
+        m_printed.insert(row);
         Finish();
         if (cell.Status == 2)
             m_out << "converted " << EntryKey(cell) << " -> " << output << '\n';
@@ -210,6 +221,7 @@ private:
     const bool m_bar;
     bool m_drawn = false;
     int m_position = 0;
+    QSet<int> m_printed;
 };
 
 bool IsRegularFile(const QString &path)
@@ -320,6 +332,7 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
         escaped = run->EscapedError();
         delete run;
     }
+    display.ReportTheRest();
     display.Finish();
 
     const QList<TReportRow> reportRows = rows.ReportRows();

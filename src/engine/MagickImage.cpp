@@ -62,23 +62,40 @@ void OpenSource(QFile &file, const QString &path)
 
 namespace {
 
+// Truncated or damaged data: the pixels that came back are not the picture. Other
+// warnings (an unknown TIFF tag, a questionable profile) leave the frames sound.
+bool saysCorrupt(ExceptionType severity)
+{
+    return severity == CorruptImageWarning || severity >= ErrorException;
+}
+
 // Decoders of this library generation leave their warnings in the frames' own records
 // rather than in the caller's. Once reported they are cleared, or the write would
 // report them again as its own failure.
 void throwIfDecodingProblem(const ExceptionInfo *exception, Image *frames)
 {
-    ThrowIfLibraryError(exception);
-    for (Image *frame = frames; frame; frame = frame->next) {
-        if (frame->exception.severity == UndefinedException)
-            continue;
-        try {
-            ThrowIfLibraryError(&frame->exception);
-        } catch (...) {
-            for (Image *each = frames; each; each = each->next)
-                Magick().ClearMagickException(&each->exception);
-            throw;
-        }
+    const ExceptionInfo *problem =
+        exception && exception->severity != UndefinedException ? exception : nullptr;
+    for (Image *frame = frames; frame && !problem; frame = frame->next) {
+        if (frame->exception.severity != UndefinedException)
+            problem = &frame->exception;
     }
+    if (!problem)
+        return;
+    QString text;
+    try {
+        ThrowIfLibraryError(problem);
+    } catch (const TSourceRefused &) {
+        throw;
+    } catch (const TError &error) {
+        text = error.text();
+    }
+    const bool corrupt = saysCorrupt(problem->severity);
+    for (Image *each = frames; each; each = each->next)
+        Magick().ClearMagickException(&each->exception);
+    if (corrupt)
+        throw TCorruptSource(text);
+    throw TError(text);
 }
 
 // Writes the bytes into a new file; on any failure the file is removed.

@@ -22,6 +22,14 @@ public:
     using TError::TError;
 };
 
+// The decoder said the source is damaged (a corruption warning or an error): whatever
+// frames came back are not the picture.
+class TCorruptSource : public TError
+{
+public:
+    using TError::TError;
+};
+
 // A file of the output could not be written. The text names the file and the system's
 // reason; FileName is the name within its folder, Reason the system's text.
 class TFileWriteError : public TError
@@ -68,7 +76,8 @@ public:
     size_t FrameHeight() const;
 
     // Decodes the rest of the stream and keeps what came back, even when the library
-    // also reported a problem (which is then thrown).
+    // also reported a problem (which is then thrown, as TCorruptSource when it says the
+    // source is damaged).
     void LoadFrames(QIODevice &stream);
     // Decodes the rest of the stream and appends it only when the library reported
     // nothing at all.

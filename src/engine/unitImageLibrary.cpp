@@ -58,14 +58,17 @@ const char kWriteOnlyCoders[] =
 QString g_temporaryBase;
 QString g_temporaryFolder;
 QStringList g_temporaryFolders;
-const QLatin1String kTemporaryPrefix("pictavo-");
+const QLatin1String kTemporaryPrefix("pictavo-magick-");
 
-void installSecurityPolicy()
+// True when the policy is in force; a library that would not take it is not used at all.
+bool installSecurityPolicy()
 {
     const QByteArray policy = LibrarySecurityPolicy().toUtf8();
     const auto exception = g_entries.AcquireExceptionInfo();
     g_entries.SetMagickSecurityPolicy(policy.constData(), exception);
     g_entries.DestroyExceptionInfo(exception);
+    return !g_entries.IsRightsAuthorized(CoderPolicyDomain, ReadPolicyRights, "SVG")
+        && !g_entries.IsRightsAuthorized(DelegatePolicyDomain, ExecutePolicyRights, "svg:decode");
 }
 
 bool processIsGone(qint64 pid)
@@ -113,11 +116,16 @@ QString LibrarySecurityPolicy()
     // A rule grants as much as it refuses, so a format the system's policy does not let
     // the library write must not gain that right here.
     const QStringList writeOnly = QString::fromLatin1(kWriteOnlyCoders).split(QLatin1Char(','));
-    QStringList writable, refused;
-    for (const QString &code : writeOnly) {
-        const bool mayWrite = g_entries.IsRightsAuthorized
+    const auto systemLetsWrite = [](const QString &code) {
+        return g_entries.IsRightsAuthorized
             && g_entries.IsRightsAuthorized(CoderPolicyDomain, WritePolicyRights,
                                             code.toLatin1().constData());
+    };
+    QStringList writable, refused;
+    for (const QString &code : writeOnly) {
+        // The EPT writer writes its PostScript part through the EPS coder.
+        const bool mayWrite = systemLetsWrite(code)
+            && (!code.startsWith(QLatin1String("EPT")) || systemLetsWrite(QStringLiteral("EPS")));
         (mayWrite ? writable : refused).append(code);
     }
     if (!writable.isEmpty())
@@ -195,7 +203,13 @@ bool LoadImageLibrary(const QString &folder)
     g_handle = handle;
     g_entries = entries;
     g_entries.MagickCoreGenesis(QFile::encodeName(folder).constData(), MagickFalse);
-    installSecurityPolicy();
+    if (!installSecurityPolicy()) {
+        g_entries.MagickCoreTerminus();
+        dlclose(handle);
+        g_handle = nullptr;
+        g_entries = TMagickEntryPoints();
+        return false;
+    }
     return true;
 }
 

@@ -156,10 +156,13 @@ TThreadConvert::TReadProblem TThreadConvert::readSource(
         return {};
     } catch (const TSourceRefused &refused) {
         m_rows.SetRowResult(row, 1, refused.text());
-        return {refused.text(), true};
+        return {refused.text(), true, false};
+    } catch (const TCorruptSource &corrupt) {
+        m_rows.SetRowResult(row, 1, QString());
+        return {corrupt.text(), false, true};
     } catch (const std::exception &error) {
         m_rows.SetRowResult(row, 1, QString());
-        return {errorText(error), false};
+        return {errorText(error), false, false};
     }
 }
 
@@ -184,8 +187,8 @@ void TThreadConvert::oneOutputLoop()
         stage(50);
         m_display.Pump();
 
-        if (problem.Refused || (!problem.Text.isEmpty() && Image->FrameCount() > 0)) {
-            // Frames that came with the decoder's warning are a corrupt picture.
+        if (problem.Refused || (problem.Corrupt && Image->FrameCount() > 0)) {
+            // Frames of a damaged source are not the picture: nothing is written.
             m_rows.SetRowResult(row, 1, problem.Text);
         } else if (Image->FrameCount() > 0) {
             m_rows.SetRowResult(row, 2, QString());

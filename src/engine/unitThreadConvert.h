@@ -84,6 +84,7 @@ private:
     {
         QString Text; // empty when the source was read cleanly
         bool Refused = false; // never handed to the library, or refused by its policy
+        bool Corrupt = false; // the decoder said the source is damaged
     };
     TReadProblem readSource(int row, const QString &source,
                             const std::function<void(QFile &file)> &decode);

@@ -38,16 +38,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.write(reinterpret_cast<const char *>(data), qint64(size));
     }
     TMagickImage image;
+    bool damaged = false;
     try {
         QFile file;
         OpenSource(file, path);
         image.LoadFrames(file);
+    } catch (const TCorruptSource &) {
+        damaged = true; // the run fails such a row whatever frames came back
     } catch (const TError &) {
     }
-    // Whatever came back is a list the rest of the run can work on.
+    QFile::remove(path);
     if (image.FrameCount() > kMaxFramesPerImage)
         broken();
-    for (int i = 0; i < image.FrameCount(); ++i) {
+    // What the run goes on to convert is a list it can work on.
+    for (int i = 0; !damaged && i < image.FrameCount(); ++i) {
         const Image *frame = image.FrameAt(i);
         if (!frame || frame->columns == 0 || frame->rows == 0)
             broken();

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include <iterator>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -163,6 +165,43 @@ TEST_F(RunTest, TargetsThatWouldWriteBesideTheOutputOrReadOtherFilesAreRefused)
         EXPECT_TRUE(outputFiles().isEmpty()) << outputFiles().join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(QDir::current().entryList(QDir::AllEntries | QDir::Hidden), workingFolder);
     }
+}
+
+// A 1×1 grey TIFF, written byte by byte, that carries a tag no reader knows.
+QByteArray tiffWithAnUnknownTag()
+{
+    QByteArray bytes("II*\x00\x0a\x00\x00\x00\x80\x00", 10);
+    const quint16 entries[][4] = {{256, 3, 1, 1}, {257, 3, 1, 1}, {258, 3, 1, 8}, {259, 3, 1, 1},
+                                  {262, 3, 1, 1}, {273, 4, 1, 8}, {277, 3, 1, 1}, {278, 3, 1, 1},
+                                  {279, 4, 1, 1}, {65000, 3, 1, 7}};
+    auto little = [&bytes](quint32 value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.append(char((value >> (8 * i)) & 0xff));
+    };
+    little(std::size(entries), 2);
+    for (const auto &entry : entries) {
+        little(entry[0], 2);
+        little(entry[1], 2);
+        little(entry[2], 4);
+        little(entry[3], 4);
+    }
+    little(0, 4);
+    return bytes;
+}
+
+TEST_F(RunTest, ADamagedSourceFailsWithTheDecodersWordsWhileAHarmlessWarningConverts)
+{
+    const QByteArray jpeg = MakeImageBytes(QStringLiteral("gradient:red-blue"), 64, 48, QStringLiteral("jpg"));
+    addFile(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() * 6 / 10));
+    addFile(QStringLiteral("head.jpg"), jpeg.left(200));
+    addFile(QStringLiteral("scanner.tif"), tiffWithAnUnknownTag());
+    rebuild();
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{1, 1, 2}));
+    EXPECT_TRUE(rows.Row(0).Message.startsWith(QStringLiteral("Premature end of JPEG file"))) << rows.Row(0).Message.toStdString();
+    EXPECT_FALSE(rows.Row(1).Message.isEmpty());
+    EXPECT_TRUE(rows.Row(2).Message.isEmpty()) << rows.Row(2).Message.toStdString();
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("scanner.PNG")});
 }
 
 TEST_F(RunTest, SourcesThatAreNoRegularFileFailWithoutBeingRead)
