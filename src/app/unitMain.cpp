@@ -950,6 +950,7 @@ void TformMain::RestoreStoredSettings()
 
     MemoryLimit = values.ValMemoryLimit;
     MapLimit = values.ValMapLimit;
+    FilesAtOnce = values.ValFilesAtOnce;
     if (m_preferences)
         m_preferences->SyncFromLimits();
     else
@@ -980,6 +981,7 @@ void TformMain::SaveStoredSettings()
     values.ValSortSync = m_sources->SyncAction()->isChecked();
     values.ValMemoryLimit = MemoryLimit;
     values.ValMapLimit = MapLimit;
+    values.ValFilesAtOnce = FilesAtOnce;
     ApplyResourceLimits();
     values.ValCurDir = m_fileList->CurrentFolder();
     values.Placement = saveGeometry();

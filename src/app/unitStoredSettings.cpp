@@ -66,6 +66,8 @@ TStoredSettings ReadStoredSettings(QSettings &store)
     values.ValMemoryLimit = readInt(store, "ValMemoryLimit", defaults.ValMemoryLimit, 1, 1 << 20);
     values.ValMapLimit = readInt(store, "ValMapLimit", defaults.ValMapLimit, 1, 1 << 20);
     values.ValDiskLimit = readInt(store, "ValDiskLimit", defaults.ValDiskLimit, 0, 1 << 30);
+    values.ValFilesAtOnce =
+        readInt(store, "ValFilesAtOnce", DefaultFilesAtOnce(), 1, kMaxFilesAtOnce);
     values.Placement = store.value(QStringLiteral("Placement")).toByteArray();
     values.FocusedControl = readText(store, "FocusedControl", QString());
     store.endGroup();
@@ -89,6 +91,7 @@ bool WriteStoredSettings(QSettings &store, const TStoredSettings &values)
     if (!store.contains(QStringLiteral("ValDiskLimit")))
         store.setValue(QStringLiteral("ValDiskLimit"), TStoredSettings().ValDiskLimit);
     store.setValue(QStringLiteral("ValCurDir"), values.ValCurDir);
+    store.setValue(QStringLiteral("ValFilesAtOnce"), ClampFilesAtOnce(values.ValFilesAtOnce));
     store.setValue(QStringLiteral("Placement"), values.Placement);
     store.setValue(QStringLiteral("FocusedControl"), values.FocusedControl);
     store.endGroup();

@@ -1,8 +1,10 @@
 #pragma once
 
-// What the main window keeps from one run to the next: thirteen named values and its
+// What the main window keeps from one run to the next: fourteen named values and its
 // placement, per user, in the group "TformMain" of an INI store named after the
 // executable. A value that is missing or cannot be read as its type reads as its default.
+
+#include "project/unitGeneral.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,6 +28,7 @@ struct TStoredSettings
     int ValMemoryLimit = 32;
     int ValMapLimit = 64;
     int ValDiskLimit = 0; // kept as stored; nothing uses it
+    int ValFilesAtOnce = DefaultFilesAtOnce(); // 1 to 16
 
     // The window's placement (QWidget::saveGeometry plus its state) and the object name
     // of the control that had the focus.

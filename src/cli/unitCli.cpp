@@ -14,7 +14,7 @@ namespace {
 const char kUsage[] =
     "usage: pictavo-cli formats\n"
     "       pictavo-cli show FILE.prj\n"
-    "       pictavo-cli convert PROJECT.prj [--multipage FILE] SOURCE...\n"
+    "       pictavo-cli convert PROJECT.prj [--multipage FILE] [--jobs N] SOURCE...\n"
     "       pictavo-cli --help\n";
 
 const char kHelp[] =
@@ -23,13 +23,15 @@ const char kHelp[] =
     "  formats          list the image formats the installed library offers:\n"
     "                   code, mode (R, W or RW) and description, tab-separated\n"
     "  show FILE.prj    print every field a project file stores\n"
-    "  convert PROJECT.prj [--multipage FILE] SOURCE...\n"
+    "  convert PROJECT.prj [--multipage FILE] [--jobs N] SOURCE...\n"
     "                   convert the files and folders named (folders searched\n"
     "                   as the project says) with the project's settings; with\n"
     "                   --multipage every frame goes into FILE, its extension\n"
-    "                   replaced by the target format; prints a line per file,\n"
+    "                   replaced by the target format; --jobs converts N files\n"
+    "                   at once (1 to 16, default the number of cores); prints\n"
+    "                   a line per file in the order of the files,\n"
     "                   then the report, and keeps it as ../out/LastReport.txt;\n"
-    "                   Ctrl+C stops after the file in work\n"
+    "                   Ctrl+C stops after the files in work\n"
     "  --help           this text\n"
     "\n"
     "Exit codes: 0 success, 1 failure (for convert: a file failed or the run was\n"

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -106,6 +107,19 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
         limitsLayout->addSpacing(10);
     }
     limitsLayout->addWidget(m_sync);
+    m_filesAtOnce = new QSpinBox(limits);
+    m_filesAtOnce->setObjectName(QStringLiteral("spnFilesAtOnce"));
+    m_filesAtOnce->setRange(1, kMaxFilesAtOnce);
+    m_filesAtOnce->setValue(FilesAtOnce);
+    auto *filesLabel = new QLabel(QStringLiteral("Files converted at once"), limits);
+    filesLabel->setObjectName(QStringLiteral("lblFilesAtOnce"));
+    filesLabel->setBuddy(m_filesAtOnce);
+    auto *filesRow = new QHBoxLayout;
+    filesRow->addWidget(filesLabel);
+    filesRow->addStretch();
+    filesRow->addWidget(m_filesAtOnce);
+    limitsLayout->addSpacing(4);
+    limitsLayout->addLayout(filesRow);
     limitsLayout->addStretch();
     m_tabs->addTab(limits, QStringLiteral("Limits"));
 
@@ -156,6 +170,7 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
     connect(m_memoryBar, &QSlider::valueChanged, this, &TformPref::memoryChanged);
     connect(m_mapBar, &QSlider::valueChanged, this, &TformPref::mapChanged);
     connect(m_searchGroup, &QButtonGroup::idClicked, this, &TformPref::searchOptionChosen);
+    connect(m_filesAtOnce, &QSpinBox::valueChanged, this, [](int count) { FilesAtOnce = count; });
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -181,6 +196,9 @@ void TformPref::SyncFromLimits()
 
     m_sync->setChecked(MemoryLimit == MapLimit / 2);
     showValues();
+
+    FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
+    m_filesAtOnce->setValue(FilesAtOnce);
 }
 
 bool TformPref::event(QEvent *event)
@@ -205,6 +223,7 @@ void TformPref::activate()
 {
     m_unlock->setChecked(false);
     unlockChanged();
+    m_filesAtOnce->setValue(FilesAtOnce);
     if (const TCnvJob *job = CurrentJob()) {
         // Anything but 1 searches subfolders, so that is the option such a project shows.
         QAbstractButton *option = m_searchGroup->button(job->SearchMode == 1 ? 1 : 0);

@@ -15,6 +15,8 @@ struct TRunSettings
     double ResizeBlur = 1.0;
     // Holds sRGB.icm and USWebCoatedSWOP.icc, when installed.
     QString ProfileFolder;
+    // JPEG sources that come out smaller are decoded at a reduced DCT scale.
+    bool ShrinkOnLoad = true;
 
     TRunSettings();
 };
@@ -45,3 +47,8 @@ bool IsJpegToTiff(const QString &sourcePath);
 // Drops the embedded ICC profile; with both profile files in the folder, reinterprets
 // the frame as sRGB and converts it to CMYK with the SWOP profile embedded.
 void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder);
+
+// The short side a decoded frame needs so that ResizeFrame only ever shrinks it, whatever
+// way it is turned: the larger of the project's two sizes in pixels. 0 when the frames
+// keep their size or a size is no number (the resize step then reports it).
+size_t ShortSideNeeded();

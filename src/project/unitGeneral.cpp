@@ -5,12 +5,18 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QThread>
 #include <QTimeZone>
 
 #include <cmath>
 
 int MemoryLimit = 32;
 int MapLimit = 64;
+int FilesAtOnce = DefaultFilesAtOnce();
+
+int DefaultFilesAtOnce() { return ClampFilesAtOnce(QThread::idealThreadCount()); }
+
+int ClampFilesAtOnce(int count) { return qBound(1, count, kMaxFilesAtOnce); }
 
 namespace {
 

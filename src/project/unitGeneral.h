@@ -39,6 +39,12 @@ TSaveResult SaveFileWhole(const QString &path, const QByteArray &bytes, QString 
 extern int MemoryLimit;
 extern int MapLimit;
 
+// How many files a run converts at once: 1 to 16, by default the number of cores.
+extern int FilesAtOnce;
+constexpr int kMaxFilesAtOnce = 16;
+int DefaultFilesAtOnce();
+int ClampFilesAtOnce(int count);
+
 // Short strings: a length byte and `capacity` bytes of UTF-8 text.
 // The text is cut to the capacity at a character boundary.
 QByteArray TextToCapacity(const QString &text, int capacity);

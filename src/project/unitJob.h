@@ -94,7 +94,22 @@ private:
 
 // The process-wide project list and its current project (null before the first one).
 TListCnvJob &ListCnvJob();
+// The current project; on a thread inside a TCurrentJobScope, that scope's project.
 TCnvJob *CurrentJob();
+
+// While alive, CurrentJob() on the calling thread answers with `job`: a conversion job
+// works with the copy it was given when queued, whatever the window edits meanwhile.
+class TCurrentJobScope
+{
+public:
+    explicit TCurrentJobScope(TCnvJob &job);
+    ~TCurrentJobScope();
+    TCurrentJobScope(const TCurrentJobScope &) = delete;
+    TCurrentJobScope &operator=(const TCurrentJobScope &) = delete;
+
+private:
+    TCnvJob *m_previous;
+};
 
 // The path a project typed as `typed` is saved under: ".prj" is added unless the name
 // already ends with it in any letter case.

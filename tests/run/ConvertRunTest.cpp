@@ -192,10 +192,8 @@ TEST_F(RunTest, StopDuringTheSecondOfFiveFinishesThatRowOnly)
     for (int i = 1; i <= 5; ++i)
         addImage(QStringLiteral("s%1.png").arg(i));
     rebuild();
-    int pumpsAfterFirstRow = 0;
-    display.onPump = [&] {
-        // The second pump after the first row is the one after the second row's name.
-        if (display.finished.size() == 1 && ++pumpsAfterFirstRow == 2)
+    display.onRowStarted = [&](int row) {
+        if (row == 1)
             run->Stop();
     };
     runHere();
@@ -234,27 +232,28 @@ TEST_F(RunTest, QualityIsTakenWhenTheRunIsCreated)
 
 // --- The thread and its completion -------------------------------------------------
 
-TEST_F(RunTest, TheThreadHandsTheRunToTheUserInterfaceThread)
+TEST_F(RunTest, TheRowsAndTheDisplayAreOnlyTouchedOnTheUserInterfaceThread)
 {
     addImage(QStringLiteral("t1.png"));
     addImage(QStringLiteral("t2.png"));
     rebuild();
-    QList<QThread *> pumpThreads;
-    display.onPump = [&] { pumpThreads.append(QThread::currentThread()); };
-    ASSERT_TRUE(runThreaded());
+    QList<QThread *> displayThreads;
+    display.onRowStarted = [&](int) { displayThreads.append(QThread::currentThread()); };
+    display.onRowFinished = [&](int) { displayThreads.append(QThread::currentThread()); };
+    ASSERT_TRUE(runThreaded(QString(), 2));
     EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
-    ASSERT_FALSE(pumpThreads.isEmpty());
-    for (QThread *thread : std::as_const(pumpThreads))
+    ASSERT_EQ(displayThreads.size(), 4);
+    for (QThread *thread : std::as_const(displayThreads))
         EXPECT_EQ(thread, QCoreApplication::instance()->thread());
 }
 
-TEST_F(RunTest, StopReachesTheThreadedRunThroughThePump)
+TEST_F(RunTest, StopReachesTheLaunchedRunBeforeItsNextRow)
 {
     for (int i = 1; i <= 4; ++i)
         addImage(QStringLiteral("p%1.png").arg(i));
     rebuild();
-    display.onPump = [&] {
-        if (display.finished.size() == 1 && run)
+    display.onRowFinished = [&](int row) {
+        if (row == 0 && run)
             run->Stop();
     };
     ASSERT_TRUE(runThreaded());
@@ -297,8 +296,8 @@ TEST_F(RunTest, MultipageStoppedWritesNothing)
     for (int i = 1; i <= 5; ++i)
         addImage(QStringLiteral("mp%1.png").arg(i));
     rebuild();
-    display.onPump = [&] {
-        if (display.finished.size() == 3)
+    display.onRowFinished = [&](int row) {
+        if (row == 2)
             run->Stop();
     };
     runHere(output(QStringLiteral("stopped.TIFF")));
@@ -387,7 +386,7 @@ TEST_F(RunTest, MultiPagesIsReadWhenTheRunStarts)
     rebuild();
     job().MultiPages = 0;
     TThreadConvert modeRun(rows, display);
-    display.onPump = [&] { job().MultiPages = 1; };
+    display.onRowStarted = [&](int) { job().MultiPages = 1; };
     modeRun.Execute();
     EXPECT_FALSE(modeRun.Multipage());
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("mode.PNG")});
