@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -443,4 +444,24 @@ TEST_F(Pref, RunsModallyUntilCloseOrTheCloseBoxAndChangesNothingOnClosing)
     EXPECT_EQ(MemoryLimit, 40);
     EXPECT_EQ(MapLimit, 64);
     ExpectLimitsInLibrary(40, 64);
+}
+
+TEST_F(Pref, FilesConvertedAtOnceIsASettingOfItsOwnKeptWithinOneToSixteen)
+{
+    TformPref pref;
+    const int kept = FilesAtOnce;
+    FilesAtOnce = 40;
+    Restore(pref, 32, 64);
+    EXPECT_EQ(FilesAtOnce, 16);
+    EXPECT_EQ(pref.filesAtOnceBox()->value(), 16);
+    Open(pref);
+    // Not one of the limits the unlock box guards.
+    EXPECT_TRUE(pref.filesAtOnceBox()->isEnabled());
+    pref.filesAtOnceBox()->setValue(3);
+    EXPECT_EQ(FilesAtOnce, 3);
+    pref.filesAtOnceBox()->setValue(0);
+    EXPECT_EQ(FilesAtOnce, 1);
+    EXPECT_EQ(MemoryLimit, 32);
+    pref.close();
+    FilesAtOnce = kept;
 }
