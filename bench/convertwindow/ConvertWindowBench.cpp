@@ -3,7 +3,8 @@
 // A batch of 4000x3000 JPEGs (20 by default) is added to the sources and converted to
 // 1024x768 JPEG, Mitchell, quality 85, through the convert command, as a user starts it.
 // A 1 ms timer ticks throughout; the longest gap between two ticks, from the command to
-// the report, is how long the window did not answer. Exits 1 when that gap reaches 50 ms,
+// the report, is how long the window did not answer; the same meter over the idle window
+// beforehand shows what the machine allows. Exits 1 when the run's gap reaches 50 ms,
 // a row did not convert, or the run did not end within 5 minutes.
 //
 // Settings go to a temporary XDG_CONFIG_HOME, so the user's own are never read or written.
@@ -16,6 +17,7 @@
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "ui/unitFileBrowser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -129,6 +131,7 @@ int run(int count, int jobs)
     FilesAtOnce = jobs;
 
     QElapsedTimer sinceTick;
+    QElapsedTimer clock;
     qint64 longest = 0;
     bool reportShown = false;
     QTimer ticker;
@@ -136,16 +139,27 @@ int run(int count, int jobs)
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         if (reportShown)
             return;
-        longest = std::max(longest, sinceTick.restart());
+        const qint64 gap = sinceTick.restart();
+        longest = std::max(longest, gap);
+        if (gap >= 20 && qEnvironmentVariableIsSet("PICTAVO_BENCH_GAPS"))
+            std::printf("  gap %lld ms at %lld ms, %s\n", static_cast<long long>(gap),
+                        static_cast<long long>(clock.elapsed()),
+                        windows.Main->IsRunning() ? "running" : "idle");
         if (windows.Report->isVisible()) {
             reportShown = true;
             windows.Report->closeButton()->click();
         }
     });
-    QElapsedTimer clock;
+    // The same meter over an idle window first: what the machine itself allows.
     clock.start();
     sinceTick.start();
     ticker.start(1);
+    while (clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+    const qint64 idleLongest = longest;
+    longest = 0;
+    clock.restart();
+    sinceTick.restart();
     windows.Main->Action("ACTION_CONVERT")->trigger();
     while (!reportShown && clock.elapsed() < kRunTimeoutMs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
@@ -157,6 +171,7 @@ int run(int count, int jobs)
     std::printf("  run, convert command to report: %lld ms\n", static_cast<long long>(runMs));
     std::printf("  longest gap of a 1 ms timer:    %lld ms (target < %lld ms)\n",
                 static_cast<long long>(longest), static_cast<long long>(kStallLimitMs));
+    std::printf("  the same over 2 s idle, before: %lld ms\n", static_cast<long long>(idleLongest));
     std::printf("  outputs written:                %d of %d\n", converted, count);
     return reportShown && converted == count && longest < kStallLimitMs ? 0 : 1;
 }

@@ -14,7 +14,12 @@
 #include <QFileInfo>
 #include <QThreadPool>
 
+#include <cerrno>
 #include <cmath>
+
+#if defined(Q_OS_LINUX)
+#include <sys/resource.h>
+#endif
 
 // What a job hands back to the run's thread for one row.
 struct TRowResult
@@ -79,10 +84,27 @@ void readSource(const TRowWork &work, TMagickImage &image, TRowResult &result)
     }
 }
 
+// Image work gives way to the window's thread, so that the window answers at once
+// however many files are in work. Linux keeps a nice value per thread.
+void yieldToWindowThread()
+{
+#if defined(Q_OS_LINUX)
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, 0);
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, 0, qMin(current + 5, 19));
+#endif
+}
+
 // One row, on a pool thread: every library object it makes is its own and released
 // here, except the frames of a multipage row, which travel on to the final write.
 void convertRow(const TRowWork &work, TRowResult &result, const std::function<void()> &readDone)
 {
+    yieldToWindowThread();
     const TCurrentJobScope scope(*work.Project);
     result.Row = work.Row;
     std::unique_ptr<TMagickImage> image;
@@ -322,6 +344,7 @@ void TThreadConvert::writeCollection()
     m_pool->start([this, pieces, project, output, settings] {
         QString error;
         try {
+            yieldToWindowThread();
             const TCurrentJobScope scope(*project);
             TMagickImage collection;
             for (const std::shared_ptr<TRowResult> &piece : std::as_const(*pieces))
