@@ -416,7 +416,7 @@ TEST_F(RunTest, OneFileAtATimeAndFourGiveTheSameNamesAndPixels)
 {
     // Collisions among the sources and with a file left by an earlier run, a failing
     // file in between, and a large first file that finishes last when four run at once.
-    addImage(QStringLiteral("a.jpg"), 900, 700, QStringLiteral("plasma:"));
+    addImage(QStringLiteral("a.jpg"), 600, 450, QStringLiteral("plasma:"));
     addImage(QStringLiteral("a.gif"), 50, 40);
     addFile(QStringLiteral("a.bmp"), QByteArray("no image"));
     addImage(QStringLiteral("a.tif"), 30, 60, QStringLiteral("gradient:green-yellow"));
@@ -462,7 +462,7 @@ TEST_F(RunTest, OneFileAtATimeAndFourGiveTheSameNamesAndPixels)
 TEST_F(RunTest, StopDuringAParallelRunStartsNoFurtherRow)
 {
     for (int i = 1; i <= 8; ++i)
-        addImage(QStringLiteral("q%1.png").arg(i), 200, 150, QStringLiteral("plasma:"));
+        addImage(QStringLiteral("q%1.png").arg(i), 200, 150);
     rebuild();
     display.onRowStarted = [&](int row) {
         if (row == 2)
@@ -481,7 +481,7 @@ TEST_F(RunTest, MultipageDecodedInParallelKeepsTheOrderOfTheRows)
     job().MultiPages = 1;
     job().TargetExt = QStringLiteral("TIFF");
     // The first source is the slowest, so its job ends last.
-    addImage(QStringLiteral("m0.png"), 1200, 900, QStringLiteral("plasma:"));
+    addImage(QStringLiteral("m0.png"), 600, 450);
     addImage(QStringLiteral("m1.png"), 11, 21);
     addFile(QStringLiteral("m2.png"), QByteArray("broken"));
     addImage(QStringLiteral("m3.gif"), 13, 23);
@@ -495,7 +495,7 @@ TEST_F(RunTest, MultipageDecodedInParallelKeepsTheOrderOfTheRows)
     QStringList sizes;
     for (const Image *frame = frames.get(); frame; frame = frame->next)
         sizes.append(QStringLiteral("%1x%2").arg(frame->columns).arg(frame->rows));
-    EXPECT_EQ(sizes, (QStringList{QStringLiteral("1200x900"), QStringLiteral("11x21"),
+    EXPECT_EQ(sizes, (QStringList{QStringLiteral("600x450"), QStringLiteral("11x21"),
                                   QStringLiteral("13x23"), QStringLiteral("14x24")}));
 }
 
