@@ -66,8 +66,8 @@ void TMagickImage::SetShrinkOnLoad(const QByteArray &source, size_t shortSide)
         return;
     TImageInfoPtr pingInfo(Magick().CloneImageInfo(nullptr));
     TExceptionPtr exception = NewException();
-    const TImageListPtr header(
-        Magick().PingBlob(pingInfo.get(), source.constData(), size_t(source.size()), exception.get()));
+    const TImageListPtr header(Magick().PingBlob(pingInfo.get(), source.constData(),
+                                                 size_t(source.size()), exception.get()));
     if (!header || exception->severity != UndefinedException)
         return;
     const size_t w = header->columns, h = header->rows;
@@ -78,8 +78,8 @@ void TMagickImage::SetShrinkOnLoad(const QByteArray &source, size_t shortSide)
             continue;
         if (qMin(w, h) * scale.eighths / 8 < shortSide)
             continue;
-        const QByteArray hint =
-            QByteArray::number(qulonglong(w / scale.divisor)) + 'x' + QByteArray::number(qulonglong(h / scale.divisor));
+        const QByteArray hint = QByteArray::number(qulonglong(w / scale.divisor)) + 'x'
+            + QByteArray::number(qulonglong(h / scale.divisor));
         Magick().SetImageOption(m_info.get(), "jpeg:size", hint.constData());
         return;
     }

@@ -101,11 +101,11 @@ TCnvJob *CurrentJob();
 // works with the copy it was given when queued, whatever the window edits meanwhile.
 class TCurrentJobScope
 {
+    Q_DISABLE_COPY_MOVE(TCurrentJobScope)
+
 public:
     explicit TCurrentJobScope(TCnvJob &job);
     ~TCurrentJobScope();
-    TCurrentJobScope(const TCurrentJobScope &) = delete;
-    TCurrentJobScope &operator=(const TCurrentJobScope &) = delete;
 
 private:
     TCnvJob *m_previous;
