@@ -106,7 +106,7 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
         limitsLayout->addWidget(bar);
         limitsLayout->addSpacing(10);
     }
-    limitsLayout->addWidget(m_sync);
+    // The page has no height to spare: the run's own setting shares the last row.
     m_filesAtOnce = new QSpinBox(limits);
     m_filesAtOnce->setObjectName(QStringLiteral("spnFilesAtOnce"));
     m_filesAtOnce->setRange(1, kMaxFilesAtOnce);
@@ -114,12 +114,12 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
     auto *filesLabel = new QLabel(QStringLiteral("Files converted at once"), limits);
     filesLabel->setObjectName(QStringLiteral("lblFilesAtOnce"));
     filesLabel->setBuddy(m_filesAtOnce);
-    auto *filesRow = new QHBoxLayout;
-    filesRow->addWidget(filesLabel);
-    filesRow->addStretch();
-    filesRow->addWidget(m_filesAtOnce);
-    limitsLayout->addSpacing(4);
-    limitsLayout->addLayout(filesRow);
+    auto *lastRow = new QHBoxLayout;
+    lastRow->addWidget(m_sync);
+    lastRow->addStretch();
+    lastRow->addWidget(filesLabel);
+    lastRow->addWidget(m_filesAtOnce);
+    limitsLayout->addLayout(lastRow);
     limitsLayout->addStretch();
     m_tabs->addTab(limits, QStringLiteral("Limits"));
 

@@ -455,8 +455,12 @@ TEST_F(Pref, FilesConvertedAtOnceIsASettingOfItsOwnKeptWithinOneToSixteen)
     EXPECT_EQ(FilesAtOnce, 16);
     EXPECT_EQ(pref.filesAtOnceBox()->value(), 16);
     Open(pref);
-    // Not one of the limits the unlock box guards.
+    // Not one of the limits the unlock box guards; every page fits the fixed-size dialog.
     EXPECT_TRUE(pref.filesAtOnceBox()->isEnabled());
+    for (int index = 0; index < pref.tabs()->count(); ++index) {
+        const QWidget *page = pref.tabs()->widget(index);
+        EXPECT_LE(page->minimumSizeHint().height(), pref.tabs()->currentWidget()->height()) << index;
+    }
     pref.filesAtOnceBox()->setValue(3);
     EXPECT_EQ(FilesAtOnce, 3);
     pref.filesAtOnceBox()->setValue(0);
