@@ -958,6 +958,7 @@ void TformMain::RestoreStoredSettings()
 
     MemoryLimit = values.ValMemoryLimit;
     MapLimit = values.ValMapLimit;
+    FilesAtOnce = values.ValFilesAtOnce;
     if (m_preferences)
         m_preferences->SyncFromLimits();
     else
@@ -990,6 +991,7 @@ void TformMain::SaveStoredSettings()
     values.ValSortSync = m_sources->SyncAction()->isChecked();
     values.ValMemoryLimit = MemoryLimit;
     values.ValMapLimit = MapLimit;
+    values.ValFilesAtOnce = FilesAtOnce;
     ApplyResourceLimits();
     values.ValTurnUpright = TurnPhotosUpright;
     values.ValNoEnlarge = DoNotEnlarge;

@@ -68,6 +68,8 @@ TStoredSettings ReadStoredSettings(QSettings &store)
     values.ValDiskLimit = readInt(store, "ValDiskLimit", defaults.ValDiskLimit, 0, 1 << 30);
     values.ValTurnUpright = readBool(store, "ValTurnUpright", defaults.ValTurnUpright);
     values.ValNoEnlarge = readBool(store, "ValNoEnlarge", defaults.ValNoEnlarge);
+    values.ValFilesAtOnce =
+        readInt(store, "ValFilesAtOnce", DefaultFilesAtOnce(), 1, kMaxFilesAtOnce);
     values.Placement = store.value(QStringLiteral("Placement")).toByteArray();
     values.FocusedControl = readText(store, "FocusedControl", QString());
     store.endGroup();
@@ -93,6 +95,7 @@ bool WriteStoredSettings(QSettings &store, const TStoredSettings &values)
     store.setValue(QStringLiteral("ValTurnUpright"), values.ValTurnUpright);
     store.setValue(QStringLiteral("ValNoEnlarge"), values.ValNoEnlarge);
     store.setValue(QStringLiteral("ValCurDir"), values.ValCurDir);
+    store.setValue(QStringLiteral("ValFilesAtOnce"), ClampFilesAtOnce(values.ValFilesAtOnce));
     store.setValue(QStringLiteral("Placement"), values.Placement);
     store.setValue(QStringLiteral("FocusedControl"), values.FocusedControl);
     store.endGroup();

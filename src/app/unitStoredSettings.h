@@ -4,6 +4,8 @@
 // placement, per user, in the group "TformMain" of an INI store named after the
 // executable. A value that is missing or cannot be read as its type reads as its default.
 
+#include "project/unitGeneral.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -28,6 +30,7 @@ struct TStoredSettings
     int ValDiskLimit = 0; // kept as stored; nothing uses it
     bool ValTurnUpright = true; // photos turned by their EXIF orientation
     bool ValNoEnlarge = false;  // small images keep their size
+    int ValFilesAtOnce = DefaultFilesAtOnce(); // 1 to 16
 
     // The window's placement (QWidget::saveGeometry plus its state) and the object name
     // of the control that had the focus.

@@ -14,7 +14,7 @@ namespace {
 const char kUsage[] =
     "usage: pictavo-cli formats\n"
     "       pictavo-cli show FILE.prj\n"
-    "       pictavo-cli convert PROJECT.prj [--multipage FILE] SOURCE...\n"
+    "       pictavo-cli convert PROJECT.prj [--multipage FILE] [--jobs N] SOURCE...\n"
     "       pictavo-cli --help\n";
 
 const char kHelp[] =
@@ -23,15 +23,17 @@ const char kHelp[] =
     "  formats          list the image formats the installed library offers:\n"
     "                   code, mode (R, W or RW) and description, tab-separated\n"
     "  show FILE.prj    print every field a project file stores\n"
-    "  convert PROJECT.prj [--multipage FILE] SOURCE...\n"
+    "  convert PROJECT.prj [--multipage FILE] [--jobs N] SOURCE...\n"
     "                   convert the files and folders named (folders searched\n"
     "                   as the project says) with the project's settings; with\n"
     "                   --multipage every frame goes into FILE, its extension\n"
-    "                   replaced by the target format; prints a line per file,\n"
-    "                   then the report, and keeps it as LastReport.txt in ../out\n"
+    "                   replaced by the target format; --jobs converts N files\n"
+    "                   at once (1 to 16, default the number of cores); prints\n"
+    "                   a line per file in the order of the files, then the\n"
+    "                   report, and keeps it as LastReport.txt in ../out\n"
     "                   (~/Pictures/Pictavo when ../out cannot be written); the\n"
     "                   last line names the output folder as a file URL;\n"
-    "                   Ctrl+C, SIGTERM or SIGHUP stops after the file in\n"
+    "                   Ctrl+C, SIGTERM or SIGHUP stops after the files in\n"
     "                   work; sources that are no regular file are skipped\n"
     "  --help           this text\n"
     "\n"

@@ -36,6 +36,8 @@ struct TConvertArguments
     QString Project;
     QString Multipage;
     bool UseMultipage = false;
+    // Files converted at once; 0 keeps the default.
+    int Jobs = 0;
     QStringList Sources;
 };
 
@@ -53,6 +55,15 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
             }
             parsed.UseMultipage = true;
             parsed.Multipage = arguments.at(++i);
+        } else if (!optionsEnded && argument == QLatin1String("--jobs")) {
+            bool ok = false;
+            const int jobs = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&ok) : 0;
+            if (!ok || jobs < 1 || jobs > kMaxFilesAtOnce) {
+                problem = QStringLiteral("--jobs needs a number from 1 to %1").arg(kMaxFilesAtOnce);
+                return false;
+            }
+            parsed.Jobs = jobs;
+            ++i;
         } else if (!optionsEnded && argument.startsWith(QLatin1String("--"))) {
             problem = QStringLiteral("Unknown option ") + argument;
             return false;
@@ -311,26 +322,23 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     bool userBreak = false;
     QString escaped;
     {
-        auto *run = new TThreadConvert(rows, display);
+        TThreadConvert run(rows, display);
+        if (parsed.Jobs > 0)
+            run.SetFilesAtOnce(parsed.Jobs);
         if (parsed.UseMultipage)
-            run->SetMultipagePath(MultipageOutputPath(parsed.Multipage, job->TargetExt));
+            run.SetMultipagePath(MultipageOutputPath(parsed.Multipage, job->TargetExt));
         TInterruptGuard interrupt;
         if (QSocketNotifier *notifier = interrupt.Notifier()) {
-            QObject::connect(notifier, &QSocketNotifier::activated, run, [run, &userBreak, &err] {
+            QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, &userBreak, &err] {
                 TInterruptGuard::Drain();
                 if (!userBreak)
-                    err << "\nStopping after the current file..." << Qt::endl;
+                    err << "\nStopping after the files in work..." << Qt::endl;
                 userBreak = true;
-                run->Stop();
+                run.Stop();
             });
         }
-        QEventLoop loop;
-        QObject::connect(run, &QThread::finished, &loop, &QEventLoop::quit);
-        run->start();
-        loop.exec();
-        run->wait();
-        escaped = run->EscapedError();
-        delete run;
+        run.Execute();
+        escaped = run.EscapedError();
     }
     display.ReportTheRest();
     display.Finish();

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -105,7 +106,20 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
         limitsLayout->addWidget(bar);
         limitsLayout->addSpacing(10);
     }
-    limitsLayout->addWidget(m_sync);
+    // The page has no height to spare: the run's own setting shares the last row.
+    m_filesAtOnce = new QSpinBox(limits);
+    m_filesAtOnce->setObjectName(QStringLiteral("spnFilesAtOnce"));
+    m_filesAtOnce->setRange(1, kMaxFilesAtOnce);
+    m_filesAtOnce->setValue(FilesAtOnce);
+    auto *filesLabel = new QLabel(QStringLiteral("Files converted at once"), limits);
+    filesLabel->setObjectName(QStringLiteral("lblFilesAtOnce"));
+    filesLabel->setBuddy(m_filesAtOnce);
+    auto *lastRow = new QHBoxLayout;
+    lastRow->addWidget(m_sync);
+    lastRow->addStretch();
+    lastRow->addWidget(filesLabel);
+    lastRow->addWidget(m_filesAtOnce);
+    limitsLayout->addLayout(lastRow);
     limitsLayout->addStretch();
     m_tabs->addTab(limits, QStringLiteral("Limits"));
 
@@ -166,6 +180,7 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
     connect(m_memoryBar, &QSlider::valueChanged, this, &TformPref::memoryChanged);
     connect(m_mapBar, &QSlider::valueChanged, this, &TformPref::mapChanged);
     connect(m_searchGroup, &QButtonGroup::idClicked, this, &TformPref::searchOptionChosen);
+    connect(m_filesAtOnce, &QSpinBox::valueChanged, this, [](int count) { FilesAtOnce = count; });
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_upright, &QCheckBox::toggled, this, [](bool on) { TurnPhotosUpright = on; });
     connect(m_noEnlarge, &QCheckBox::toggled, this, [](bool on) { DoNotEnlarge = on; });
@@ -193,6 +208,9 @@ void TformPref::SyncFromLimits()
 
     m_sync->setChecked(MemoryLimit == MapLimit / 2);
     showValues();
+
+    FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
+    m_filesAtOnce->setValue(FilesAtOnce);
 }
 
 bool TformPref::event(QEvent *event)
@@ -217,6 +235,7 @@ void TformPref::activate()
 {
     m_unlock->setChecked(false);
     unlockChanged();
+    m_filesAtOnce->setValue(FilesAtOnce);
     if (const TCnvJob *job = CurrentJob()) {
         // Anything but 1 searches subfolders, so that is the option such a project shows.
         QAbstractButton *option = m_searchGroup->button(job->SearchMode == 1 ? 1 : 0);

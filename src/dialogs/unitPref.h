@@ -11,6 +11,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 
 // The image library's memory limits and the current project's folder search. Every change
@@ -23,7 +24,8 @@ public:
     explicit TformPref(QWidget *parent = nullptr);
 
     // Carries MemoryLimit and MapLimit, as restored at start-up, into the track bars and the
-    // library; limits outside the bars' ranges come back clamped. Needs no showing.
+    // library; limits outside the bars' ranges come back clamped. Needs no showing. Also
+    // shows FilesAtOnce, clamped to 1 to 16.
     void SyncFromLimits();
 
     // Called when the user picks a folder-search option, so that the project counts as edited.
@@ -42,6 +44,7 @@ public:
     QCheckBox *uprightBox() const { return m_upright; }
     QCheckBox *noEnlargeBox() const { return m_noEnlarge; }
     QPushButton *closeButton() const { return m_close; }
+    QSpinBox *filesAtOnceBox() const { return m_filesAtOnce; }
 
 protected:
     bool event(QEvent *event) override;
@@ -72,5 +75,6 @@ private:
     QCheckBox *m_upright;
     QCheckBox *m_noEnlarge;
     QPushButton *m_close;
+    QSpinBox *m_filesAtOnce;
     std::function<void()> m_markModified;
 };

@@ -2,6 +2,7 @@
 
 #include "project/unitGeneral.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -156,6 +157,48 @@ void TMagickImage::Reset()
     m_frames.reset();
     m_info.reset(Magick().CloneImageInfo(nullptr));
     m_frameIndex = 0;
+    // Left to itself the JPEG encoder optimises its Huffman tables only while the memory
+    // limit has room, so the limit would decide the size of the output.
+    Magick().SetImageOption(m_info.get(), "jpeg:optimize-coding", "true");
+}
+
+void TMagickImage::SetShrinkOnLoad(const QByteArray &source, size_t shortSide)
+{
+    static const char kJpegMagic[] = "\xFF\xD8\xFF";
+    if (shortSide == 0 || !source.startsWith(QByteArray::fromRawData(kJpegMagic, 3)))
+        return;
+    TImageInfoPtr pingInfo(Magick().CloneImageInfo(nullptr));
+    TExceptionPtr exception = NewException();
+    const TImageListPtr header(Magick().PingBlob(pingInfo.get(), source.constData(),
+                                                 size_t(source.size()), exception.get()));
+    if (!header || exception->severity != UndefinedException)
+        return;
+    const size_t w = header->columns, h = header->rows;
+    // The decoder scales by eighths: 1/8, 2/8, 3/8 or 4/8, chosen by the hint's divisor.
+    struct TScale { size_t eighths; size_t divisor; };
+    for (const TScale scale : {TScale{1, 8}, TScale{2, 4}, TScale{3, 3}, TScale{4, 2}}) {
+        if ((w * scale.eighths) % 8 != 0 || (h * scale.eighths) % 8 != 0)
+            continue;
+        if (qMin(w, h) * scale.eighths / 8 < shortSide)
+            continue;
+        const QByteArray hint = QByteArray::number(qulonglong(w / scale.divisor)) + 'x'
+            + QByteArray::number(qulonglong(h / scale.divisor));
+        Magick().SetImageOption(m_info.get(), "jpeg:size", hint.constData());
+        return;
+    }
+}
+
+void TMagickImage::TakeFrames(TMagickImage &other)
+{
+    if (!other.m_frames)
+        return;
+    if (!m_frames) {
+        m_frames = std::move(other.m_frames);
+    } else {
+        Image *head = m_frames.get();
+        Magick().AppendImageToList(&head, other.m_frames.release());
+    }
+    other.m_frameIndex = 0;
 }
 
 int TMagickImage::FrameCount() const

@@ -7,6 +7,7 @@
 
 #include <QtGlobal>
 
+class QByteArray;
 class QIODevice;
 class QString;
 
@@ -75,6 +76,12 @@ public:
     size_t FrameWidth() const;
     size_t FrameHeight() const;
 
+    // Shrink-on-load: when `source` is a JPEG whose short side is at least twice
+    // `shortSide`, the next decode runs at the smallest DCT scale that keeps the short
+    // side at least `shortSide` and both sides exact (no rounding), so the frame keeps
+    // the source's aspect ratio. Other sources decode at full size as before.
+    void SetShrinkOnLoad(const QByteArray &source, size_t shortSide);
+
     // Decodes the rest of the stream and keeps what came back, even when the library
     // also reported a problem (which is then thrown, as TCorruptSource when it says the
     // source is damaged).
@@ -82,6 +89,9 @@ public:
     // Decodes the rest of the stream and appends it only when the library reported
     // nothing at all.
     void AppendFrames(QIODevice &stream);
+
+    // Moves every frame of `other` to the end of this list; `other` is left empty.
+    void TakeFrames(TMagickImage &other);
 
     // Puts `replacement` (a single frame, owned from now on) in the current frame's place.
     void ReplaceCurrentFrame(TImageListPtr replacement);

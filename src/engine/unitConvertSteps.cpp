@@ -302,6 +302,21 @@ void FlattenFrameOntoWhite(TMagickImage &image)
     Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
 
+size_t ShortSideNeeded()
+{
+    const TCnvJob *job = CurrentJob();
+    if (!job || job->SizeAsIs)
+        return 0;
+    try {
+        const qint64 width = SizeToPixels(parseSize(job->Width), job->Measure);
+        const qint64 height = SizeToPixels(parseSize(job->Height), job->Measure);
+        const qint64 larger = qMax(width, height);
+        return larger > 0 && larger <= std::numeric_limits<qint32>::max() ? size_t(larger) : 0;
+    } catch (const TError &) {
+        return 0;
+    }
+}
+
 qint64 SizeToPixels(long double value, int measure)
 {
     long double pixels = value;

@@ -20,6 +20,8 @@ struct TRunSettings
     bool TurnUpright = TurnPhotosUpright;
     // A frame smaller than the asked size keeps its size.
     bool NoEnlarge = DoNotEnlarge;
+    // JPEG sources that come out smaller are decoded at a reduced DCT scale.
+    bool ShrinkOnLoad = true;
 
     TRunSettings();
 };
@@ -57,3 +59,8 @@ bool IsJpegToTiff(const QString &sourcePath);
 // embedded: from its own embedded profile, or from sRGB when it has none. Otherwise, or
 // when the conversion fails, the frame keeps its pixels and its profile.
 void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder);
+
+// The short side a decoded frame needs so that ResizeFrame only ever shrinks it, whatever
+// way it is turned: the larger of the project's two sizes in pixels. 0 when the frames
+// keep their size or a size is no number (the resize step then reports it).
+size_t ShortSideNeeded();

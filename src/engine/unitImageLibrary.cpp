@@ -79,15 +79,16 @@ bool processIsGone(qint64 pid)
 }
 
 // The library tells most formats by their first bytes; a few (ICO, TGA...) it knows only
-// by a file's extension. For those, a copy of the options names the file "source.<ext>",
+// by a file's extension. For those (the stream's file name, or its object name for a
+// stream that holds a file's bytes), a copy of the options names the file "source.<ext>",
 // as when the library opens a file itself; the bytes still win for every format they
 // identify. Only a plain code goes in, so nothing else of the name reaches the library.
 TImageInfoPtr withExtensionHint(QIODevice &stream, const ImageInfo *info)
 {
-    const auto *file = qobject_cast<QFileDevice *>(&stream);
-    if (!file || *info->magick != '\0')
+    if (*info->magick != '\0')
         return nullptr;
-    const QString name = file->fileName().isEmpty() ? file->objectName() : file->fileName();
+    const auto *file = qobject_cast<QFileDevice *>(&stream);
+    const QString name = file && !file->fileName().isEmpty() ? file->fileName() : stream.objectName();
     const QString extension = QFileInfo(name).suffix();
     static const QRegularExpression plainCode(QStringLiteral("^[A-Za-z0-9]{1,5}$"));
     if (!plainCode.match(extension).hasMatch())

@@ -31,6 +31,8 @@ class QIODevice;
     X(AcquireImageInfo)                 \
     X(CloneImageInfo)                   \
     X(DestroyImageInfo)                 \
+    X(SetImageOption)                   \
+    X(PingBlob)                         \
     X(DestroyImageList)                 \
     X(GetImageListLength)               \
     X(GetImageFromList)                 \

@@ -22,6 +22,9 @@ struct TNamingState
     std::vector<TNameEntry> Registry;
     qint64 RunCounter = 1;
     TSourcePaths Sources;
+    // Names handed out in this run: taken as if written, so that a name never depends
+    // on whether an earlier row's write is over yet.
+    TSourcePaths Given;
     TNamingEnvironment Environment = SystemNamingEnvironment();
 };
 
@@ -57,7 +60,13 @@ bool isSource(const QString &path) { return state().Sources.Contains(path); }
 
 bool isTaken(const QString &path)
 {
-    return isSource(path) || state().Environment.FileExists(path);
+    return isSource(path) || state().Given.Contains(path) || state().Environment.FileExists(path);
+}
+
+QString give(const QString &path)
+{
+    state().Given.Add(path);
+    return path;
 }
 
 int collisionMode()
@@ -134,6 +143,7 @@ void ResetNaming(const TSourcePaths &sources)
     TNamingState &naming = state();
     naming.Registry.clear();
     naming.Sources = sources;
+    naming.Given = TSourcePaths();
     const TCnvJob *job = CurrentJob();
     naming.RunCounter = job ? job->CounterStart : 1;
 }
@@ -156,13 +166,13 @@ QString ResolveOutputName(const QString &path)
         const QString counted = CounterName(path);
         // An existing output may be replaced, a source never.
         if (!isSource(counted))
-            return counted;
-        return firstFreeCandidate(RegisterExisting(counted));
+            return give(counted);
+        return give(firstFreeCandidate(RegisterExisting(counted)));
     }
     const int index = RegisterExisting(path);
     if (index < 0)
-        return path;
-    return firstFreeCandidate(index);
+        return give(path);
+    return give(firstFreeCandidate(index));
 }
 
 QString CounterName(const QString &path)

@@ -7,12 +7,32 @@
 #include "project/unitJob.h"
 #include "project/unitSourcesModel.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 
+#include <cerrno>
 #include <cmath>
+
+#if defined(Q_OS_LINUX)
+#include <sys/resource.h>
+#endif
+
+// What a job hands back to the run's thread for one row.
+struct TRowResult
+{
+    int Row = -1;
+    quint8 Status = 0;
+    QString Message;
+    // An error that ends the run (no image library): the row keeps its status.
+    QString Escaped;
+    // Multipage: the frames the row gave, to be written with the others.
+    std::unique_ptr<TMagickImage> Frames;
+};
 
 namespace {
 
@@ -24,6 +44,124 @@ QString errorText(const std::exception &error)
     if (const auto *own = dynamic_cast<const TError *>(&error))
         return own->text();
     return QString::fromLocal8Bit(error.what());
+}
+
+// Everything a job needs, copied when the row is queued: the job reads nothing the
+// window may change while it works.
+struct TRowWork
+{
+    int Row = -1;
+    QString Source;
+    QString Output;
+    bool Multipage = false;
+    TRunSettings Settings;
+    std::shared_ptr<TCnvJob> Project;
+};
+
+// What the read step met, besides the frames the decoder kept.
+struct TReadProblem
+{
+    QString Text; // empty when the source was read cleanly
+    bool Refused = false; // never handed to the library, or refused by its policy
+    bool Corrupt = false; // the decoder said the source is damaged
+};
+
+// The read step: the whole file as bytes, decoded from memory; a JPEG that will come
+// out smaller is decoded at a reduced scale. A failure marks the row failed; what the
+// decoder kept decides the rest.
+TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &result)
+{
+    try {
+        QFile file;
+        OpenSource(file, work.Source);
+        QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw TError(file.errorString() + QStringLiteral(": ") + work.Source);
+        file.close();
+        if (work.Settings.ShrinkOnLoad)
+            image.SetShrinkOnLoad(bytes, ShortSideNeeded());
+        QBuffer buffer(&bytes);
+        // Formats known only by their extension are read by the source's name.
+        buffer.setObjectName(work.Source);
+        buffer.open(QIODevice::ReadOnly);
+        if (work.Multipage) {
+            image.AppendFrames(buffer);
+            image.SelectFrame(image.FrameCount() - 1);
+        } else {
+            image.LoadFrames(buffer);
+        }
+        return {};
+    } catch (const TSourceRefused &refused) {
+        result.Status = 1;
+        return {refused.text(), true, false};
+    } catch (const TCorruptSource &corrupt) {
+        result.Status = 1;
+        return {corrupt.text(), false, true};
+    } catch (const std::exception &error) {
+        result.Status = 1;
+        return {errorText(error), false, false};
+    }
+}
+
+// Image work gives way to the window's thread, so that the window answers at once
+// however many files are in work. Linux keeps a nice value per thread.
+void yieldToWindowThread()
+{
+#if defined(Q_OS_LINUX)
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, 0);
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, 0, qMin(current + 5, 19));
+#endif
+}
+
+// One row, on a pool thread: every library object it makes is its own and released
+// here, except the frames of a multipage row, which travel on to the final write.
+void convertRow(const TRowWork &work, TRowResult &result, const std::function<void()> &readDone)
+{
+    yieldToWindowThread();
+    const TCurrentJobScope scope(*work.Project);
+    result.Row = work.Row;
+    std::unique_ptr<TMagickImage> image;
+    try {
+        image = std::make_unique<TMagickImage>();
+    } catch (const std::exception &error) {
+        result.Escaped = errorText(error);
+        return;
+    }
+    const TReadProblem problem = readSource(work, *image, result);
+    readDone();
+
+    if (problem.Refused || (problem.Corrupt && image->FrameCount() > 0)) {
+        // Frames of a damaged source are not the picture: nothing is written.
+        result.Status = 1;
+        result.Message = problem.Text;
+        return;
+    }
+    if (image->FrameCount() == 0) {
+        result.Status = 1;
+        result.Message = QString::fromLatin1(kCannotEncode);
+        return;
+    }
+    result.Status = 2;
+    result.Message.clear();
+    try {
+        if (work.Multipage)
+            CollectSource(*image, work.Source, work.Settings);
+        else
+            ConvertSource(*image, work.Source, work.Output, work.Settings);
+    } catch (const std::exception &error) {
+        // One output: nothing was written for this row, so it did not convert. Multipage:
+        // the frames are kept and written all the same.
+        result.Status = work.Multipage ? 2 : 1;
+        result.Message = errorText(error);
+    }
+    if (work.Multipage)
+        result.Frames = std::move(image);
 }
 
 } // namespace
@@ -38,13 +176,8 @@ QString MultipageOutputPath(const QString &chosen, const QString &targetExt)
     return QDir(info.absolutePath()).filePath(name + QLatin1Char('.') + targetExt);
 }
 
-void TRunDisplay::Pump()
-{
-    QCoreApplication::processEvents();
-}
-
 TThreadConvert::TThreadConvert(TSourcesModel &rows, TRunDisplay &display, QObject *parent)
-    : QThread(parent), m_rows(rows), m_display(display)
+    : QObject(parent), m_rows(rows), m_display(display), m_filesAtOnce(ClampFilesAtOnce(::FilesAtOnce))
 {
     m_settings.ResizeFilter = MitchellFilter;
     m_settings.ResizeBlur = 1.0;
@@ -52,7 +185,18 @@ TThreadConvert::TThreadConvert(TSourcesModel &rows, TRunDisplay &display, QObjec
         m_settings.Quality = job->Quality;
 }
 
-TThreadConvert::~TThreadConvert() = default;
+TThreadConvert::~TThreadConvert()
+{
+    if (m_pool)
+        m_pool->waitForDone();
+    if (m_running && !m_ended)
+        m_rows.EndBusy();
+}
+
+void TThreadConvert::SetFilesAtOnce(int count)
+{
+    m_filesAtOnce = ClampFilesAtOnce(count);
+}
 
 int TThreadConvert::RoundHalfToEven(double value)
 {
@@ -65,29 +209,45 @@ int TThreadConvert::RoundHalfToEven(double value)
 
 void TThreadConvert::Launch(std::function<void(TThreadConvert &run)> completion)
 {
-    connect(this, &QThread::finished, this, [this, completion = std::move(completion)] {
+    connect(this, &TThreadConvert::Finished, this, [this, completion = std::move(completion)] {
         if (completion)
             completion(*this);
-        wait(); // finished comes just before the thread's very end
         deleteLater();
-    });
-    start();
-}
-
-void TThreadConvert::run()
-{
-    QMetaObject::invokeMethod(this, [this] { Execute(); }, Qt::BlockingQueuedConnection);
+    }, Qt::QueuedConnection);
+    // Like a thread's start: the run begins once the caller is back in the event loop.
+    QMetaObject::invokeMethod(this, [this] { begin(); }, Qt::QueuedConnection);
 }
 
 void TThreadConvert::Execute()
 {
+    QEventLoop loop;
+    connect(this, &TThreadConvert::Finished, &loop, &QEventLoop::quit);
+    begin();
+    if (!m_ended)
+        loop.exec();
+}
+
+bool TThreadConvert::stopRequested() const
+{
+    return m_stop.load() || QCoreApplication::closingDown() || !m_escapedError.isEmpty();
+}
+
+QString TThreadConvert::sourcePath(int row) const
+{
+    return EntryKey(m_rows.Row(row));
+}
+
+void TThreadConvert::stage(int position)
+{
+    if (m_rows.Count() == 1)
+        m_display.SetGauge(position);
+}
+
+void TThreadConvert::begin()
+{
     // The rows stay as they are until the run is over: the window remains usable.
-    struct TBusy
-    {
-        TSourcesModel &rows;
-        explicit TBusy(TSourcesModel &model) : rows(model) { rows.BeginBusy(); }
-        ~TBusy() { rows.EndBusy(); }
-    } busy(m_rows);
+    m_rows.BeginBusy();
+    m_running = true;
     try {
         const TCnvJob *job = CurrentJob();
         if (!job)
@@ -104,34 +264,82 @@ void TThreadConvert::Execute()
         ProgressStep = m_rows.Count() > 0 ? 100.0 / m_rows.Count() : 0;
         ProgressTotal = 0;
         m_display.ScrollToTop();
-        if (m_rows.Count() > 0) {
-            if (m_multipage)
-                multipageLoop();
-            else
-                oneOutputLoop();
-        }
-        m_display.SetGauge(100);
+        m_pool = std::make_unique<QThreadPool>();
+        m_pool->setMaxThreadCount(m_filesAtOnce);
     } catch (const std::exception &error) {
-        // Ends the run; the rows keep what they have and the completion follows.
-        Image.reset();
         m_escapedError = errorText(error);
     }
+    startRows();
 }
 
-bool TThreadConvert::stopRequested() const
+void TThreadConvert::startRows()
 {
-    return m_stop.load() || QCoreApplication::closingDown();
+    while (m_inFlight < m_filesAtOnce && m_nextRow < m_rows.Count() && !stopRequested())
+        startRow(m_nextRow++);
+    if (m_inFlight > 0 || m_writing || m_ended)
+        return;
+    const bool allRows = m_nextRow == m_rows.Count() && m_escapedError.isEmpty();
+    if (m_multipage && allRows && !m_stop.load() && !QCoreApplication::closingDown())
+        writeCollection();
+    else
+        end();
 }
 
-QString TThreadConvert::sourcePath(int row) const
+void TThreadConvert::startRow(int row)
 {
-    return EntryKey(m_rows.Row(row));
+    stage(10);
+    TRowWork work;
+    work.Row = row;
+    work.Source = sourcePath(row);
+    work.Multipage = m_multipage;
+    if (m_multipage) {
+        work.Output = m_multipagePath;
+    } else {
+        const TFavorCell &cell = m_rows.Row(row);
+        work.Output = MakeOutputName(cell.Name, cell.Folder);
+        stage(20);
+        work.Output = ResolveOutputName(work.Output);
+    }
+    stage(30);
+    work.Settings = m_settings;
+    if (const TCnvJob *job = CurrentJob())
+        work.Project = std::make_shared<TCnvJob>(*job);
+    else
+        work.Project = std::make_shared<TCnvJob>(QString());
+    m_outputs.insert(row, work.Output);
+    ++m_inFlight;
+    m_display.RowStarted(row);
+
+    m_pool->start([this, work] {
+        auto result = std::make_shared<TRowResult>();
+        convertRow(work, *result, [this] {
+            QMetaObject::invokeMethod(this, [this] { stage(50); }, Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
+    });
 }
 
-void TThreadConvert::stage(int position)
+void TThreadConvert::rowDone(const std::shared_ptr<TRowResult> &result)
 {
-    if (m_rows.Count() == 1)
-        m_display.SetGauge(position);
+    --m_inFlight;
+    m_waiting.insert(result->Row, result);
+    // Rows end in the order of the view, whatever order their jobs end in.
+    while (m_waiting.contains(m_nextFinish)) {
+        const std::shared_ptr<TRowResult> done = m_waiting.take(m_nextFinish);
+        const int row = m_nextFinish++;
+        if (!done->Escaped.isEmpty()) {
+            if (m_escapedError.isEmpty())
+                m_escapedError = done->Escaped;
+            continue;
+        }
+        m_rows.SetRowResult(row, done->Status, done->Message);
+        if (done->Frames) {
+            m_contributed.append(row);
+            m_collected.append(done);
+        }
+        finishRow(row, m_outputs.take(row));
+    }
+    startRows();
 }
 
 void TThreadConvert::finishRow(int row, const QString &output)
@@ -145,123 +353,67 @@ void TThreadConvert::finishRow(int row, const QString &output)
     m_display.RowFinished(row, output);
 }
 
-TThreadConvert::TReadProblem TThreadConvert::readSource(
-    int row, const QString &source, const std::function<void(QFile &file)> &decode)
+void TThreadConvert::writeCollection()
 {
-    // A failure marks the row failed; what the decoder kept decides the rest.
-    try {
-        QFile file;
-        OpenSource(file, source);
-        decode(file);
-        return {};
-    } catch (const TSourceRefused &refused) {
-        m_rows.SetRowResult(row, 1, refused.text());
-        return {refused.text(), true, false};
-    } catch (const TCorruptSource &corrupt) {
-        m_rows.SetRowResult(row, 1, QString());
-        return {corrupt.text(), false, true};
-    } catch (const std::exception &error) {
-        m_rows.SetRowResult(row, 1, QString());
-        return {errorText(error), false, false};
+    if (m_collected.isEmpty()) {
+        end();
+        return;
     }
-}
-
-void TThreadConvert::oneOutputLoop()
-{
-    m_display.Pump();
-    for (int row = 0; row < m_rows.Count(); ++row) {
-        if (stopRequested())
-            break;
-        stage(10);
-        const TFavorCell &cell = m_rows.Row(row);
-        const QString source = sourcePath(row);
-        QString output = MakeOutputName(cell.Name, cell.Folder);
-        stage(20);
-        output = ResolveOutputName(output);
-        stage(30);
-        m_display.Pump();
-
-        Image = std::make_unique<TMagickImage>();
-        const TReadProblem problem =
-            readSource(row, source, [this](QFile &file) { Image->LoadFrames(file); });
-        stage(50);
-        m_display.Pump();
-
-        if (problem.Refused || (problem.Corrupt && Image->FrameCount() > 0)) {
-            // Frames of a damaged source are not the picture: nothing is written.
-            m_rows.SetRowResult(row, 1, problem.Text);
-        } else if (Image->FrameCount() > 0) {
-            m_rows.SetRowResult(row, 2, QString());
-            try {
-                ConvertSource(*Image, source, output, m_settings);
-            } catch (const std::exception &error) {
-                // Nothing was written for this row, so it did not convert.
-                m_rows.SetRowResult(row, 1, errorText(error));
-            }
-        } else {
-            m_rows.SetRowResult(row, 1, QString::fromLatin1(kCannotEncode));
-        }
-        finishRow(row, output);
-        Image.reset();
-        m_display.Pump();
-    }
-}
-
-void TThreadConvert::multipageLoop()
-{
-    m_display.Pump();
+    m_writing = true;
+    // The frames are joined in row order and written on the pool, like every other
+    // piece of image work.
+    auto pieces = std::make_shared<QList<std::shared_ptr<TRowResult>>>(std::move(m_collected));
+    m_collected.clear();
+    auto project = std::make_shared<TCnvJob>(*CurrentJob());
     const QString output = m_multipagePath;
-    Image = std::make_unique<TMagickImage>();
-    QList<int> contributed;
-    for (int row = 0; row < m_rows.Count(); ++row) {
-        if (stopRequested()) {
-            // No file will hold the frames collected so far.
-            for (int collected : std::as_const(contributed))
-                m_rows.SetRowResult(collected, 1, QString::fromLatin1(kNotWritten));
-            Image.reset();
-            return;
-        }
-        stage(10);
-        const QString source = sourcePath(row);
-        stage(30);
-        m_display.Pump();
-
-        const int before = Image->FrameCount();
-        const TReadProblem problem = readSource(row, source, [this](QFile &file) {
-            Image->AppendFrames(file);
-            Image->SelectFrame(Image->FrameCount() - 1);
-        });
-        stage(50);
-        m_display.Pump();
-
-        if (problem.Refused) {
-            m_rows.SetRowResult(row, 1, problem.Text);
-        } else if (Image->FrameCount() > before) {
-            contributed.append(row);
-            m_rows.SetRowResult(row, 2, QString());
-            try {
-                CollectSource(*Image, source, m_settings);
-            } catch (const std::exception &error) {
-                // The frames are in the list and will be written all the same.
-                m_rows.SetRowResult(row, 2, errorText(error));
-            }
-        } else {
-            m_rows.SetRowResult(row, 1, QString::fromLatin1(kCannotEncode));
-        }
-        finishRow(row, output);
-        m_display.Pump();
-    }
-
-    if (Image->FrameCount() > 0) {
+    const TRunSettings settings = m_settings;
+    m_pool->start([this, pieces, project, output, settings] {
+        QString error;
         try {
-            WriteCollection(*Image, output, m_settings);
-        } catch (const std::exception &error) {
-            // No file holds these frames: none of their rows converted.
-            const QString text = errorText(error);
-            for (int row : std::as_const(contributed))
-                m_rows.SetRowResult(row, 1, text);
+            yieldToWindowThread();
+            const TCurrentJobScope scope(*project);
+            TMagickImage collection;
+            for (const std::shared_ptr<TRowResult> &piece : std::as_const(*pieces))
+                collection.TakeFrames(*piece->Frames);
+            pieces->clear();
+            collection.SetQuality(settings.Quality);
+            WriteCollection(collection, output, settings);
+        } catch (const std::exception &caught) {
+            error = errorText(caught);
         }
-        m_display.CollectionWritten(contributed, output);
+        pieces->clear();
+        QMetaObject::invokeMethod(this, [this, error] { collectionDone(error); }, Qt::QueuedConnection);
+    });
+}
+
+void TThreadConvert::collectionDone(const QString &error)
+{
+    m_writing = false;
+    // No file holds these frames: none of their rows converted.
+    if (!error.isEmpty()) {
+        for (int row : std::as_const(m_contributed))
+            m_rows.SetRowResult(row, 1, error);
     }
-    Image.reset();
+    m_display.CollectionWritten(m_contributed, m_multipagePath);
+    end();
+}
+
+void TThreadConvert::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (!m_collected.isEmpty()) {
+        // No file will hold the frames collected so far.
+        for (int row : std::as_const(m_contributed))
+            m_rows.SetRowResult(row, 1, QString::fromLatin1(kNotWritten));
+        // A stopped multipage run discards its frames; they are released on the pool too.
+        auto discarded = std::make_shared<QList<std::shared_ptr<TRowResult>>>(std::move(m_collected));
+        m_collected.clear();
+        m_pool->start([discarded] { discarded->clear(); });
+    }
+    if (m_escapedError.isEmpty())
+        m_display.SetGauge(100);
+    m_rows.EndBusy();
+    emit Finished();
 }

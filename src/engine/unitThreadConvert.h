@@ -1,25 +1,27 @@
 #pragma once
 
-// A conversion run over the rows of the sources view. The thread only hands the whole
-// run to the thread the object lives in (the user-interface thread) and waits; the run
-// keeps the window alive by pumping events at fixed points, which is also how a stop
-// request reaches it.
+// A conversion run over the rows of the sources view. The thread the run object lives in
+// (the user-interface thread) names every output in row order and hands each row to a
+// job on a pool of its own; jobs decode, transform and write, and post their results
+// back. Only that thread touches the rows, the display and the output naming.
 
 #include "engine/unitConvertSteps.h"
 
 #include <QList>
+#include <QMap>
+#include <QObject>
 #include <QString>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 
-class QFile;
-class TMagickImage;
+class QThreadPool;
 class TSourcesModel;
+struct TRowResult;
 
-// What the run drives besides the rows: the gauge and the view that shows them.
+// What the run drives besides the rows: the gauge and the view that shows them. Called
+// on the run object's thread only.
 class TRunDisplay
 {
 public:
@@ -27,80 +29,95 @@ public:
     // Position 0 to 100.
     virtual void SetGauge(int position) = 0;
     virtual void ScrollToTop() {}
-    // A row is finished: scroll it into view and repaint the gauge and the rows. The
-    // output is the file the row was written to (one-output mode) or will be written
-    // into (multipage).
+    // A row has been named and handed to a job.
+    virtual void RowStarted(int row) { Q_UNUSED(row) }
+    // A row is finished (in the order of the rows): scroll it into view and repaint the
+    // gauge and the rows. The output is the file the row was written to (one-output
+    // mode) or will be written into (multipage).
     virtual void RowFinished(int row, const QString &output) { Q_UNUSED(row) Q_UNUSED(output) }
     // Multipage: the final write is over; the rows that gave frames carry its result.
     virtual void CollectionWritten(const QList<int> &rows, const QString &output)
     {
         Q_UNUSED(rows) Q_UNUSED(output)
     }
-    // Handles pending events; the default pumps the application's queue.
-    virtual void Pump();
 };
 
 // The single output file of a multipage run for the file the user chose: its extension
 // (from the name's last "." on) replaced by "." and the target format's code.
 QString MultipageOutputPath(const QString &chosen, const QString &targetExt);
 
-class TThreadConvert : public QThread
+class TThreadConvert : public QObject
 {
     Q_OBJECT
 
 public:
     // Quality comes from the current project now; MultiPages and CounterStart when the
-    // run starts. The rows and the display must outlive the run.
+    // run starts; the number of files at once from FilesAtOnce. The rows and the display
+    // must outlive the run.
     TThreadConvert(TSourcesModel &rows, TRunDisplay &display, QObject *parent = nullptr);
+    // Waits for the jobs in flight.
     ~TThreadConvert() override;
 
     // The single output file of a multipage run.
     void SetMultipagePath(const QString &path) { m_multipagePath = path; }
-    // Looked at before each row; the row in work is finished first.
+    // Files in work at the same time, 1 to 16; before the run starts.
+    void SetFilesAtOnce(int count);
+    int FilesAtOnce() const { return m_filesAtOnce; }
+    // No row starts after this; the rows in work are finished, their writes included.
     void Stop() { m_stop.store(true); }
 
     // The text of an error that ended the run early, empty otherwise.
     QString EscapedError() const { return m_escapedError; }
     bool Multipage() const { return m_multipage; }
 
-    // Starts the thread; once the run has ended, `completion` is called on this object's
-    // thread and the object then frees itself. Do not use the pointer after completion.
+    // Starts the run and returns; once it has ended, `completion` is called on this
+    // object's thread and the object then frees itself. Do not use the pointer after
+    // completion.
     void Launch(std::function<void(TThreadConvert &run)> completion);
 
-    // The whole run on the calling thread; run() calls it on the object's thread.
+    // The whole run, returning when it has ended; events are handled meanwhile.
     void Execute();
 
     static int RoundHalfToEven(double value);
 
-protected:
-    void run() override;
+signals:
+    // The run has ended, however it ended.
+    void Finished();
 
 private:
     bool stopRequested() const;
     QString sourcePath(int row) const;
     void stage(int position);
+    void begin();
+    void startRows();
+    void startRow(int row);
+    void rowDone(const std::shared_ptr<TRowResult> &result);
     void finishRow(int row, const QString &output);
-    struct TReadProblem
-    {
-        QString Text; // empty when the source was read cleanly
-        bool Refused = false; // never handed to the library, or refused by its policy
-        bool Corrupt = false; // the decoder said the source is damaged
-    };
-    TReadProblem readSource(int row, const QString &source,
-                            const std::function<void(QFile &file)> &decode);
-    void oneOutputLoop();
-    void multipageLoop();
+    void writeCollection();
+    void collectionDone(const QString &error);
+    void end();
 
     TSourcesModel &m_rows;
     TRunDisplay &m_display;
     TRunSettings m_settings;
-    std::unique_ptr<TMagickImage> Image;
+    std::unique_ptr<QThreadPool> m_pool;
     QString m_multipagePath;
     QString m_escapedError;
-    // Not the thread's interruption flag: that one is ignored while the thread is not
-    // running, and the run may be executed on the caller's thread.
     std::atomic<bool> m_stop{false};
     bool m_multipage = false;
+    bool m_running = false;
+    bool m_ended = false;
+    int m_filesAtOnce = 1;
+    int m_nextRow = 0;     // the next row to start
+    int m_nextFinish = 0;  // the next row to finish, in row order
+    int m_inFlight = 0;
+    bool m_writing = false;
+    // Results that came back before an earlier row's.
+    QMap<int, std::shared_ptr<TRowResult>> m_waiting;
+    QMap<int, QString> m_outputs;
+    // Multipage: the rows that gave frames and their frames, in row order.
+    QList<int> m_contributed;
+    QList<std::shared_ptr<TRowResult>> m_collected;
     double ProgressStep = 0;
     double ProgressTotal = 0;
 };

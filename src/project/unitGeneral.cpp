@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QThread>
 #include <QTimeZone>
 
 #include <cmath>
@@ -14,6 +15,11 @@ int MemoryLimit = 32;
 int MapLimit = 64;
 bool TurnPhotosUpright = true;
 bool DoNotEnlarge = false;
+int FilesAtOnce = DefaultFilesAtOnce();
+
+int DefaultFilesAtOnce() { return ClampFilesAtOnce(QThread::idealThreadCount()); }
+
+int ClampFilesAtOnce(int count) { return qBound(1, count, kMaxFilesAtOnce); }
 
 namespace {
 

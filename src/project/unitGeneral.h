@@ -45,6 +45,11 @@ extern int MapLimit;
 // Preferences for the frames of a run, kept with the stored settings.
 extern bool TurnPhotosUpright;
 extern bool DoNotEnlarge;
+// How many files a run converts at once: 1 to 16, by default the number of cores.
+extern int FilesAtOnce;
+constexpr int kMaxFilesAtOnce = 16;
+int DefaultFilesAtOnce();
+int ClampFilesAtOnce(int count);
 
 // Short strings: a length byte and `capacity` bytes of UTF-8 text.
 // The text is cut to the capacity at a character boundary.

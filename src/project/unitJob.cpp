@@ -346,7 +346,15 @@ TListCnvJob &ListCnvJob()
     return jobs;
 }
 
-TCnvJob *CurrentJob() { return ListCnvJob().Current(); }
+namespace {
+thread_local TCnvJob *t_scopedJob = nullptr;
+}
+
+TCnvJob *CurrentJob() { return t_scopedJob ? t_scopedJob : ListCnvJob().Current(); }
+
+TCurrentJobScope::TCurrentJobScope(TCnvJob &job) : m_previous(t_scopedJob) { t_scopedJob = &job; }
+
+TCurrentJobScope::~TCurrentJobScope() { t_scopedJob = m_previous; }
 
 bool HasWritableTarget(const TCnvJob &job)
 {

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,7 @@ TEST_F(StoredSettings, AnEmptyStoreGivesTheDefaults)
     EXPECT_EQ(values.ValMemoryLimit, 32);
     EXPECT_EQ(values.ValMapLimit, 64);
     EXPECT_EQ(values.ValDiskLimit, 0);
+    EXPECT_EQ(values.ValFilesAtOnce, qBound(1, QThread::idealThreadCount(), 16));
     EXPECT_TRUE(values.Placement.isEmpty());
 }
 
@@ -63,6 +65,7 @@ TEST_F(StoredSettings, EveryValueSurvivesARestart)
     written.ValMapLimit = 512;
     written.Placement = QByteArray("\x01\x00\xd9\xd0\xff", 5);
     written.FocusedControl = QStringLiteral("XPTree");
+    written.ValFilesAtOnce = 5;
     ASSERT_TRUE(WriteStoredSettings(*store(), written));
 
     const TStoredSettings read = ReadStoredSettings(*store());
@@ -80,6 +83,7 @@ TEST_F(StoredSettings, EveryValueSurvivesARestart)
     EXPECT_EQ(read.ValMapLimit, 512);
     EXPECT_EQ(read.Placement, written.Placement);
     EXPECT_EQ(read.FocusedControl, QStringLiteral("XPTree"));
+    EXPECT_EQ(read.ValFilesAtOnce, 5);
     EXPECT_TRUE(ReadFileBytes(file()).contains("[TformMain]"));
 }
 
@@ -95,7 +99,8 @@ TEST_F(StoredSettings, ValuesThatCannotBeReadGiveTheirDefaults)
                            "ValMemoryLimit=lots\n"
                            "ValMapLimit=0\n"
                            "ValLang=a, b\n"
-                           "ValDiskLimit=12\n");
+                           "ValDiskLimit=12\n"
+                           "ValFilesAtOnce=17\n");
     const TStoredSettings read = ReadStoredSettings(*store());
     EXPECT_TRUE(read.FlagViewDir);
     EXPECT_FALSE(read.FlagViewTools);
@@ -107,6 +112,7 @@ TEST_F(StoredSettings, ValuesThatCannotBeReadGiveTheirDefaults)
     EXPECT_EQ(read.ValMapLimit, 64);
     EXPECT_EQ(read.ValLang, QStringLiteral("English (EN)"));
     EXPECT_EQ(read.ValDiskLimit, 12);
+    EXPECT_EQ(read.ValFilesAtOnce, qBound(1, QThread::idealThreadCount(), 16));
 }
 
 TEST_F(StoredSettings, TheDiskLimitKeepsWhatTheStoreHolds)

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -480,4 +481,29 @@ TEST_F(Pref, ThePhotoSwitchesFollowTheSearchOptionsAndReachTheNextRun)
     Open(pref);
     EXPECT_TRUE(upright->isChecked());
     EXPECT_FALSE(noEnlarge->isChecked());
+    pref.close();
+}
+
+TEST_F(Pref, FilesConvertedAtOnceIsASettingOfItsOwnKeptWithinOneToSixteen)
+{
+    TformPref pref;
+    const int kept = FilesAtOnce;
+    FilesAtOnce = 40;
+    Restore(pref, 32, 64);
+    EXPECT_EQ(FilesAtOnce, 16);
+    EXPECT_EQ(pref.filesAtOnceBox()->value(), 16);
+    Open(pref);
+    // Not one of the limits the unlock box guards; every page fits the fixed-size dialog.
+    EXPECT_TRUE(pref.filesAtOnceBox()->isEnabled());
+    for (int index = 0; index < pref.tabs()->count(); ++index) {
+        const QWidget *page = pref.tabs()->widget(index);
+        EXPECT_LE(page->minimumSizeHint().height(), pref.tabs()->currentWidget()->height()) << index;
+    }
+    pref.filesAtOnceBox()->setValue(3);
+    EXPECT_EQ(FilesAtOnce, 3);
+    pref.filesAtOnceBox()->setValue(0);
+    EXPECT_EQ(FilesAtOnce, 1);
+    EXPECT_EQ(MemoryLimit, 32);
+    pref.close();
+    FilesAtOnce = kept;
 }

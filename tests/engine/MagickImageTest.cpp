@@ -1,10 +1,12 @@
 #include "engine/MagickImage.h"
+#include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "support/TestImages.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -225,4 +227,61 @@ TEST(MagickImage, FailedWriteRaisesTheLibraryText)
     const QString text =
         errorOf([&] { image.SaveFrames(folder.filePath(QStringLiteral("missing/out.png"))); });
     EXPECT_TRUE(text.contains(QStringLiteral("\r\n"))) << text.toStdString();
+}
+
+TEST(MagickImage, AJpegThatComesOutSmallerIsDecodedAtTheSmallestExactScale)
+{
+    const QString pattern = QStringLiteral("gradient:red-blue");
+    const QByteArray jpeg = MakeImageBytes(pattern, 800, 600, QStringLiteral("jpg"));
+    const QByteArray odd = MakeImageBytes(pattern, 801, 600, QStringLiteral("jpg"));
+    const QByteArray png = MakeImageBytes(pattern, 800, 600, QStringLiteral("png"));
+    struct TCase
+    {
+        const QByteArray *bytes;
+        size_t shortSide;
+        size_t columns, rows;
+    };
+    const TCase cases[] = {
+        {&jpeg, 0, 800, 600},   // no resize: full size
+        {&jpeg, 70, 100, 75},   // 1/8
+        {&jpeg, 76, 200, 150},  // 1/8 is too small: 2/8
+        {&jpeg, 200, 300, 225}, // 3/8
+        {&jpeg, 300, 400, 300}, // 4/8
+        {&jpeg, 301, 800, 600}, // no scale is enough
+        {&jpeg, 1000, 800, 600}, // larger than the source: never enlarged
+        {&odd, 70, 801, 600},   // a side that no scale divides exactly
+        {&png, 70, 800, 600},   // only JPEG has the hint
+    };
+    for (const TCase &test : cases) {
+        TMagickImage image;
+        image.SetShrinkOnLoad(*test.bytes, test.shortSide);
+        load(image, *test.bytes);
+        EXPECT_EQ(image.FrameWidth(), test.columns) << test.shortSide;
+        EXPECT_EQ(image.FrameHeight(), test.rows) << test.shortSide;
+    }
+}
+
+TEST(MagickImage, TheJpegOutputsSizeDoesNotDependOnTheMemoryLimit)
+{
+    QTemporaryDir folder;
+    // Under a 1 MiB limit this library leaves the tables of such an image unoptimised.
+    const QByteArray source = MakeImageBytes(QStringLiteral("gradient:red-blue"), 700, 700, QStringLiteral("png"));
+    const int keptMemory = MemoryLimit, keptMap = MapLimit;
+    QList<qint64> sizes;
+    for (int limit : {1, 2048}) {
+        MemoryLimit = limit;
+        MapLimit = 2 * limit;
+        ApplyResourceLimits();
+        TMagickImage image;
+        load(image, source);
+        image.SetQuality(85);
+        const QString path = folder.filePath(QStringLiteral("out%1.jpg").arg(limit));
+        image.SaveFrames(path);
+        sizes.append(QFileInfo(path).size());
+    }
+    MemoryLimit = keptMemory;
+    MapLimit = keptMap;
+    ApplyResourceLimits();
+    EXPECT_GT(sizes.first(), 0);
+    EXPECT_EQ(sizes.first(), sizes.last());
 }

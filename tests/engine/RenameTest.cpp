@@ -164,6 +164,8 @@ TEST_F(OutputNaming, SourcesAreRecognisedThroughDotSegmentsAndLinkedFolders)
     touch(QStringLiteral("c.JPG"));
     ResetNaming(TSourcePaths({link + QStringLiteral("/./c.JPG")}));
     EXPECT_EQ(outputFor(QStringLiteral("c.gif")), in(QStringLiteral("c_1.JPG")));
+    // A new run: within one run, c_1.JPG now belongs to c.gif.
+    ResetNaming(TSourcePaths({link + QStringLiteral("/./c.JPG")}));
     EXPECT_EQ(ResolveOutputName(photos + QStringLiteral("/../photos/c.JPG")),
               photos + QStringLiteral("/../photos/c_1.JPG"));
 }

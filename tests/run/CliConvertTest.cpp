@@ -137,6 +137,21 @@ TEST_F(CliConvert, EveryFileConvertedExitsWithZero)
     EXPECT_TRUE(result.out.contains("Total files :1\n"));
 }
 
+TEST_F(CliConvert, FilesConvertedAtOnceStillPrintTheirLinesInTheOrderOfTheFiles)
+{
+    for (int i = 0; i < 6; ++i)
+        image(QStringLiteral("photos/p%1.png").arg(i), i == 0 ? 900 : 16, i == 0 ? 700 : 12);
+    QStringList arguments{QStringLiteral("--jobs"), QStringLiteral("3"), project()};
+    for (int i = 0; i < 6; ++i)
+        arguments.append(at(QStringLiteral("photos/p%1.png").arg(i)));
+    const TProcessResult result = convert(arguments);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    QStringList converted = lines(result.out).filter(QStringLiteral("converted "));
+    ASSERT_EQ(converted.size(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(converted.at(i).endsWith(at(QStringLiteral("dest/p%1.PNG").arg(i)))) << converted.at(i).toStdString();
+}
+
 TEST_F(CliConvert, FilesNamedOneByOneAreTakenWhateverTheirExtension)
 {
     image(QStringLiteral("photos/picture.png"));
@@ -194,6 +209,9 @@ TEST_F(CliConvert, UsageAndProjectErrorsExitWithTwo)
         {{}, "at least one source"},
         {{job, QStringLiteral("--multipage")}, "--multipage needs a file name"},
         {{job, QStringLiteral("--fast"), at(QStringLiteral("photos"))}, "Unknown option --fast"},
+        {{job, QStringLiteral("--jobs"), QStringLiteral("0"), at(QStringLiteral("photos"))}, "--jobs needs a number from 1 to 16"},
+        {{job, QStringLiteral("--jobs"), QStringLiteral("17"), at(QStringLiteral("photos"))}, "--jobs needs a number from 1 to 16"},
+        {{job, at(QStringLiteral("photos")), QStringLiteral("--jobs")}, "--jobs needs a number from 1 to 16"},
         {{at(QStringLiteral("missing.prj")), at(QStringLiteral("photos"))}, "missing.prj"},
         {{job, at(QStringLiteral("photos/nothing.png"))}, "No such file or folder"},
         {{job, at(QStringLiteral("photos/sub"))}, "List of favorite is empty"},

@@ -295,10 +295,8 @@ TEST_F(RunTest, StopDuringTheSecondOfFiveFinishesThatRowOnly)
     for (int i = 1; i <= 5; ++i)
         addImage(QStringLiteral("s%1.png").arg(i));
     rebuild();
-    int pumpsAfterFirstRow = 0;
-    display.onPump = [&] {
-        // The second pump after the first row is the one after the second row's name.
-        if (display.finished.size() == 1 && ++pumpsAfterFirstRow == 2)
+    display.onRowStarted = [&](int row) {
+        if (row == 1)
             run->Stop();
     };
     runHere();
@@ -337,27 +335,28 @@ TEST_F(RunTest, QualityIsTakenWhenTheRunIsCreated)
 
 // --- The thread and its completion -------------------------------------------------
 
-TEST_F(RunTest, TheThreadHandsTheRunToTheUserInterfaceThread)
+TEST_F(RunTest, TheRowsAndTheDisplayAreOnlyTouchedOnTheUserInterfaceThread)
 {
     addImage(QStringLiteral("t1.png"));
     addImage(QStringLiteral("t2.png"));
     rebuild();
-    QList<QThread *> pumpThreads;
-    display.onPump = [&] { pumpThreads.append(QThread::currentThread()); };
-    ASSERT_TRUE(runThreaded());
+    QList<QThread *> displayThreads;
+    display.onRowStarted = [&](int) { displayThreads.append(QThread::currentThread()); };
+    display.onRowFinished = [&](int) { displayThreads.append(QThread::currentThread()); };
+    ASSERT_TRUE(runThreaded(QString(), 2));
     EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
-    ASSERT_FALSE(pumpThreads.isEmpty());
-    for (QThread *thread : std::as_const(pumpThreads))
+    ASSERT_EQ(displayThreads.size(), 4);
+    for (QThread *thread : std::as_const(displayThreads))
         EXPECT_EQ(thread, QCoreApplication::instance()->thread());
 }
 
-TEST_F(RunTest, StopReachesTheThreadedRunThroughThePump)
+TEST_F(RunTest, StopReachesTheLaunchedRunBeforeItsNextRow)
 {
     for (int i = 1; i <= 4; ++i)
         addImage(QStringLiteral("p%1.png").arg(i));
     rebuild();
-    display.onPump = [&] {
-        if (display.finished.size() == 1 && run)
+    display.onRowFinished = [&](int row) {
+        if (row == 0 && run)
             run->Stop();
     };
     ASSERT_TRUE(runThreaded());
@@ -400,8 +399,8 @@ TEST_F(RunTest, MultipageStoppedWritesNothing)
     for (int i = 1; i <= 5; ++i)
         addImage(QStringLiteral("mp%1.png").arg(i));
     rebuild();
-    display.onPump = [&] {
-        if (display.finished.size() == 3)
+    display.onRowFinished = [&](int row) {
+        if (row == 2)
             run->Stop();
     };
     runHere(output(QStringLiteral("stopped.TIFF")));
@@ -492,10 +491,135 @@ TEST_F(RunTest, MultiPagesIsReadWhenTheRunStarts)
     rebuild();
     job().MultiPages = 0;
     TThreadConvert modeRun(rows, display);
-    display.onPump = [&] { job().MultiPages = 1; };
+    display.onRowStarted = [&](int) { job().MultiPages = 1; };
     modeRun.Execute();
     EXPECT_FALSE(modeRun.Multipage());
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("mode.PNG")});
+}
+
+} // namespace
+
+namespace {
+
+// --- Files in parallel -------------------------------------------------------------
+
+// Width, height and the 8-bit red channel of every tenth pixel along the diagonal.
+QString PixelPrint(const QString &path)
+{
+    const TImageListPtr frames = ReadImageFile(path);
+    if (!frames)
+        return QStringLiteral("unreadable");
+    QString print = QStringLiteral("%1x%2:").arg(frames->columns).arg(frames->rows);
+    for (size_t i = 0; i < qMin(frames->columns, frames->rows); i += 10) {
+        const TRgb pixel = PixelAt(frames.get(), int(i), int(i));
+        print += QStringLiteral(" %1/%2/%3").arg(pixel.red).arg(pixel.green).arg(pixel.blue);
+    }
+    return print;
+}
+
+TEST_F(RunTest, OneFileAtATimeAndFourGiveTheSameNamesAndPixels)
+{
+    // Collisions among the sources and with a file left by an earlier run, a failing
+    // file in between, and a large first file that finishes last when four run at once.
+    addImage(QStringLiteral("a.jpg"), 600, 450, QStringLiteral("plasma:"));
+    addImage(QStringLiteral("a.gif"), 50, 40);
+    addFile(QStringLiteral("a.bmp"), QByteArray("no image"));
+    addImage(QStringLiteral("a.tif"), 30, 60, QStringLiteral("gradient:green-yellow"));
+    addImage(QStringLiteral("b.png"), 64, 48, QStringLiteral("plasma:"));
+    addImage(QStringLiteral("b.jpeg"), 48, 64);
+    rebuild();
+    job().SizeAsIs = 0;
+    job().Width = QStringLiteral("40");
+    job().Height = QStringLiteral("30");
+    const QString earlier = output(QStringLiteral("a_1.PNG"));
+
+    struct TOutcome
+    {
+        QStringList names;
+        QList<quint8> statuses;
+        QStringList prints;
+    };
+    auto runWith = [&](int filesAtOnce) {
+        for (const QString &name : outputFiles())
+            QFile::remove(output(name));
+        WriteFileBytes(earlier, QByteArray("earlier run"));
+        rows.ResetStatuses();
+        display = TRecordingDisplay();
+        runHere(QString(), filesAtOnce);
+        TOutcome outcome{display.outputs, statuses(), {}};
+        for (const QString &name : outputFiles())
+            outcome.prints.append(name + QLatin1Char(' ') + (name == QLatin1String("a_1.PNG") ? QString::fromLatin1(ReadFileBytes(earlier)) : PixelPrint(output(name))));
+        return outcome;
+    };
+    const TOutcome one = runWith(1);
+    const TOutcome four = runWith(4);
+    EXPECT_EQ(one.statuses, (QList<quint8>{2, 2, 1, 2, 2, 2}));
+    EXPECT_EQ(one.names, (QStringList{output(QStringLiteral("a.PNG")), output(QStringLiteral("a_2.PNG")),
+                                      output(QStringLiteral("a_3.PNG")), output(QStringLiteral("a_4.PNG")),
+                                      output(QStringLiteral("b.PNG")), output(QStringLiteral("b_1.PNG"))}));
+    EXPECT_EQ(four.names, one.names);
+    EXPECT_EQ(four.statuses, one.statuses);
+    EXPECT_EQ(four.prints, one.prints);
+    EXPECT_EQ(display.finished, (QList<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(display.gauge, (Gauge{0, 17, 33, 50, 67, 83, 100, 100}));
+}
+
+TEST_F(RunTest, StopDuringAParallelRunStartsNoFurtherRow)
+{
+    for (int i = 1; i <= 8; ++i)
+        addImage(QStringLiteral("q%1.png").arg(i), 200, 150);
+    rebuild();
+    display.onRowStarted = [&](int row) {
+        if (row == 2)
+            run->Stop();
+    };
+    runHere(QString(), 4);
+    // The rows already in work end with their writes; no other row is touched.
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("q1.PNG"), QStringLiteral("q2.PNG"),
+                                          QStringLiteral("q3.PNG")}));
+    EXPECT_EQ(display.started, (QList<int>{0, 1, 2}));
+}
+
+TEST_F(RunTest, MultipageDecodedInParallelKeepsTheOrderOfTheRows)
+{
+    job().MultiPages = 1;
+    job().TargetExt = QStringLiteral("TIFF");
+    // The first source is the slowest, so its job ends last.
+    addImage(QStringLiteral("m0.png"), 600, 450);
+    addImage(QStringLiteral("m1.png"), 11, 21);
+    addFile(QStringLiteral("m2.png"), QByteArray("broken"));
+    addImage(QStringLiteral("m3.gif"), 13, 23);
+    addImage(QStringLiteral("m4.jpg"), 14, 24);
+    rebuild();
+    const QString album = output(QStringLiteral("album.TIFF"));
+    runHere(album, 4);
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 1, 2, 2}));
+    EXPECT_EQ(display.written, (QList<int>{0, 1, 3, 4}));
+    const TImageListPtr frames = ReadImageFile(album);
+    QStringList sizes;
+    for (const Image *frame = frames.get(); frame; frame = frame->next)
+        sizes.append(QStringLiteral("%1x%2").arg(frame->columns).arg(frame->rows));
+    EXPECT_EQ(sizes, (QStringList{QStringLiteral("600x450"), QStringLiteral("11x21"),
+                                  QStringLiteral("13x23"), QStringLiteral("14x24")}));
+}
+
+TEST_F(RunTest, AJobWorksWithTheProjectAsItWasWhenTheRowStarted)
+{
+    addImage(QStringLiteral("e1.png"), 80, 60);
+    addImage(QStringLiteral("e2.png"), 80, 60);
+    rebuild();
+    job().SizeAsIs = 0;
+    job().Width = QStringLiteral("40");
+    job().Height = QStringLiteral("30");
+    // An edit made once the first row is in work reaches the next row only.
+    display.onRowStarted = [&](int row) {
+        if (row == 0)
+            job().Width = QStringLiteral("20");
+    };
+    runHere(QString(), 1);
+    EXPECT_EQ(PixelPrint(output(QStringLiteral("e1.PNG"))).section(QLatin1Char(':'), 0, 0), QStringLiteral("40x30"));
+    EXPECT_EQ(PixelPrint(output(QStringLiteral("e2.PNG"))).section(QLatin1Char(':'), 0, 0), QStringLiteral("20x30"));
 }
 
 } // namespace

@@ -66,22 +66,24 @@ void RunTest::addFile(const QString &name, const QByteArray &bytes)
     addEntry(name);
 }
 
-void RunTest::runHere(const QString &multipagePath)
+void RunTest::runHere(const QString &multipagePath, int filesAtOnce)
 {
     TThreadConvert here(rows, display);
     run = &here;
     here.SetMultipagePath(multipagePath);
+    here.SetFilesAtOnce(filesAtOnce);
     here.Execute();
     escapedError = here.EscapedError();
     run = nullptr;
 }
 
-bool RunTest::runThreaded(const QString &multipagePath)
+bool RunTest::runThreaded(const QString &multipagePath, int filesAtOnce)
 {
     auto *thread = new TThreadConvert(rows, display);
     const QPointer<TThreadConvert> watch(thread);
     run = thread;
     thread->SetMultipagePath(multipagePath);
+    thread->SetFilesAtOnce(filesAtOnce);
     bool completed = false;
     QEventLoop loop;
     thread->Launch([&](TThreadConvert &ended) {

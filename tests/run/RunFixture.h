@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-// Records what a run shows and lets a test act at its pump points.
+// Records what a run shows and lets a test act when a row is handed to a job.
 class TRecordingDisplay final : public TRunDisplay
 {
 public:
@@ -23,17 +23,19 @@ public:
     {
         finished.append(row);
         outputs.append(output);
+        if (onRowFinished)
+            onRowFinished(row);
     }
     void CollectionWritten(const QList<int> &rows, const QString &output) override
     {
         written.append(rows);
         writtenTo = output;
     }
-    void Pump() override
+    void RowStarted(int row) override
     {
-        ++pumps;
-        if (onPump)
-            onPump();
+        started.append(row);
+        if (onRowStarted)
+            onRowStarted(row);
     }
 
     QList<int> gauge;
@@ -41,9 +43,10 @@ public:
     QStringList outputs;
     QList<int> written;
     QString writtenTo;
+    QList<int> started;
     int scrolledToTop = 0;
-    int pumps = 0;
-    std::function<void()> onPump;
+    std::function<void(int row)> onRowStarted;
+    std::function<void(int row)> onRowFinished;
 };
 
 // A sandbox with a source folder, an output folder and a current project that writes
@@ -65,11 +68,11 @@ protected:
     void addEntry(const QString &name);
     // The rows built from the list as the add command builds them.
     void rebuild() { rows.Rebuild(FavorList()); }
-    // The run on this thread, as its thread would hand it over.
-    void runHere(const QString &multipagePath = QString());
-    // The run through its thread and the event loop, as the program starts it; returns
+    // The whole run, returning when it has ended; `filesAtOnce` files in work at a time.
+    void runHere(const QString &multipagePath = QString(), int filesAtOnce = 1);
+    // The run started as the program starts it, ended through the event loop; returns
     // whether the completion came.
-    bool runThreaded(const QString &multipagePath = QString());
+    bool runThreaded(const QString &multipagePath = QString(), int filesAtOnce = 1);
     QList<quint8> statuses() const;
     QStringList outputFiles() const;
 
