@@ -44,21 +44,38 @@ QByteArray encodeThumbnail(const QImage &image)
     return bytes;
 }
 
-// Reads no more pixels than the thumbnail needs where the format allows it (JPEG does).
-QImage decodeThumbnail(const QString &path, int edge)
+} // namespace
+
+QImage TThumbnailMaker::MakeThumbnail(const QString &path)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize full = reader.size();
-    if (full.isValid() && (full.width() > edge || full.height() > edge))
-        reader.setScaledSize(full.scaled(edge, edge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    // Only the JPEG reader decodes fewer pixels for a smaller size; the others read it all
+    // and scale it themselves, keeping the image's own format.
+    if (reader.format() == "jpeg" && full.isValid() && (full.width() > Edge || full.height() > Edge))
+        reader.setScaledSize(full.scaled(Edge, Edge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     QImage image = reader.read();
     if (image.isNull())
         return {};
-    if (image.width() > edge || image.height() > edge)
-        image = image.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    if (image.width() <= Edge && image.height() <= Edge)
+        return image;
+    // Scaled in its own format, an indexed image comes back indexed: a 1-bit picture is
+    // dithered to black and white whatever its palette holds.
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+        break;
+    default:
+        break;
+    }
+    return image.scaled(Edge, Edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
+
+namespace {
 
 class TDecodeJob : public QRunnable
 {
@@ -71,7 +88,7 @@ public:
     void run() override
     {
         g_decodes.fetch_add(1);
-        const QImage image = decodeThumbnail(m_path, TThumbnailMaker::Edge);
+        const QImage image = TThumbnailMaker::MakeThumbnail(m_path);
         QByteArray encoded;
         if (!image.isNull()) {
             encoded = encodeThumbnail(image);

@@ -81,6 +81,10 @@ public:
     bool SaveCache();
     TThumbnailCache &Cache();
 
+    // A file's picture scaled to fit Edge, upright as its EXIF orientation says; null when
+    // it cannot be decoded. Safe on any thread.
+    static QImage MakeThumbnail(const QString &path);
+
     // Whether a file's name marks an image that Qt can read.
     static bool CanDecode(const QFileInfo &info);
 
