@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
@@ -20,11 +22,13 @@
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QStyledItemDelegate>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -88,16 +92,32 @@ public:
     }
 };
 
-QCollator &nameCollator()
+QCollator makeNameCollator()
 {
-    static QCollator collator = [] {
-        QCollator c;
-        c.setNumericMode(true);
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
     return collator;
 }
+
+// For the user-interface thread; a reader thread makes its own.
+const QCollator &nameCollator()
+{
+    static const QCollator collator = makeNameCollator();
+    return collator;
+}
+
+QDir::Filters entryFilters(TObjectFilter filter)
+{
+    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
+    if (filter.testFlag(TObjectFilterFlag::Hidden))
+        filters |= QDir::Hidden;
+    return filters;
+}
+
+// A batch goes to the window at least this often, so that a slow disk still shows progress.
+constexpr qint64 kBatchMs = 60;
+constexpr int kLargestBatch = 20000;
 
 } // namespace
 
@@ -112,6 +132,15 @@ int TFolderListModel::ColumnWidth(int column)
 TFolderListModel::TFolderListModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
+    m_readers = new QThreadPool(this);
+    // A cancelled reader may be stuck in a slow disk for a while; the next one need not wait.
+    m_readers->setMaxThreadCount(3);
+}
+
+TFolderListModel::~TFolderListModel()
+{
+    cancelListing();
+    m_readers->waitForDone();
 }
 
 bool TFolderListModel::SetFolder(const QString &path)
@@ -119,11 +148,8 @@ bool TFolderListModel::SetFolder(const QString &path)
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isDir() || !info.isReadable())
         return false;
-    beginResetModel();
     m_folder = QDir::cleanPath(info.absoluteFilePath());
-    list();
-    endResetModel();
-    Q_EMIT listed();
+    startListing(false);
     return true;
 }
 
@@ -131,10 +157,8 @@ void TFolderListModel::Relist()
 {
     if (m_folder.isEmpty())
         return;
-    beginResetModel();
-    list();
-    endResetModel();
-    Q_EMIT listed();
+    // Rows of a listing still under way are no complete picture to keep meanwhile.
+    startListing(!IsListing() || m_staged);
 }
 
 void TFolderListModel::SetObjectFilter(TObjectFilter filter)
@@ -148,68 +172,229 @@ void TFolderListModel::SetAcceptance(TItemAcceptance accept)
     m_accept = std::move(accept);
 }
 
-void TFolderListModel::list()
+void TFolderListModel::cancelListing()
 {
-    m_items.clear();
-    m_rowOfPath.clear();
-    if (!QFileInfo(m_folder).isDir())
-        return;
-    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
-    if (m_filter.testFlag(TObjectFilterFlag::Hidden))
-        filters |= QDir::Hidden;
-    const QFileInfoList infos = QDir(m_folder).entryInfoList(filters, QDir::NoSort);
-    m_items.reserve(size_t(infos.size()));
-    for (const QFileInfo &info : infos) {
-        const bool folder = info.isDir();
-        if (folder ? !m_filter.testFlag(TObjectFilterFlag::Folders)
-                   : !m_filter.testFlag(TObjectFilterFlag::NonFolders))
-            continue;
-        if (info.isHidden() && !m_filter.testFlag(TObjectFilterFlag::Hidden))
-            continue;
-        if (m_accept && !m_accept(info))
-            continue;
-        m_items.push_back(TRow{info, typeOf(info), info.fileName()});
-    }
-    sortRows();
+    if (m_listing)
+        m_listing->Cancelled = true;
+    m_listing.reset();
+    ++m_generation;
+    m_staging.clear();
+    m_staged = false;
 }
 
-void TFolderListModel::sortRows()
+void TFolderListModel::startListing(bool staged)
 {
-    const QCollator &collator = nameCollator();
-    const int column = m_sortColumn;
-    const bool ascending = m_sortOrder == Qt::AscendingOrder;
-    std::stable_sort(m_items.begin(), m_items.end(), [&](const TRow &a, const TRow &b) {
-        const bool aFolder = a.Info.isDir();
-        if (aFolder != b.Info.isDir())
-            return aFolder;
-        int order = 0;
-        switch (column) {
-        case ColSize:
-            if (!aFolder && a.Info.size() != b.Info.size())
-                order = a.Info.size() < b.Info.size() ? -1 : 1;
-            break;
-        case ColType:
-            order = collator.compare(a.Type, b.Type);
-            break;
-        case ColModified: {
-            const qint64 am = a.Info.lastModified().toMSecsSinceEpoch();
-            const qint64 bm = b.Info.lastModified().toMSecsSinceEpoch();
-            order = am == bm ? 0 : (am < bm ? -1 : 1);
-            break;
+    cancelListing();
+    auto entries = std::make_shared<QDirIterator>(m_folder, entryFilters(m_filter));
+    TRows first;
+    const bool more = QFileInfo(m_folder).isDir()
+                      && readEntries(*entries, nameCollator(), first, FirstScreen, nullptr, -1);
+    admit(first);
+    sortRows(first);
+    if (staged && more) {
+        m_staged = true;
+        m_staging = std::move(first);
+    } else {
+        beginResetModel();
+        m_items = std::move(first);
+        m_rowIndexStale = true;
+        endResetModel();
+    }
+    if (!more) {
+        Q_EMIT listed();
+        Q_EMIT listingFinished();
+        return;
+    }
+    if (!staged)
+        Q_EMIT listed();
+
+    auto listing = std::make_shared<TListing>();
+    m_listing = listing;
+    const quint64 generation = m_generation;
+    m_readers->start([this, listing, entries, generation] {
+        const QCollator collator = makeNameCollator();
+        bool more = true;
+        while (more && !listing->Cancelled) {
+            auto batch = std::make_shared<TRows>();
+            more = readEntries(*entries, collator, *batch, kLargestBatch, &listing->Cancelled, kBatchMs);
+            if (listing->Cancelled)
+                return;
+            // The model outlives its readers: its destructor waits for them.
+            QMetaObject::invokeMethod(
+                this, [this, generation, batch, last = !more] { receive(generation, *batch, last); },
+                Qt::QueuedConnection);
         }
-        default:
-            break;
-        }
-        if (order == 0)
-            order = collator.compare(a.SortName, b.SortName);
-        if (order == 0)
-            order = a.SortName.compare(b.SortName);
-        return ascending ? order < 0 : order > 0;
     });
-    m_rowOfPath.clear();
-    m_rowOfPath.reserve(qsizetype(m_items.size()));
-    for (size_t row = 0; row < m_items.size(); ++row)
-        m_rowOfPath.insert(m_items[row].Info.absoluteFilePath(), int(row));
+}
+
+bool TFolderListModel::readEntries(QDirIterator &entries, const QCollator &collator, TRows &into, int most,
+                                   const std::atomic_bool *cancelled, qint64 flushMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (int read = 0; read < most; ++read) {
+        if (!entries.hasNext())
+            return false;
+        if (cancelled && *cancelled)
+            return true;
+        if (flushMs >= 0 && read > 0 && clock.elapsed() >= flushMs)
+            return true;
+        entries.next();
+        QFileInfo info = entries.fileInfo();
+        // Reads the file's status here, once, rather than when a row is drawn or sorted.
+        const bool folder = info.isDir();
+        into.push_back(TRow{info, collator.sortKey(info.fileName()), QString(), folder ? 0 : info.size(),
+                            info.lastModified().toMSecsSinceEpoch(), folder});
+    }
+    return entries.hasNext();
+}
+
+// Object filter and acceptance, asked on this thread: the acceptance reads the window's state.
+void TFolderListModel::admit(TRows &rows)
+{
+    const bool folders = m_filter.testFlag(TObjectFilterFlag::Folders);
+    const bool files = m_filter.testFlag(TObjectFilterFlag::NonFolders);
+    const bool hidden = m_filter.testFlag(TObjectFilterFlag::Hidden);
+    auto refused = [&](const TRow &row) {
+        if (row.IsDir ? !folders : !files)
+            return true;
+        if (!hidden && row.Info.isHidden())
+            return true;
+        return m_accept && !m_accept(row.Info);
+    };
+    rows.erase(std::remove_if(rows.begin(), rows.end(), refused), rows.end());
+    for (TRow &row : rows)
+        row.Type = typeOf(row.Info);
+}
+
+void TFolderListModel::receive(quint64 generation, TRows &batch, bool last)
+{
+    if (generation != m_generation)
+        return;
+    admit(batch);
+    sortRows(batch);
+    auto less = [this](const TRow &a, const TRow &b) { return lessThan(a, b); };
+    if (m_staged)
+        mergeInto(m_staging, batch, nullptr, less);
+    else
+        mergeLive(batch);
+    if (last) {
+        finishListing();
+        return;
+    }
+    if (!m_staged)
+        Q_EMIT listed();
+}
+
+void TFolderListModel::mergeLive(TRows &batch)
+{
+    if (batch.empty())
+        return;
+    const int before = Count();
+    beginInsertRows({}, before, before + int(batch.size()) - 1);
+    const size_t oldCount = m_items.size();
+    m_items.insert(m_items.end(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+    m_rowIndexStale = true;
+    endInsertRows();
+
+    // Then into their places, as a sort would move them.
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    TRows appended(std::make_move_iterator(m_items.begin() + qsizetype(oldCount)),
+                   std::make_move_iterator(m_items.end()));
+    m_items.erase(m_items.begin() + qsizetype(oldCount), m_items.end());
+    std::vector<int> newRow;
+    mergeInto(m_items, appended, &newRow, [this](const TRow &a, const TRow &b) { return lessThan(a, b); });
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &index : from)
+        to.append(index.isValid() ? this->index(newRow.at(size_t(index.row())), index.column()) : index);
+    changePersistentIndexList(from, to);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+// Merges a sorted batch into sorted rows; newRowOfOld tells where each row went, the old
+// rows first, then the batch's.
+void TFolderListModel::mergeInto(TRows &rows, TRows &batch, std::vector<int> *newRowOfOld,
+                                 const std::function<bool(const TRow &, const TRow &)> &less)
+{
+    if (batch.empty())
+        return;
+    TRows merged;
+    merged.reserve(rows.size() + batch.size());
+    if (newRowOfOld)
+        newRowOfOld->assign(rows.size() + batch.size(), 0);
+    size_t i = 0;
+    size_t j = 0;
+    while (i < rows.size() || j < batch.size()) {
+        const bool fromBatch = j < batch.size() && (i == rows.size() || less(batch[j], rows[i]));
+        if (newRowOfOld)
+            (*newRowOfOld)[fromBatch ? rows.size() + j : i] = int(merged.size());
+        merged.push_back(std::move(fromBatch ? batch[j++] : rows[i++]));
+    }
+    rows.swap(merged);
+}
+
+void TFolderListModel::finishListing()
+{
+    m_listing.reset();
+    if (m_staged) {
+        beginResetModel();
+        m_items.swap(m_staging);
+        m_rowIndexStale = true;
+        endResetModel();
+        m_staging.clear();
+        m_staged = false;
+    }
+    Q_EMIT listed();
+    Q_EMIT listingFinished();
+}
+
+bool TFolderListModel::lessThan(const TRow &a, const TRow &b) const
+{
+    if (a.IsDir != b.IsDir)
+        return a.IsDir;
+    int order = 0;
+    switch (m_sortColumn) {
+    case ColSize:
+        if (a.Size != b.Size)
+            order = a.Size < b.Size ? -1 : 1;
+        break;
+    case ColType:
+        order = nameCollator().compare(a.Type, b.Type);
+        break;
+    case ColModified:
+        if (a.ModifiedMs != b.ModifiedMs)
+            order = a.ModifiedMs < b.ModifiedMs ? -1 : 1;
+        break;
+    default:
+        break;
+    }
+    if (order == 0)
+        order = a.Key.compare(b.Key);
+    if (order == 0)
+        order = a.Info.fileName().compare(b.Info.fileName());
+    return m_sortOrder == Qt::AscendingOrder ? order < 0 : order > 0;
+}
+
+void TFolderListModel::sortRows(TRows &rows) const
+{
+    std::stable_sort(rows.begin(), rows.end(), [this](const TRow &a, const TRow &b) { return lessThan(a, b); });
+}
+
+int TFolderListModel::RowOf(const QString &path) const
+{
+    const QString prefix = m_folder.endsWith(QLatin1Char('/')) ? m_folder : m_folder + QLatin1Char('/');
+    if (m_folder.isEmpty() || !path.startsWith(prefix))
+        return -1;
+    if (m_rowIndexStale) {
+        m_rowOfName.clear();
+        m_rowOfName.reserve(qsizetype(m_items.size()));
+        for (size_t row = 0; row < m_items.size(); ++row)
+            m_rowOfName.insert(m_items[row].Info.fileName(), int(row));
+        m_rowIndexStale = false;
+    }
+    return m_rowOfName.value(path.mid(prefix.size()), -1);
 }
 
 void TFolderListModel::sort(int column, Qt::SortOrder order)
@@ -222,7 +407,9 @@ void TFolderListModel::sort(int column, Qt::SortOrder order)
     paths.reserve(before.size());
     for (const QModelIndex &index : before)
         paths.append(m_items.at(size_t(index.row())).Info.absoluteFilePath());
-    sortRows();
+    sortRows(m_items);
+    sortRows(m_staging);
+    m_rowIndexStale = true;
     QModelIndexList after;
     after.reserve(before.size());
     for (int i = 0; i < before.size(); ++i)
@@ -461,6 +648,12 @@ TFileList::TFileList(QWidget *parent)
     m_stack->addWidget(m_detailsView);
 
     connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { Q_EMIT selectionChanged(); });
+    connect(m_model, &TFolderListModel::listingFinished, this, &TFileList::listingFinished);
+    // Batches of a big folder bring new rows into view.
+    connect(m_model, &TFolderListModel::listed, this, [this] {
+        if (m_style == Thumbnails && m_model->IsListing())
+            m_prefetchTimer->start();
+    });
 
     m_watcher = new QFileSystemWatcher(this);
     m_relistTimer = new QTimer(this);
@@ -640,6 +833,8 @@ bool TFileList::Browse(const QString &path)
     const QString target = QDir::cleanPath(info.absoluteFilePath());
     if (target != before)
         m_maker->CancelPending();
+    m_keepSelected.clear();
+    m_keepCurrent.clear();
     if (!m_model->SetFolder(target))
         return false;
     watch(target);
@@ -658,12 +853,16 @@ bool TFileList::GoUp()
         return false;
     if (!Browse(folder.absolutePath()))
         return false;
-    // Land on the folder we came from, as a file manager does.
+    // Land on the folder we came from, as a file manager does; in a big folder, once it
+    // has been read.
     const int row = m_model->RowOf(from);
     if (row >= 0) {
         m_selection->setCurrentIndex(m_model->index(row, 0),
                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         View()->scrollTo(m_model->index(row, 0));
+    } else if (m_model->IsListing()) {
+        m_keepSelected = QStringList{from};
+        m_keepCurrent = from;
     }
     return true;
 }
@@ -675,8 +874,36 @@ void TFileList::Relist()
         selected.append(m_model->Info(row).absoluteFilePath());
     const QModelIndex current = m_selection->currentIndex();
     const QString currentPath = current.isValid() ? m_model->Info(current.row()).absoluteFilePath() : QString();
-    m_model->Relist();
-    afterListing(selected, currentPath);
+    relistKeeping(selected, currentPath, [this] { m_model->Relist(); });
+}
+
+void TFileList::relistKeeping(const QStringList &selected, const QString &current,
+                              const std::function<void()> &relist)
+{
+    // A relist of a relist still under way keeps what the first one was to keep.
+    if (m_model->IsListing() && (!m_keepSelected.isEmpty() || !m_keepCurrent.isEmpty())) {
+        relist();
+        return;
+    }
+    relist();
+    if (m_model->IsListing()) {
+        m_keepSelected = selected;
+        m_keepCurrent = current;
+        return;
+    }
+    afterListing(selected, current);
+}
+
+void TFileList::listingFinished()
+{
+    const QStringList selected = std::exchange(m_keepSelected, {});
+    const QString current = std::exchange(m_keepCurrent, {});
+    afterListing(selected, current);
+    if (current.isEmpty())
+        return;
+    const int row = m_model->RowOf(current);
+    if (row >= 0)
+        View()->scrollTo(m_model->index(row, 0));
 }
 
 void TFileList::afterListing(const QStringList &keepSelected, const QString &keepCurrent)
@@ -711,8 +938,7 @@ void TFileList::SetObjectFilter(TObjectFilter filter)
     QStringList selected;
     for (int row : SelectedRows())
         selected.append(m_model->Info(row).absoluteFilePath());
-    m_model->SetObjectFilter(filter);
-    afterListing(selected, QString());
+    relistKeeping(selected, QString(), [this, filter] { m_model->SetObjectFilter(filter); });
 }
 
 void TFileList::SetItemAcceptance(TItemAcceptance accept)

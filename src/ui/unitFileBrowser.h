@@ -5,6 +5,7 @@
 // in the background.
 
 #include <QAbstractTableModel>
+#include <QCollator>
 #include <QFileInfo>
 #include <QFlags>
 #include <QHash>
@@ -12,7 +13,9 @@
 #include <QTreeView>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QFileSystemModel;
@@ -20,7 +23,9 @@ class QFileSystemWatcher;
 class QHeaderView;
 class QItemSelectionModel;
 class QListView;
+class QDirIterator;
 class QStackedLayout;
+class QThreadPool;
 class QTimer;
 class TThumbnailMaker;
 
@@ -44,6 +49,11 @@ struct TFileItem
 
 // One folder's contents, four columns: name, size, type, modified. Folders come first in
 // either direction; ties go by name.
+//
+// A folder is read on a thread of its own: the first entries at once, so that the first
+// screen shows, the rest in batches that are filtered and merged into the sorted rows as
+// they arrive. Reading again the folder shown (Relist) keeps the old rows until the new
+// ones are complete.
 class TFolderListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -51,14 +61,20 @@ class TFolderListModel : public QAbstractTableModel
 public:
     enum TColumn { ColName, ColSize, ColType, ColModified, ColumnCount };
     static int ColumnWidth(int column);
+    // Entries read before SetFolder returns; more than any view shows at once.
+    static constexpr int FirstScreen = 1000;
 
     explicit TFolderListModel(QObject *parent = nullptr);
+    // Stops a listing in progress and waits for its thread.
+    ~TFolderListModel() override;
 
     // Lists a folder; false, and nothing changes, when it is not a readable folder.
     bool SetFolder(const QString &path);
     QString Folder() const { return m_folder; }
     // Lists the current folder again; the selection of the views is theirs to keep.
     void Relist();
+    // A folder being read still; listingFinished follows.
+    bool IsListing() const { return bool(m_listing); }
 
     TObjectFilter ObjectFilter() const { return m_filter; }
     void SetObjectFilter(TObjectFilter filter);
@@ -70,7 +86,7 @@ public:
 
     const QFileInfo &Info(int row) const { return m_items.at(size_t(row)).Info; }
     TFileItem Item(int row) const;
-    int RowOf(const QString &path) const { return m_rowOfPath.value(path, -1); }
+    int RowOf(const QString &path) const;
     int Count() const { return int(m_items.size()); }
 
     // Thumbnails take the place of icons while on.
@@ -87,24 +103,54 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 Q_SIGNALS:
+    // The rows changed by a listing: after the first screen, each batch and the end.
     void listed();
+    // The folder has been read to its end.
+    void listingFinished();
 
 private:
     struct TRow
     {
         QFileInfo Info;
+        QCollatorSortKey Key;
         QString Type;
-        QString SortName;
+        qint64 Size = 0;
+        qint64 ModifiedMs = 0;
+        bool IsDir = false;
     };
-    void list();
-    void sortRows();
+    using TRows = std::vector<TRow>;
+    struct TListing
+    {
+        std::atomic_bool Cancelled{false};
+    };
+
+    void startListing(bool staged);
+    void cancelListing();
+    // Reads up to `most` entries; false once the folder has been read to its end.
+    static bool readEntries(QDirIterator &entries, const QCollator &collator, TRows &into, int most,
+                            const std::atomic_bool *cancelled, qint64 flushMs);
+    void receive(quint64 generation, TRows &batch, bool last);
+    void admit(TRows &rows);
+    void mergeLive(TRows &batch);
+    static void mergeInto(TRows &rows, TRows &batch, std::vector<int> *newRowOfOld,
+                          const std::function<bool(const TRow &, const TRow &)> &less);
+    void finishListing();
+    bool lessThan(const TRow &a, const TRow &b) const;
+    void sortRows(TRows &rows) const;
     QIcon iconFor(const TRow &row) const;
     QString typeOf(const QFileInfo &info) const;
     void onThumbnail(const QString &path);
 
     QString m_folder;
-    std::vector<TRow> m_items;
-    QHash<QString, int> m_rowOfPath;
+    TRows m_items;
+    // A relist's rows, shown once complete.
+    TRows m_staging;
+    bool m_staged = false;
+    std::shared_ptr<TListing> m_listing;
+    quint64 m_generation = 0;
+    QThreadPool *m_readers = nullptr;
+    mutable QHash<QString, int> m_rowOfName;
+    mutable bool m_rowIndexStale = true;
     TObjectFilter m_filter = TObjectFilterFlag::Folders | TObjectFilterFlag::NonFolders
                              | TObjectFilterFlag::Hidden;
     TItemAcceptance m_accept;
@@ -194,6 +240,9 @@ protected:
 private:
     void applyStyle();
     void afterListing(const QStringList &keepSelected, const QString &keepCurrent);
+    // Runs a relist and gives the selection back once the folder has been read.
+    void relistKeeping(const QStringList &selected, const QString &current, const std::function<void()> &relist);
+    void listingFinished();
     void prefetchAround();
     void watch(const QString &folder);
 
@@ -210,6 +259,9 @@ private:
     int m_sortColumn = TFolderListModel::ColName;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::function<void(const QString &)> m_open;
+    // What a listing under way gives back when it ends.
+    QStringList m_keepSelected;
+    QString m_keepCurrent;
 };
 
 // The folder tree "VET": folders only, from "/". Linked to a file list, choosing a folder
