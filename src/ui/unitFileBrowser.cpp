@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
@@ -22,6 +23,7 @@
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QStyledItemDelegate>
+#include <QThread>
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolTip>
@@ -29,6 +31,10 @@
 
 #include <algorithm>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -115,9 +121,28 @@ QDir::Filters entryFilters(TObjectFilter filter)
     return filters;
 }
 
-// A batch goes to the window at least this often, so that a slow disk still shows progress.
+// A batch goes to the window at least this often, so that a slow disk still shows progress,
+// and holds no more rows than the window merges in a few milliseconds.
 constexpr qint64 kBatchMs = 60;
-constexpr int kLargestBatch = 20000;
+constexpr int kLargestBatch = 1000;
+
+struct TStatus
+{
+    qint64 Size = 0;
+    qint64 ModifiedMs = 0;
+};
+
+// Size and modification time in one call. QFileInfo's modification time is a local time,
+// and each conversion to it re-reads the time zone.
+TStatus statusOf(const QString &path, const QFileInfo &info)
+{
+#ifdef Q_OS_UNIX
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000};
+#endif
+    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+}
 
 } // namespace
 
@@ -178,7 +203,7 @@ void TFolderListModel::cancelListing()
         m_listing->Cancelled = true;
     m_listing.reset();
     ++m_generation;
-    m_staging.clear();
+    m_staging.Clear();
     m_staged = false;
 }
 
@@ -190,13 +215,13 @@ void TFolderListModel::startListing(bool staged)
     const bool more = QFileInfo(m_folder).isDir()
                       && readEntries(*entries, nameCollator(), first, FirstScreen, nullptr, -1);
     admit(first);
-    sortRows(first);
     if (staged && more) {
         m_staged = true;
-        m_staging = std::move(first);
+        mergeInto(m_staging, first);
     } else {
         beginResetModel();
-        m_items = std::move(first);
+        m_shown.Clear();
+        mergeInto(m_shown, first);
         m_rowIndexStale = true;
         endResetModel();
     }
@@ -217,11 +242,18 @@ void TFolderListModel::startListing(bool staged)
         while (more && !listing->Cancelled) {
             auto batch = std::make_shared<TRows>();
             more = readEntries(*entries, collator, *batch, kLargestBatch, &listing->Cancelled, kBatchMs);
+            while (listing->InFlight > 0 && !listing->Cancelled)
+                QThread::msleep(2);
             if (listing->Cancelled)
                 return;
+            ++listing->InFlight;
             // The model outlives its readers: its destructor waits for them.
             QMetaObject::invokeMethod(
-                this, [this, generation, batch, last = !more] { receive(generation, *batch, last); },
+                this,
+                [this, generation, batch, listing, last = !more] {
+                    --listing->InFlight;
+                    receive(generation, *batch, last);
+                },
                 Qt::QueuedConnection);
         }
     });
@@ -239,12 +271,13 @@ bool TFolderListModel::readEntries(QDirIterator &entries, const QCollator &colla
             return true;
         if (flushMs >= 0 && read > 0 && clock.elapsed() >= flushMs)
             return true;
-        entries.next();
-        QFileInfo info = entries.fileInfo();
-        // Reads the file's status here, once, rather than when a row is drawn or sorted.
+        const QString path = entries.next();
+        const QFileInfo info = entries.fileInfo();
+        // Read here, once, rather than when a row is drawn or sorted.
         const bool folder = info.isDir();
-        into.push_back(TRow{info, collator.sortKey(info.fileName()), QString(), folder ? 0 : info.size(),
-                            info.lastModified().toMSecsSinceEpoch(), folder});
+        const TStatus status = statusOf(path, info);
+        into.push_back(TRow{info, collator.sortKey(info.fileName()), QString(), folder ? 0 : status.Size,
+                            status.ModifiedMs, folder});
     }
     return entries.hasNext();
 }
@@ -272,10 +305,8 @@ void TFolderListModel::receive(quint64 generation, TRows &batch, bool last)
     if (generation != m_generation)
         return;
     admit(batch);
-    sortRows(batch);
-    auto less = [this](const TRow &a, const TRow &b) { return lessThan(a, b); };
     if (m_staged)
-        mergeInto(m_staging, batch, nullptr, less);
+        mergeInto(m_staging, batch);
     else
         mergeLive(batch);
     if (last) {
@@ -286,53 +317,84 @@ void TFolderListModel::receive(quint64 generation, TRows &batch, bool last)
         Q_EMIT listed();
 }
 
+std::vector<int> TFolderListModel::append(TRowSet &set, TRows &batch) const
+{
+    std::vector<int> added;
+    added.reserve(batch.size());
+    for (TRow &row : batch) {
+        added.push_back(int(set.Rows.size()));
+        set.Rows.push_back(std::move(row));
+    }
+    std::stable_sort(added.begin(), added.end(),
+                     [&set, this](int a, int b) { return lessThan(set.Rows[size_t(a)], set.Rows[size_t(b)]); });
+    return added;
+}
+
+std::vector<int> TFolderListModel::insertionPoints(const TRowSet &set, const std::vector<int> &added) const
+{
+    // A binary search each: a batch costs its own rows times the log of the list's.
+    std::vector<int> points;
+    points.reserve(added.size());
+    auto from = set.Order.begin();
+    for (int place : added) {
+        const TRow &row = set.Rows[size_t(place)];
+        from = std::upper_bound(from, set.Order.end(), place, [&set, &row, this](int, int other) {
+            return lessThan(row, set.Rows[size_t(other)]);
+        });
+        points.push_back(int(from - set.Order.begin()));
+    }
+    return points;
+}
+
+void TFolderListModel::mergeOrder(std::vector<int> &order, const std::vector<int> &added,
+                                  const std::vector<int> &points)
+{
+    std::vector<int> merged;
+    merged.reserve(order.size() + added.size());
+    size_t taken = 0;
+    for (size_t j = 0; j < added.size(); ++j) {
+        merged.insert(merged.end(), order.begin() + qsizetype(taken), order.begin() + points[j]);
+        taken = size_t(points[j]);
+        merged.push_back(added[j]);
+    }
+    merged.insert(merged.end(), order.begin() + qsizetype(taken), order.end());
+    order.swap(merged);
+}
+
+void TFolderListModel::mergeInto(TRowSet &set, TRows &batch) const
+{
+    const std::vector<int> added = append(set, batch);
+    mergeOrder(set.Order, added, insertionPoints(set, added));
+}
+
 void TFolderListModel::mergeLive(TRows &batch)
 {
     if (batch.empty())
         return;
-    const int before = Count();
-    beginInsertRows({}, before, before + int(batch.size()) - 1);
-    const size_t oldCount = m_items.size();
-    m_items.insert(m_items.end(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+    const std::vector<int> added = append(m_shown, batch);
+    const int oldCount = Count();
+    beginInsertRows({}, oldCount, oldCount + int(added.size()) - 1);
+    m_shown.Order.insert(m_shown.Order.end(), added.begin(), added.end());
     m_rowIndexStale = true;
     endInsertRows();
 
     // Then into their places, as a sort would move them.
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    TRows appended(std::make_move_iterator(m_items.begin() + qsizetype(oldCount)),
-                   std::make_move_iterator(m_items.end()));
-    m_items.erase(m_items.begin() + qsizetype(oldCount), m_items.end());
-    std::vector<int> newRow;
-    mergeInto(m_items, appended, &newRow, [this](const TRow &a, const TRow &b) { return lessThan(a, b); });
+    m_shown.Order.resize(size_t(oldCount));
+    const std::vector<int> points = insertionPoints(m_shown, added);
+    mergeOrder(m_shown.Order, added, points);
+    auto newRow = [&points, oldCount](int row) {
+        if (row >= oldCount)
+            return points[size_t(row - oldCount)] + (row - oldCount);
+        return row + int(std::upper_bound(points.begin(), points.end(), row) - points.begin());
+    };
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
     for (const QModelIndex &index : from)
-        to.append(index.isValid() ? this->index(newRow.at(size_t(index.row())), index.column()) : index);
+        to.append(index.isValid() ? this->index(newRow(index.row()), index.column()) : index);
     changePersistentIndexList(from, to);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-// Merges a sorted batch into sorted rows; newRowOfOld tells where each row went, the old
-// rows first, then the batch's.
-void TFolderListModel::mergeInto(TRows &rows, TRows &batch, std::vector<int> *newRowOfOld,
-                                 const std::function<bool(const TRow &, const TRow &)> &less)
-{
-    if (batch.empty())
-        return;
-    TRows merged;
-    merged.reserve(rows.size() + batch.size());
-    if (newRowOfOld)
-        newRowOfOld->assign(rows.size() + batch.size(), 0);
-    size_t i = 0;
-    size_t j = 0;
-    while (i < rows.size() || j < batch.size()) {
-        const bool fromBatch = j < batch.size() && (i == rows.size() || less(batch[j], rows[i]));
-        if (newRowOfOld)
-            (*newRowOfOld)[fromBatch ? rows.size() + j : i] = int(merged.size());
-        merged.push_back(std::move(fromBatch ? batch[j++] : rows[i++]));
-    }
-    rows.swap(merged);
 }
 
 void TFolderListModel::finishListing()
@@ -340,10 +402,10 @@ void TFolderListModel::finishListing()
     m_listing.reset();
     if (m_staged) {
         beginResetModel();
-        m_items.swap(m_staging);
+        std::swap(m_shown, m_staging);
         m_rowIndexStale = true;
         endResetModel();
-        m_staging.clear();
+        m_staging.Clear();
         m_staged = false;
     }
     Q_EMIT listed();
@@ -377,9 +439,10 @@ bool TFolderListModel::lessThan(const TRow &a, const TRow &b) const
     return m_sortOrder == Qt::AscendingOrder ? order < 0 : order > 0;
 }
 
-void TFolderListModel::sortRows(TRows &rows) const
+void TFolderListModel::sortOrder(TRowSet &set) const
 {
-    std::stable_sort(rows.begin(), rows.end(), [this](const TRow &a, const TRow &b) { return lessThan(a, b); });
+    std::stable_sort(set.Order.begin(), set.Order.end(),
+                     [&set, this](int a, int b) { return lessThan(set.Rows[size_t(a)], set.Rows[size_t(b)]); });
 }
 
 int TFolderListModel::RowOf(const QString &path) const
@@ -389,9 +452,9 @@ int TFolderListModel::RowOf(const QString &path) const
         return -1;
     if (m_rowIndexStale) {
         m_rowOfName.clear();
-        m_rowOfName.reserve(qsizetype(m_items.size()));
-        for (size_t row = 0; row < m_items.size(); ++row)
-            m_rowOfName.insert(m_items[row].Info.fileName(), int(row));
+        m_rowOfName.reserve(Count());
+        for (int row = 0; row < Count(); ++row)
+            m_rowOfName.insert(Info(row).fileName(), row);
         m_rowIndexStale = false;
     }
     return m_rowOfName.value(path.mid(prefix.size()), -1);
@@ -406,9 +469,9 @@ void TFolderListModel::sort(int column, Qt::SortOrder order)
     QStringList paths;
     paths.reserve(before.size());
     for (const QModelIndex &index : before)
-        paths.append(m_items.at(size_t(index.row())).Info.absoluteFilePath());
-    sortRows(m_items);
-    sortRows(m_staging);
+        paths.append(Info(index.row()).absoluteFilePath());
+    sortOrder(m_shown);
+    sortOrder(m_staging);
     m_rowIndexStale = true;
     QModelIndexList after;
     after.reserve(before.size());
@@ -475,7 +538,7 @@ void TFolderListModel::SetThumbnailMode(bool on)
     if (m_thumbnails == on)
         return;
     m_thumbnails = on;
-    if (!m_items.empty())
+    if (Count() > 0)
         Q_EMIT dataChanged(index(0, 0), index(Count() - 1, 0), {Qt::DecorationRole});
 }
 
@@ -493,8 +556,8 @@ void TFolderListModel::Prefetch(int first, int last)
     first = std::max(first, 0);
     last = std::min(last, Count() - 1);
     for (int row = first; row <= last; ++row) {
-        if (!m_items[size_t(row)].Info.isDir())
-            m_maker->Prefetch(m_items[size_t(row)].Info);
+        if (!m_shown.At(row).IsDir)
+            m_maker->Prefetch(Info(row));
     }
 }
 
@@ -512,7 +575,7 @@ QVariant TFolderListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= Count())
         return {};
-    const TRow &row = m_items[size_t(index.row())];
+    const TRow &row = m_shown.At(index.row());
     const QFileInfo &info = row.Info;
     switch (role) {
     case Qt::DisplayRole:
@@ -520,13 +583,12 @@ QVariant TFolderListModel::data(const QModelIndex &index, int role) const
         case ColName:
             return info.fileName();
         case ColSize:
-            return info.isDir() ? QString()
-                                : QLocale().formattedDataSize(info.size(), 1,
-                                                              QLocale::DataSizeTraditionalFormat);
+            return row.IsDir ? QString()
+                             : QLocale().formattedDataSize(row.Size, 1, QLocale::DataSizeTraditionalFormat);
         case ColType:
             return row.Type;
         case ColModified:
-            return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+            return QLocale().toString(QDateTime::fromMSecsSinceEpoch(row.ModifiedMs), QLocale::ShortFormat);
         }
         break;
     case Qt::DecorationRole:

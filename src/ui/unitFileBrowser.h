@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -84,10 +85,10 @@ public:
     int SortColumn() const { return m_sortColumn; }
     Qt::SortOrder SortOrder() const { return m_sortOrder; }
 
-    const QFileInfo &Info(int row) const { return m_items.at(size_t(row)).Info; }
+    const QFileInfo &Info(int row) const { return m_shown.At(row).Info; }
     TFileItem Item(int row) const;
     int RowOf(const QString &path) const;
-    int Count() const { return int(m_items.size()); }
+    int Count() const { return int(m_shown.Order.size()); }
 
     // Thumbnails take the place of icons while on.
     void SetThumbnailMaker(TThumbnailMaker *maker);
@@ -118,10 +119,27 @@ private:
         qint64 ModifiedMs = 0;
         bool IsDir = false;
     };
+    // A batch as the reader hands it over.
     using TRows = std::vector<TRow>;
+    // Rows stay where they were put, so that a batch costs no more than its own rows; the
+    // order of the list is a vector of their places.
+    struct TRowSet
+    {
+        std::deque<TRow> Rows;
+        std::vector<int> Order;
+        const TRow &At(int row) const { return Rows[size_t(Order.at(size_t(row)))]; }
+        void Clear()
+        {
+            Rows.clear();
+            Order.clear();
+        }
+    };
     struct TListing
     {
         std::atomic_bool Cancelled{false};
+        // Batches handed over and not yet merged. The reader waits for the window rather
+        // than queue batches that would then be merged back to back in one long stall.
+        std::atomic_int InFlight{0};
     };
 
     void startListing(bool staged);
@@ -131,20 +149,24 @@ private:
                             const std::atomic_bool *cancelled, qint64 flushMs);
     void receive(quint64 generation, TRows &batch, bool last);
     void admit(TRows &rows);
+    // Puts a batch's rows into the set; their places, sorted, not yet in the order.
+    std::vector<int> append(TRowSet &set, TRows &batch) const;
+    // For each of those places, how many rows of the order come before it.
+    std::vector<int> insertionPoints(const TRowSet &set, const std::vector<int> &added) const;
+    static void mergeOrder(std::vector<int> &order, const std::vector<int> &added, const std::vector<int> &points);
+    void mergeInto(TRowSet &set, TRows &batch) const;
     void mergeLive(TRows &batch);
-    static void mergeInto(TRows &rows, TRows &batch, std::vector<int> *newRowOfOld,
-                          const std::function<bool(const TRow &, const TRow &)> &less);
     void finishListing();
     bool lessThan(const TRow &a, const TRow &b) const;
-    void sortRows(TRows &rows) const;
+    void sortOrder(TRowSet &set) const;
     QIcon iconFor(const TRow &row) const;
     QString typeOf(const QFileInfo &info) const;
     void onThumbnail(const QString &path);
 
     QString m_folder;
-    TRows m_items;
+    TRowSet m_shown;
     // A relist's rows, shown once complete.
-    TRows m_staging;
+    TRowSet m_staging;
     bool m_staged = false;
     std::shared_ptr<TListing> m_listing;
     quint64 m_generation = 0;
