@@ -21,6 +21,7 @@
 #include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QStackedLayout>
 #include <QStyledItemDelegate>
 #include <QThread>
@@ -143,6 +144,22 @@ TStatus statusOf(const QString &path, const QFileInfo &info)
 #endif
     return {info.size(), info.lastModified().toMSecsSinceEpoch()};
 }
+
+// Folders by name as the file list orders them: digits as numbers, letter case ignored.
+class TFolderOrder : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
+    {
+        const QString a = left.data().toString();
+        const QString b = right.data().toString();
+        const int order = nameCollator().compare(a, b);
+        return order != 0 ? order < 0 : a < b;
+    }
+};
 
 } // namespace
 
@@ -1073,22 +1090,26 @@ TFolderTree::TFolderTree(QWidget *parent)
     m_model = new QFileSystemModel(this);
     m_model->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setReadOnly(true);
+    m_sorted = new TFolderOrder(this);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setDynamicSortFilter(true);
+    m_sorted->sort(0, Qt::AscendingOrder);
     m_model->setRootPath(QStringLiteral("/"));
-    setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
+    setModel(m_sorted);
+    for (int column = 1; column < m_sorted->columnCount(); ++column)
         hideColumn(column);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setIconSize(QSize(16, 16));
-    expand(m_model->index(QStringLiteral("/")));
+    expand(IndexOf(QStringLiteral("/")));
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
         if (m_following || !current.isValid())
             return;
         m_scrollPending = false;
-        const QString path = m_model->filePath(current);
+        const QString path = PathOf(current);
         if (m_list)
             m_list->Browse(path);
         Q_EMIT folderChosen(path);
@@ -1104,7 +1125,7 @@ TFolderTree::TFolderTree(QWidget *parent)
         if (m_scrollPending)
             m_scrollTimer->start();
     };
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, rowsArrived);
+    connect(m_sorted, &QAbstractItemModel::rowsInserted, this, rowsArrived);
     connect(m_model, &QFileSystemModel::directoryLoaded, this, rowsArrived);
     auto userMoved = [this] {
         if (!m_following)
@@ -1152,7 +1173,7 @@ bool TFolderTree::SelectFolder(const QString &path)
 {
     if (!QFileInfo(path).isDir())
         return false;
-    const QModelIndex index = m_model->index(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QModelIndex index = IndexOf(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     if (!index.isValid())
         return false;
     m_following = true;
@@ -1167,6 +1188,15 @@ bool TFolderTree::SelectFolder(const QString &path)
 
 QString TFolderTree::CurrentFolder() const
 {
-    const QModelIndex current = currentIndex();
-    return current.isValid() ? m_model->filePath(current) : QString();
+    return PathOf(currentIndex());
+}
+
+QModelIndex TFolderTree::IndexOf(const QString &path) const
+{
+    return m_sorted->mapFromSource(m_model->index(path));
+}
+
+QString TFolderTree::PathOf(const QModelIndex &index) const
+{
+    return index.isValid() ? m_model->filePath(m_sorted->mapToSource(index)) : QString();
 }

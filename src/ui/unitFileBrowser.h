@@ -25,6 +25,7 @@ class QHeaderView;
 class QItemSelectionModel;
 class QListView;
 class QDirIterator;
+class QSortFilterProxyModel;
 class QStackedLayout;
 class QThreadPool;
 class QTimer;
@@ -286,8 +287,9 @@ private:
     QString m_keepCurrent;
 };
 
-// The folder tree "VET": folders only, from "/". Linked to a file list, choosing a folder
-// shows it there and browsing there selects it here. The busy cursor is QWidget::setCursor.
+// The folder tree "VET": folders only, from "/", sorted as the file list sorts names. Linked
+// to a file list, choosing a folder shows it there and browsing there selects it here. The
+// busy cursor is QWidget::setCursor.
 class TFolderTree : public QTreeView
 {
     Q_OBJECT
@@ -303,6 +305,10 @@ public:
     // Expands down to a folder and selects it; false when it is not a folder.
     bool SelectFolder(const QString &path);
     QString CurrentFolder() const;
+    // The row of the tree that shows a folder; invalid when it is not listed (yet).
+    QModelIndex IndexOf(const QString &path) const;
+    QString PathOf(const QModelIndex &index) const;
+    // The file system under the tree's sorted view of it.
     QFileSystemModel *FileSystemModel() const { return m_model; }
 
 Q_SIGNALS:
@@ -316,6 +322,9 @@ private:
     void scrollToCurrent(ScrollHint hint);
 
     QFileSystemModel *m_model = nullptr;
+    // Children are put in their places as they arrive, rather than appended and sorted a
+    // moment later, as the file system model does.
+    QSortFilterProxyModel *m_sorted = nullptr;
     TFileList *m_list = nullptr;
     TObjectFilter m_filter = TObjectFilterFlag::Folders;
     bool m_following = false;
