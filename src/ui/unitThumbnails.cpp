@@ -12,10 +12,12 @@
 #include <QPainter>
 #include <QPixmapCache>
 #include <QRunnable>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <memory>
 #include <functional>
 #include <vector>
 
@@ -44,11 +46,33 @@ QByteArray encodeThumbnail(const QImage &image)
     return bytes;
 }
 
+// A file whose reads fail once it is told to stop: the decoder reading it gives up at its
+// next read rather than decode a large picture to the end.
+class TStoppableFile : public QFile
+{
+public:
+    TStoppableFile(const QString &path, const std::atomic_bool *stop) : QFile(path), m_stop(stop) {}
+
+protected:
+    qint64 readData(char *data, qint64 most) override
+    {
+        if (m_stop && *m_stop)
+            return -1;
+        return QFile::readData(data, most);
+    }
+
+private:
+    const std::atomic_bool *m_stop;
+};
+
 } // namespace
 
-QImage TThumbnailMaker::MakeThumbnail(const QString &path)
+QImage TThumbnailMaker::MakeThumbnail(const QString &path, const std::atomic_bool *stop)
 {
-    QImageReader reader(path);
+    TStoppableFile file(path, stop);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&file, QFileInfo(path).suffix().toLower().toLatin1());
     reader.setAutoTransform(true);
     const QSize full = reader.size();
     // Only the JPEG reader decodes fewer pixels for a smaller size; the others read it all
@@ -56,7 +80,7 @@ QImage TThumbnailMaker::MakeThumbnail(const QString &path)
     if (reader.format() == "jpeg" && full.isValid() && (full.width() > Edge || full.height() > Edge))
         reader.setScaledSize(full.scaled(Edge, Edge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull() || (stop && *stop))
         return {};
     if (image.width() <= Edge && image.height() <= Edge)
         return image;
@@ -80,15 +104,21 @@ namespace {
 class TDecodeJob : public QRunnable
 {
 public:
-    TDecodeJob(TThumbnailMaker *maker, std::function<void(QByteArray)> done, QString path)
-        : m_done(std::move(done)), m_path(std::move(path)), m_maker(maker)
+    TDecodeJob(TThumbnailMaker *maker, std::function<void(QByteArray)> done, QString path,
+               std::shared_ptr<std::atomic_bool> stop)
+        : m_done(std::move(done)), m_path(std::move(path)), m_maker(maker), m_stop(std::move(stop))
     {
     }
 
     void run() override
     {
+        if (*m_stop)
+            return;
         g_decodes.fetch_add(1);
-        const QImage image = TThumbnailMaker::MakeThumbnail(m_path);
+        const QImage image = TThumbnailMaker::MakeThumbnail(m_path, m_stop.get());
+        // Stopped half-way is no failure of the file: nothing is recorded.
+        if (*m_stop)
+            return;
         QByteArray encoded;
         if (!image.isNull()) {
             encoded = encodeThumbnail(image);
@@ -104,6 +134,7 @@ private:
     std::function<void(QByteArray)> m_done;
     QString m_path;
     TThumbnailMaker *m_maker;
+    std::shared_ptr<std::atomic_bool> m_stop;
 };
 
 } // namespace
@@ -249,8 +280,12 @@ bool TThumbnailCache::Save(const QString &file) const
             stream << entry->Path << entry->Size << entry->ModifiedMs << entry->Encoded;
     }
 
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    // A temporary file renamed over the old one: the old file stays whole until the new one
+    // is. Not flushed to the disk as a document would be: a cache lost to a power cut is
+    // made again, and waiting for the disk kept the program alive long after its window
+    // had closed.
+    QTemporaryFile out(file + QStringLiteral(".XXXXXX"));
+    if (!out.open())
         return false;
     QByteArray header;
     {
@@ -261,11 +296,18 @@ bool TThumbnailCache::Save(const QString &file) const
         const QByteArray digest = QCryptographicHash::hash(payload, QCryptographicHash::Md5);
         stream.writeRawData(digest.constData(), int(digest.size()));
     }
-    if (out.write(header) != header.size() || out.write(payload) != payload.size()) {
-        out.cancelWriting();
+    if (out.write(header) != header.size() || out.write(payload) != payload.size() || !out.flush())
         return false;
+    out.close();
+    const QByteArray from = QFile::encodeName(out.fileName());
+    const QByteArray to = QFile::encodeName(file);
+    if (std::rename(from.constData(), to.constData()) != 0) {
+        // Where a rename does not replace a file (Windows), the old one goes first.
+        if (!QFile::exists(file) || !QFile::remove(file) || std::rename(from.constData(), to.constData()) != 0)
+            return false;
     }
-    return out.commit();
+    out.setAutoRemove(false);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -287,8 +329,17 @@ TThumbnailMaker::TThumbnailMaker(QObject *parent)
 
 TThumbnailMaker::~TThumbnailMaker()
 {
+    Stop();
+}
+
+void TThumbnailMaker::Stop()
+{
+    *m_stop = true;
     m_pool.clear();
     m_pool.waitForDone();
+    *m_stop = false;
+    m_pending.clear();
+    ++m_generation;
     if (m_dirty)
         SaveCache();
 }
@@ -384,7 +435,7 @@ void TThumbnailMaker::request(const QFileInfo &info, int priority)
     auto done = [this, generation, path, size, modified](const QByteArray &encoded) {
         deliver(generation, path, size, modified, encoded);
     };
-    auto *job = new TDecodeJob(this, done, path);
+    auto *job = new TDecodeJob(this, done, path, m_stop);
     job->setAutoDelete(true);
     // Later requests come first among equals: those are what the user looks at now.
     m_pool.start(job, std::min(priority + m_sequence, (1 << 30)));

@@ -13,6 +13,9 @@
 #include <QString>
 #include <QThreadPool>
 
+#include <atomic>
+#include <memory>
+
 // Encoded thumbnails by path, file size and modification time, with a bound on the number
 // of entries and on their bytes; past either, the entries used longest ago go first.
 class TThumbnailCache
@@ -72,8 +75,11 @@ public:
     enum class TState { Ready, Pending, Failed };
 
     explicit TThumbnailMaker(QObject *parent = nullptr);
-    // Drops what is queued, waits for the decoders at work and saves the cache.
     ~TThumbnailMaker() override;
+    // Drops what is queued, stops the decoders at work at their next read, waits for them
+    // and saves the cache: what the window's closing asks for. Later requests are made as
+    // before.
+    void Stop();
 
     // The cache file; the program's folder holds it unless set. Setting it loads it.
     QString CacheFile() const { return m_cacheFile; }
@@ -82,8 +88,8 @@ public:
     TThumbnailCache &Cache();
 
     // A file's picture scaled to fit Edge, upright as its EXIF orientation says; null when
-    // it cannot be decoded. Safe on any thread.
-    static QImage MakeThumbnail(const QString &path);
+    // it cannot be decoded, or when *stop is set before it is done. Safe on any thread.
+    static QImage MakeThumbnail(const QString &path, const std::atomic_bool *stop = nullptr);
 
     // Whether a file's name marks an image that Qt can read.
     static bool CanDecode(const QFileInfo &info);
@@ -116,6 +122,7 @@ private:
     static QPixmap framedImage(const QImage &image);
 
     QThreadPool m_pool;
+    std::shared_ptr<std::atomic_bool> m_stop = std::make_shared<std::atomic_bool>(false);
     TThumbnailCache m_cache;
     QString m_cacheFile;
     bool m_loaded = false;
