@@ -123,9 +123,9 @@ QDir::Filters entryFilters(TObjectFilter filter)
 }
 
 // A batch goes to the window at least this often, so that a slow disk still shows progress,
-// and holds no more rows than the window merges in a few milliseconds.
+// and holds no more rows than the window merges and redraws in a few milliseconds.
 constexpr qint64 kBatchMs = 60;
-constexpr int kLargestBatch = 1000;
+constexpr int kLargestBatch = 500;
 
 struct TStatus
 {
