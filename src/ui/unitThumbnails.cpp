@@ -77,7 +77,9 @@ QImage TThumbnailMaker::MakeThumbnail(const QString &path, const std::atomic_boo
     const QSize full = reader.size();
     // Only the JPEG reader decodes fewer pixels for a smaller size; the others read it all
     // and scale it themselves, keeping the image's own format.
-    if (reader.format() == "jpeg" && full.isValid() && (full.width() > Edge || full.height() > Edge))
+    const QByteArray format = reader.format();
+    const bool jpeg = format == "jpeg" || format == "jpg";
+    if (jpeg && full.isValid() && (full.width() > Edge || full.height() > Edge))
         reader.setScaledSize(full.scaled(Edge, Edge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     QImage image = reader.read();
     if (image.isNull() || (stop && *stop))
