@@ -573,8 +573,9 @@ void TFolderListModel::Prefetch(int first, int last)
     first = std::max(first, 0);
     last = std::min(last, Count() - 1);
     for (int row = first; row <= last; ++row) {
-        if (!m_shown.At(row).IsDir)
-            m_maker->Prefetch(Info(row));
+        const TRow &item = m_shown.At(row);
+        if (!item.IsDir)
+            m_maker->Prefetch(item.Info.absoluteFilePath(), item.Size, item.ModifiedMs);
     }
 }
 
@@ -615,7 +616,7 @@ QVariant TFolderListModel::data(const QModelIndex &index, int role) const
             const QString key = info.isDir() ? QStringLiteral("/") : info.suffix().toLower();
             if (!info.isDir()) {
                 QPixmap pixmap;
-                switch (m_maker->Find(info, &pixmap)) {
+                switch (m_maker->Find(info.absoluteFilePath(), row.Size, row.ModifiedMs, &pixmap)) {
                 case TThumbnailMaker::TState::Ready:
                     return pixmap;
                 case TThumbnailMaker::TState::Pending:

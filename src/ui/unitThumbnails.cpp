@@ -382,17 +382,28 @@ TThumbnailCache &TThumbnailMaker::Cache()
 
 bool TThumbnailMaker::CanDecode(const QFileInfo &info)
 {
+    return canDecode(info.fileName());
+}
+
+bool TThumbnailMaker::canDecode(const QString &path)
+{
     static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
-    const QByteArray suffix = info.suffix().toLower().toLatin1();
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || path.indexOf(QLatin1Char('/'), dot) >= 0)
+        return false;
+    const QByteArray suffix = path.mid(dot + 1).toLower().toLatin1();
     return !suffix.isEmpty() && formats.contains(suffix);
 }
 
 TThumbnailMaker::TState TThumbnailMaker::Find(const QFileInfo &info, QPixmap *pixmap, bool visible)
 {
+    return Find(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch(), pixmap, visible);
+}
+
+TThumbnailMaker::TState TThumbnailMaker::Find(const QString &path, qint64 size, qint64 modified, QPixmap *pixmap,
+                                              bool visible)
+{
     ensureLoaded();
-    const QString path = info.absoluteFilePath();
-    const qint64 size = info.size();
-    const qint64 modified = info.lastModified().toMSecsSinceEpoch();
     const QString pixmapKey = QStringLiteral("pictavo-thumb:%1:%2:%3").arg(path).arg(size).arg(modified);
     if (QPixmapCache::find(pixmapKey, pixmap)) {
         m_cache.Find(path, size, modified, nullptr);
@@ -409,31 +420,32 @@ TThumbnailMaker::TState TThumbnailMaker::Find(const QFileInfo &info, QPixmap *pi
         QPixmapCache::insert(pixmapKey, *pixmap);
         return TState::Ready;
     }
-    if (!CanDecode(info))
+    if (!canDecode(path))
         return TState::Failed;
-    request(info, visible ? (1 << 24) + m_sequence : 0);
+    request(path, size, modified, visible ? (1 << 24) + m_sequence : 0);
     return TState::Pending;
 }
 
 void TThumbnailMaker::Prefetch(const QFileInfo &info)
 {
-    ensureLoaded();
-    if (!CanDecode(info)
-        || m_cache.Contains(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch()))
-        return;
-    request(info, 0);
+    Prefetch(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch());
 }
 
-void TThumbnailMaker::request(const QFileInfo &info, int priority)
+void TThumbnailMaker::Prefetch(const QString &path, qint64 size, qint64 modified)
 {
-    const QString path = info.absoluteFilePath();
+    ensureLoaded();
+    if (!canDecode(path) || m_cache.Contains(path, size, modified))
+        return;
+    request(path, size, modified, 0);
+}
+
+void TThumbnailMaker::request(const QString &path, qint64 size, qint64 modified, int priority)
+{
     if (m_pending.contains(path))
         return;
     m_pending.insert(path);
     ++m_sequence;
     const quint64 generation = m_generation;
-    const qint64 size = info.size();
-    const qint64 modified = info.lastModified().toMSecsSinceEpoch();
     auto done = [this, generation, path, size, modified](const QByteArray &encoded) {
         deliver(generation, path, size, modified, encoded);
     };

@@ -97,8 +97,12 @@ public:
     // Ready: the framed thumbnail is in *pixmap. Failed: the file cannot be decoded.
     // Pending: it is queued (visible ones before the rest) and thumbnailReady follows.
     TState Find(const QFileInfo &info, QPixmap *pixmap, bool visible = true);
+    // The same for a file whose size and modification time (ms since the epoch) are known:
+    // the list asks for every row it draws, and reading them costs more than a look-up.
+    TState Find(const QString &path, qint64 size, qint64 modifiedMs, QPixmap *pixmap, bool visible = true);
     // Queues a thumbnail not yet made, for items near the visible ones.
     void Prefetch(const QFileInfo &info);
+    void Prefetch(const QString &path, qint64 size, qint64 modifiedMs);
     // Forgets every request not yet started, for a folder that is no longer shown.
     void CancelPending();
     int PendingCount() const { return m_pending.size(); }
@@ -116,7 +120,8 @@ Q_SIGNALS:
 
 private:
     void ensureLoaded();
-    void request(const QFileInfo &info, int priority);
+    static bool canDecode(const QString &path);
+    void request(const QString &path, qint64 size, qint64 modifiedMs, int priority);
     void deliver(quint64 generation, const QString &path, qint64 size, qint64 modifiedMs,
                  const QByteArray &encoded);
     static QPixmap framedImage(const QImage &image);
