@@ -6,6 +6,7 @@
 #include "project/unitJob.h"
 #include "project/unitPresets.h"
 #include "ui/unitPrompt.h"
+#include "ui/unitToolButtons.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -266,7 +267,7 @@ void TJobEditor::buildGeneralPage(QWidget *page)
     commands->setSpacing(2);
     auto commandButton = [&](const char *name, QStyle::StandardPixmap icon) {
         auto *button = named(new QToolButton(page), name);
-        button->setIcon(page->style()->standardIcon(icon));
+        button->setIcon(StandardIcon(icon, page));
         button->setIconSize(QSize(20, 20));
         button->setAutoRaise(true);
         commands->addWidget(button);
@@ -491,7 +492,7 @@ void TJobEditor::buildDestinationPage(QWidget *page)
     m_dir->setReadOnly(true);
     m_dir->setMaxLength(255);
     m_browseDir = named(new QToolButton(page), "jobIMAGE_DirBrowse");
-    m_browseDir->setIcon(page->style()->standardIcon(QStyle::SP_DirOpenIcon));
+    m_browseDir->setIcon(StandardIcon(QStyle::SP_DirOpenIcon, page));
     m_browseDir->setText(QStringLiteral("..."));
     folderRow->addWidget(m_dir, 1);
     folderRow->addWidget(m_browseDir);

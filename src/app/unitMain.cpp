@@ -21,6 +21,7 @@
 #include "ui/unitFileBrowser.h"
 #include "ui/unitPrompt.h"
 #include "ui/unitSkins.h"
+#include "ui/unitThumbnails.h"
 #include "ui/unitToolButtons.h"
 
 #include <QAction>
@@ -1019,6 +1020,8 @@ void TformMain::closeEvent(QCloseEvent *event)
         return;
     }
     SaveStoredSettings();
+    // The program ends with this window: thumbnails half made are not waited for.
+    m_fileList->ThumbnailMaker().Stop();
     QMainWindow::closeEvent(event);
 }
 

@@ -6,6 +6,9 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
@@ -18,13 +21,21 @@
 #include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QStackedLayout>
 #include <QStyledItemDelegate>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -88,16 +99,67 @@ public:
     }
 };
 
-QCollator &nameCollator()
+QCollator makeNameCollator()
 {
-    static QCollator collator = [] {
-        QCollator c;
-        c.setNumericMode(true);
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
     return collator;
 }
+
+// For the user-interface thread; a reader thread makes its own.
+const QCollator &nameCollator()
+{
+    static const QCollator collator = makeNameCollator();
+    return collator;
+}
+
+QDir::Filters entryFilters(TObjectFilter filter)
+{
+    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
+    if (filter.testFlag(TObjectFilterFlag::Hidden))
+        filters |= QDir::Hidden;
+    return filters;
+}
+
+// A batch goes to the window at least this often, so that a slow disk still shows progress,
+// and holds no more rows than the window merges and redraws in a few milliseconds.
+constexpr qint64 kBatchMs = 60;
+constexpr int kLargestBatch = 500;
+
+struct TStatus
+{
+    qint64 Size = 0;
+    qint64 ModifiedMs = 0;
+};
+
+// Size and modification time in one call. QFileInfo's modification time is a local time,
+// and each conversion to it re-reads the time zone.
+TStatus statusOf(const QString &path, const QFileInfo &info)
+{
+#ifdef Q_OS_UNIX
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000};
+#endif
+    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+}
+
+// Folders by name as the file list orders them: digits as numbers, letter case ignored.
+class TFolderOrder : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
+    {
+        const QString a = left.data().toString();
+        const QString b = right.data().toString();
+        const int order = nameCollator().compare(a, b);
+        return order != 0 ? order < 0 : a < b;
+    }
+};
 
 } // namespace
 
@@ -112,6 +174,15 @@ int TFolderListModel::ColumnWidth(int column)
 TFolderListModel::TFolderListModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
+    m_readers = new QThreadPool(this);
+    // A cancelled reader may be stuck in a slow disk for a while; the next one need not wait.
+    m_readers->setMaxThreadCount(3);
+}
+
+TFolderListModel::~TFolderListModel()
+{
+    cancelListing();
+    m_readers->waitForDone();
 }
 
 bool TFolderListModel::SetFolder(const QString &path)
@@ -119,11 +190,8 @@ bool TFolderListModel::SetFolder(const QString &path)
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isDir() || !info.isReadable())
         return false;
-    beginResetModel();
     m_folder = QDir::cleanPath(info.absoluteFilePath());
-    list();
-    endResetModel();
-    Q_EMIT listed();
+    startListing(false);
     return true;
 }
 
@@ -131,10 +199,8 @@ void TFolderListModel::Relist()
 {
     if (m_folder.isEmpty())
         return;
-    beginResetModel();
-    list();
-    endResetModel();
-    Q_EMIT listed();
+    // Rows of a listing still under way are no complete picture to keep meanwhile.
+    startListing(!IsListing() || m_staged);
 }
 
 void TFolderListModel::SetObjectFilter(TObjectFilter filter)
@@ -148,68 +214,267 @@ void TFolderListModel::SetAcceptance(TItemAcceptance accept)
     m_accept = std::move(accept);
 }
 
-void TFolderListModel::list()
+void TFolderListModel::cancelListing()
 {
-    m_items.clear();
-    m_rowOfPath.clear();
-    if (!QFileInfo(m_folder).isDir())
-        return;
-    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
-    if (m_filter.testFlag(TObjectFilterFlag::Hidden))
-        filters |= QDir::Hidden;
-    const QFileInfoList infos = QDir(m_folder).entryInfoList(filters, QDir::NoSort);
-    m_items.reserve(size_t(infos.size()));
-    for (const QFileInfo &info : infos) {
-        const bool folder = info.isDir();
-        if (folder ? !m_filter.testFlag(TObjectFilterFlag::Folders)
-                   : !m_filter.testFlag(TObjectFilterFlag::NonFolders))
-            continue;
-        if (info.isHidden() && !m_filter.testFlag(TObjectFilterFlag::Hidden))
-            continue;
-        if (m_accept && !m_accept(info))
-            continue;
-        m_items.push_back(TRow{info, typeOf(info), info.fileName()});
-    }
-    sortRows();
+    if (m_listing)
+        m_listing->Cancelled = true;
+    m_listing.reset();
+    ++m_generation;
+    m_staging.Clear();
+    m_staged = false;
 }
 
-void TFolderListModel::sortRows()
+void TFolderListModel::startListing(bool staged)
 {
-    const QCollator &collator = nameCollator();
-    const int column = m_sortColumn;
-    const bool ascending = m_sortOrder == Qt::AscendingOrder;
-    std::stable_sort(m_items.begin(), m_items.end(), [&](const TRow &a, const TRow &b) {
-        const bool aFolder = a.Info.isDir();
-        if (aFolder != b.Info.isDir())
-            return aFolder;
-        int order = 0;
-        switch (column) {
-        case ColSize:
-            if (!aFolder && a.Info.size() != b.Info.size())
-                order = a.Info.size() < b.Info.size() ? -1 : 1;
-            break;
-        case ColType:
-            order = collator.compare(a.Type, b.Type);
-            break;
-        case ColModified: {
-            const qint64 am = a.Info.lastModified().toMSecsSinceEpoch();
-            const qint64 bm = b.Info.lastModified().toMSecsSinceEpoch();
-            order = am == bm ? 0 : (am < bm ? -1 : 1);
-            break;
+    cancelListing();
+    auto entries = std::make_shared<QDirIterator>(m_folder, entryFilters(m_filter));
+    TRows first;
+    const bool more = QFileInfo(m_folder).isDir()
+                      && readEntries(*entries, nameCollator(), first, FirstScreen, nullptr, -1);
+    admit(first);
+    if (staged && more) {
+        m_staged = true;
+        mergeInto(m_staging, first);
+    } else {
+        beginResetModel();
+        m_shown.Clear();
+        mergeInto(m_shown, first);
+        m_rowIndexStale = true;
+        endResetModel();
+    }
+    if (!more) {
+        Q_EMIT listed();
+        Q_EMIT listingFinished();
+        return;
+    }
+    if (!staged)
+        Q_EMIT listed();
+
+    auto listing = std::make_shared<TListing>();
+    m_listing = listing;
+    const quint64 generation = m_generation;
+    m_readers->start([this, listing, entries, generation] {
+        const QCollator collator = makeNameCollator();
+        bool more = true;
+        while (more && !listing->Cancelled) {
+            auto batch = std::make_shared<TRows>();
+            more = readEntries(*entries, collator, *batch, kLargestBatch, &listing->Cancelled, kBatchMs);
+            while (listing->InFlight > 0 && !listing->Cancelled)
+                QThread::msleep(2);
+            if (listing->Cancelled)
+                return;
+            ++listing->InFlight;
+            // The model outlives its readers: its destructor waits for them.
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, batch, listing, last = !more] {
+                    --listing->InFlight;
+                    receive(generation, *batch, last);
+                },
+                Qt::QueuedConnection);
         }
-        default:
-            break;
-        }
-        if (order == 0)
-            order = collator.compare(a.SortName, b.SortName);
-        if (order == 0)
-            order = a.SortName.compare(b.SortName);
-        return ascending ? order < 0 : order > 0;
     });
-    m_rowOfPath.clear();
-    m_rowOfPath.reserve(qsizetype(m_items.size()));
-    for (size_t row = 0; row < m_items.size(); ++row)
-        m_rowOfPath.insert(m_items[row].Info.absoluteFilePath(), int(row));
+}
+
+bool TFolderListModel::readEntries(QDirIterator &entries, const QCollator &collator, TRows &into, int most,
+                                   const std::atomic_bool *cancelled, qint64 flushMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (int read = 0; read < most; ++read) {
+        if (!entries.hasNext())
+            return false;
+        if (cancelled && *cancelled)
+            return true;
+        if (flushMs >= 0 && read > 0 && clock.elapsed() >= flushMs)
+            return true;
+        const QString path = entries.next();
+        const QFileInfo info = entries.fileInfo();
+        // Read here, once, rather than when a row is drawn or sorted.
+        const bool folder = info.isDir();
+        const TStatus status = statusOf(path, info);
+        into.push_back(TRow{info, collator.sortKey(info.fileName()), QString(), folder ? 0 : status.Size,
+                            status.ModifiedMs, folder});
+    }
+    return entries.hasNext();
+}
+
+// Object filter and acceptance, asked on this thread: the acceptance reads the window's state.
+void TFolderListModel::admit(TRows &rows)
+{
+    const bool folders = m_filter.testFlag(TObjectFilterFlag::Folders);
+    const bool files = m_filter.testFlag(TObjectFilterFlag::NonFolders);
+    const bool hidden = m_filter.testFlag(TObjectFilterFlag::Hidden);
+    auto refused = [&](const TRow &row) {
+        if (row.IsDir ? !folders : !files)
+            return true;
+        if (!hidden && row.Info.isHidden())
+            return true;
+        return m_accept && !m_accept(row.Info);
+    };
+    rows.erase(std::remove_if(rows.begin(), rows.end(), refused), rows.end());
+    for (TRow &row : rows)
+        row.Type = typeOf(row.Info);
+}
+
+void TFolderListModel::receive(quint64 generation, TRows &batch, bool last)
+{
+    if (generation != m_generation)
+        return;
+    admit(batch);
+    if (m_staged)
+        mergeInto(m_staging, batch);
+    else
+        mergeLive(batch);
+    if (last) {
+        finishListing();
+        return;
+    }
+    if (!m_staged)
+        Q_EMIT listed();
+}
+
+std::vector<int> TFolderListModel::append(TRowSet &set, TRows &batch) const
+{
+    std::vector<int> added;
+    added.reserve(batch.size());
+    for (TRow &row : batch) {
+        added.push_back(int(set.Rows.size()));
+        set.Rows.push_back(std::move(row));
+    }
+    std::stable_sort(added.begin(), added.end(),
+                     [&set, this](int a, int b) { return lessThan(set.Rows[size_t(a)], set.Rows[size_t(b)]); });
+    return added;
+}
+
+std::vector<int> TFolderListModel::insertionPoints(const TRowSet &set, const std::vector<int> &added) const
+{
+    // A binary search each: a batch costs its own rows times the log of the list's.
+    std::vector<int> points;
+    points.reserve(added.size());
+    auto from = set.Order.begin();
+    for (int place : added) {
+        const TRow &row = set.Rows[size_t(place)];
+        from = std::upper_bound(from, set.Order.end(), place, [&set, &row, this](int, int other) {
+            return lessThan(row, set.Rows[size_t(other)]);
+        });
+        points.push_back(int(from - set.Order.begin()));
+    }
+    return points;
+}
+
+void TFolderListModel::mergeOrder(std::vector<int> &order, const std::vector<int> &added,
+                                  const std::vector<int> &points)
+{
+    std::vector<int> merged;
+    merged.reserve(order.size() + added.size());
+    size_t taken = 0;
+    for (size_t j = 0; j < added.size(); ++j) {
+        merged.insert(merged.end(), order.begin() + qsizetype(taken), order.begin() + points[j]);
+        taken = size_t(points[j]);
+        merged.push_back(added[j]);
+    }
+    merged.insert(merged.end(), order.begin() + qsizetype(taken), order.end());
+    order.swap(merged);
+}
+
+void TFolderListModel::mergeInto(TRowSet &set, TRows &batch) const
+{
+    const std::vector<int> added = append(set, batch);
+    mergeOrder(set.Order, added, insertionPoints(set, added));
+}
+
+void TFolderListModel::mergeLive(TRows &batch)
+{
+    if (batch.empty())
+        return;
+    const std::vector<int> added = append(m_shown, batch);
+    const int oldCount = Count();
+    beginInsertRows({}, oldCount, oldCount + int(added.size()) - 1);
+    m_shown.Order.insert(m_shown.Order.end(), added.begin(), added.end());
+    m_rowIndexStale = true;
+    endInsertRows();
+
+    // Then into their places, as a sort would move them.
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_shown.Order.resize(size_t(oldCount));
+    const std::vector<int> points = insertionPoints(m_shown, added);
+    mergeOrder(m_shown.Order, added, points);
+    auto newRow = [&points, oldCount](int row) {
+        if (row >= oldCount)
+            return points[size_t(row - oldCount)] + (row - oldCount);
+        return row + int(std::upper_bound(points.begin(), points.end(), row) - points.begin());
+    };
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &index : from)
+        to.append(index.isValid() ? this->index(newRow(index.row()), index.column()) : index);
+    changePersistentIndexList(from, to);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TFolderListModel::finishListing()
+{
+    m_listing.reset();
+    if (m_staged) {
+        beginResetModel();
+        std::swap(m_shown, m_staging);
+        m_rowIndexStale = true;
+        endResetModel();
+        m_staging.Clear();
+        m_staged = false;
+    }
+    Q_EMIT listed();
+    Q_EMIT listingFinished();
+}
+
+bool TFolderListModel::lessThan(const TRow &a, const TRow &b) const
+{
+    if (a.IsDir != b.IsDir)
+        return a.IsDir;
+    int order = 0;
+    switch (m_sortColumn) {
+    case ColSize:
+        if (a.Size != b.Size)
+            order = a.Size < b.Size ? -1 : 1;
+        break;
+    case ColType:
+        order = nameCollator().compare(a.Type, b.Type);
+        break;
+    case ColModified:
+        if (a.ModifiedMs != b.ModifiedMs)
+            order = a.ModifiedMs < b.ModifiedMs ? -1 : 1;
+        break;
+    default:
+        break;
+    }
+    if (order == 0)
+        order = a.Key.compare(b.Key);
+    if (order == 0)
+        order = a.Info.fileName().compare(b.Info.fileName());
+    return m_sortOrder == Qt::AscendingOrder ? order < 0 : order > 0;
+}
+
+void TFolderListModel::sortOrder(TRowSet &set) const
+{
+    std::stable_sort(set.Order.begin(), set.Order.end(),
+                     [&set, this](int a, int b) { return lessThan(set.Rows[size_t(a)], set.Rows[size_t(b)]); });
+}
+
+int TFolderListModel::RowOf(const QString &path) const
+{
+    const QString prefix = m_folder.endsWith(QLatin1Char('/')) ? m_folder : m_folder + QLatin1Char('/');
+    if (m_folder.isEmpty() || !path.startsWith(prefix))
+        return -1;
+    if (m_rowIndexStale) {
+        m_rowOfName.clear();
+        m_rowOfName.reserve(Count());
+        for (int row = 0; row < Count(); ++row)
+            m_rowOfName.insert(Info(row).fileName(), row);
+        m_rowIndexStale = false;
+    }
+    return m_rowOfName.value(path.mid(prefix.size()), -1);
 }
 
 void TFolderListModel::sort(int column, Qt::SortOrder order)
@@ -221,8 +486,10 @@ void TFolderListModel::sort(int column, Qt::SortOrder order)
     QStringList paths;
     paths.reserve(before.size());
     for (const QModelIndex &index : before)
-        paths.append(m_items.at(size_t(index.row())).Info.absoluteFilePath());
-    sortRows();
+        paths.append(Info(index.row()).absoluteFilePath());
+    sortOrder(m_shown);
+    sortOrder(m_staging);
+    m_rowIndexStale = true;
     QModelIndexList after;
     after.reserve(before.size());
     for (int i = 0; i < before.size(); ++i)
@@ -288,7 +555,7 @@ void TFolderListModel::SetThumbnailMode(bool on)
     if (m_thumbnails == on)
         return;
     m_thumbnails = on;
-    if (!m_items.empty())
+    if (Count() > 0)
         Q_EMIT dataChanged(index(0, 0), index(Count() - 1, 0), {Qt::DecorationRole});
 }
 
@@ -306,8 +573,9 @@ void TFolderListModel::Prefetch(int first, int last)
     first = std::max(first, 0);
     last = std::min(last, Count() - 1);
     for (int row = first; row <= last; ++row) {
-        if (!m_items[size_t(row)].Info.isDir())
-            m_maker->Prefetch(m_items[size_t(row)].Info);
+        const TRow &item = m_shown.At(row);
+        if (!item.IsDir)
+            m_maker->Prefetch(item.Info.absoluteFilePath(), item.Size, item.ModifiedMs);
     }
 }
 
@@ -325,7 +593,7 @@ QVariant TFolderListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= Count())
         return {};
-    const TRow &row = m_items[size_t(index.row())];
+    const TRow &row = m_shown.At(index.row());
     const QFileInfo &info = row.Info;
     switch (role) {
     case Qt::DisplayRole:
@@ -333,13 +601,12 @@ QVariant TFolderListModel::data(const QModelIndex &index, int role) const
         case ColName:
             return info.fileName();
         case ColSize:
-            return info.isDir() ? QString()
-                                : QLocale().formattedDataSize(info.size(), 1,
-                                                              QLocale::DataSizeTraditionalFormat);
+            return row.IsDir ? QString()
+                             : QLocale().formattedDataSize(row.Size, 1, QLocale::DataSizeTraditionalFormat);
         case ColType:
             return row.Type;
         case ColModified:
-            return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+            return QLocale().toString(QDateTime::fromMSecsSinceEpoch(row.ModifiedMs), QLocale::ShortFormat);
         }
         break;
     case Qt::DecorationRole:
@@ -349,7 +616,7 @@ QVariant TFolderListModel::data(const QModelIndex &index, int role) const
             const QString key = info.isDir() ? QStringLiteral("/") : info.suffix().toLower();
             if (!info.isDir()) {
                 QPixmap pixmap;
-                switch (m_maker->Find(info, &pixmap)) {
+                switch (m_maker->Find(info.absoluteFilePath(), row.Size, row.ModifiedMs, &pixmap)) {
                 case TThumbnailMaker::TState::Ready:
                     return pixmap;
                 case TThumbnailMaker::TState::Pending:
@@ -461,6 +728,12 @@ TFileList::TFileList(QWidget *parent)
     m_stack->addWidget(m_detailsView);
 
     connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] { Q_EMIT selectionChanged(); });
+    connect(m_model, &TFolderListModel::listingFinished, this, &TFileList::listingFinished);
+    // Batches of a big folder bring new rows into view.
+    connect(m_model, &TFolderListModel::listed, this, [this] {
+        if (m_style == Thumbnails && m_model->IsListing())
+            m_prefetchTimer->start();
+    });
 
     m_watcher = new QFileSystemWatcher(this);
     m_relistTimer = new QTimer(this);
@@ -640,6 +913,8 @@ bool TFileList::Browse(const QString &path)
     const QString target = QDir::cleanPath(info.absoluteFilePath());
     if (target != before)
         m_maker->CancelPending();
+    m_keepSelected.clear();
+    m_keepCurrent.clear();
     if (!m_model->SetFolder(target))
         return false;
     watch(target);
@@ -658,12 +933,16 @@ bool TFileList::GoUp()
         return false;
     if (!Browse(folder.absolutePath()))
         return false;
-    // Land on the folder we came from, as a file manager does.
+    // Land on the folder we came from, as a file manager does; in a big folder, once it
+    // has been read.
     const int row = m_model->RowOf(from);
     if (row >= 0) {
         m_selection->setCurrentIndex(m_model->index(row, 0),
                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         View()->scrollTo(m_model->index(row, 0));
+    } else if (m_model->IsListing()) {
+        m_keepSelected = QStringList{from};
+        m_keepCurrent = from;
     }
     return true;
 }
@@ -675,8 +954,36 @@ void TFileList::Relist()
         selected.append(m_model->Info(row).absoluteFilePath());
     const QModelIndex current = m_selection->currentIndex();
     const QString currentPath = current.isValid() ? m_model->Info(current.row()).absoluteFilePath() : QString();
-    m_model->Relist();
-    afterListing(selected, currentPath);
+    relistKeeping(selected, currentPath, [this] { m_model->Relist(); });
+}
+
+void TFileList::relistKeeping(const QStringList &selected, const QString &current,
+                              const std::function<void()> &relist)
+{
+    // A relist of a relist still under way keeps what the first one was to keep.
+    if (m_model->IsListing() && (!m_keepSelected.isEmpty() || !m_keepCurrent.isEmpty())) {
+        relist();
+        return;
+    }
+    relist();
+    if (m_model->IsListing()) {
+        m_keepSelected = selected;
+        m_keepCurrent = current;
+        return;
+    }
+    afterListing(selected, current);
+}
+
+void TFileList::listingFinished()
+{
+    const QStringList selected = std::exchange(m_keepSelected, {});
+    const QString current = std::exchange(m_keepCurrent, {});
+    afterListing(selected, current);
+    if (current.isEmpty())
+        return;
+    const int row = m_model->RowOf(current);
+    if (row >= 0)
+        View()->scrollTo(m_model->index(row, 0));
 }
 
 void TFileList::afterListing(const QStringList &keepSelected, const QString &keepCurrent)
@@ -711,8 +1018,7 @@ void TFileList::SetObjectFilter(TObjectFilter filter)
     QStringList selected;
     for (int row : SelectedRows())
         selected.append(m_model->Info(row).absoluteFilePath());
-    m_model->SetObjectFilter(filter);
-    afterListing(selected, QString());
+    relistKeeping(selected, QString(), [this, filter] { m_model->SetObjectFilter(filter); });
 }
 
 void TFileList::SetItemAcceptance(TItemAcceptance accept)
@@ -785,22 +1091,26 @@ TFolderTree::TFolderTree(QWidget *parent)
     m_model = new QFileSystemModel(this);
     m_model->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setReadOnly(true);
+    m_sorted = new TFolderOrder(this);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setDynamicSortFilter(true);
+    m_sorted->sort(0, Qt::AscendingOrder);
     m_model->setRootPath(QStringLiteral("/"));
-    setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
+    setModel(m_sorted);
+    for (int column = 1; column < m_sorted->columnCount(); ++column)
         hideColumn(column);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setIconSize(QSize(16, 16));
-    expand(m_model->index(QStringLiteral("/")));
+    expand(IndexOf(QStringLiteral("/")));
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
         if (m_following || !current.isValid())
             return;
         m_scrollPending = false;
-        const QString path = m_model->filePath(current);
+        const QString path = PathOf(current);
         if (m_list)
             m_list->Browse(path);
         Q_EMIT folderChosen(path);
@@ -816,7 +1126,7 @@ TFolderTree::TFolderTree(QWidget *parent)
         if (m_scrollPending)
             m_scrollTimer->start();
     };
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, rowsArrived);
+    connect(m_sorted, &QAbstractItemModel::rowsInserted, this, rowsArrived);
     connect(m_model, &QFileSystemModel::directoryLoaded, this, rowsArrived);
     auto userMoved = [this] {
         if (!m_following)
@@ -864,7 +1174,7 @@ bool TFolderTree::SelectFolder(const QString &path)
 {
     if (!QFileInfo(path).isDir())
         return false;
-    const QModelIndex index = m_model->index(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QModelIndex index = IndexOf(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     if (!index.isValid())
         return false;
     m_following = true;
@@ -879,6 +1189,15 @@ bool TFolderTree::SelectFolder(const QString &path)
 
 QString TFolderTree::CurrentFolder() const
 {
-    const QModelIndex current = currentIndex();
-    return current.isValid() ? m_model->filePath(current) : QString();
+    return PathOf(currentIndex());
+}
+
+QModelIndex TFolderTree::IndexOf(const QString &path) const
+{
+    return m_sorted->mapFromSource(m_model->index(path));
+}
+
+QString TFolderTree::PathOf(const QModelIndex &index) const
+{
+    return index.isValid() ? m_model->filePath(m_sorted->mapToSource(index)) : QString();
 }

@@ -5,6 +5,7 @@
 // in the background.
 
 #include <QAbstractTableModel>
+#include <QCollator>
 #include <QFileInfo>
 #include <QFlags>
 #include <QHash>
@@ -12,7 +13,10 @@
 #include <QTreeView>
 #include <QWidget>
 
+#include <atomic>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QFileSystemModel;
@@ -20,7 +24,10 @@ class QFileSystemWatcher;
 class QHeaderView;
 class QItemSelectionModel;
 class QListView;
+class QDirIterator;
+class QSortFilterProxyModel;
 class QStackedLayout;
+class QThreadPool;
 class QTimer;
 class TThumbnailMaker;
 
@@ -44,6 +51,11 @@ struct TFileItem
 
 // One folder's contents, four columns: name, size, type, modified. Folders come first in
 // either direction; ties go by name.
+//
+// A folder is read on a thread of its own: the first entries at once, so that the first
+// screen shows, the rest in batches that are filtered and merged into the sorted rows as
+// they arrive. Reading again the folder shown (Relist) keeps the old rows until the new
+// ones are complete.
 class TFolderListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -51,14 +63,20 @@ class TFolderListModel : public QAbstractTableModel
 public:
     enum TColumn { ColName, ColSize, ColType, ColModified, ColumnCount };
     static int ColumnWidth(int column);
+    // Entries read before SetFolder returns; more than any view shows at once.
+    static constexpr int FirstScreen = 1000;
 
     explicit TFolderListModel(QObject *parent = nullptr);
+    // Stops a listing in progress and waits for its thread.
+    ~TFolderListModel() override;
 
     // Lists a folder; false, and nothing changes, when it is not a readable folder.
     bool SetFolder(const QString &path);
     QString Folder() const { return m_folder; }
     // Lists the current folder again; the selection of the views is theirs to keep.
     void Relist();
+    // A folder being read still; listingFinished follows.
+    bool IsListing() const { return bool(m_listing); }
 
     TObjectFilter ObjectFilter() const { return m_filter; }
     void SetObjectFilter(TObjectFilter filter);
@@ -68,10 +86,10 @@ public:
     int SortColumn() const { return m_sortColumn; }
     Qt::SortOrder SortOrder() const { return m_sortOrder; }
 
-    const QFileInfo &Info(int row) const { return m_items.at(size_t(row)).Info; }
+    const QFileInfo &Info(int row) const { return m_shown.At(row).Info; }
     TFileItem Item(int row) const;
-    int RowOf(const QString &path) const { return m_rowOfPath.value(path, -1); }
-    int Count() const { return int(m_items.size()); }
+    int RowOf(const QString &path) const;
+    int Count() const { return int(m_shown.Order.size()); }
 
     // Thumbnails take the place of icons while on.
     void SetThumbnailMaker(TThumbnailMaker *maker);
@@ -87,24 +105,75 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 Q_SIGNALS:
+    // The rows changed by a listing: after the first screen, each batch and the end.
     void listed();
+    // The folder has been read to its end.
+    void listingFinished();
 
 private:
     struct TRow
     {
         QFileInfo Info;
+        QCollatorSortKey Key;
         QString Type;
-        QString SortName;
+        qint64 Size = 0;
+        qint64 ModifiedMs = 0;
+        bool IsDir = false;
     };
-    void list();
-    void sortRows();
+    // A batch as the reader hands it over.
+    using TRows = std::vector<TRow>;
+    // Rows stay where they were put, so that a batch costs no more than its own rows; the
+    // order of the list is a vector of their places.
+    struct TRowSet
+    {
+        std::deque<TRow> Rows;
+        std::vector<int> Order;
+        const TRow &At(int row) const { return Rows[size_t(Order.at(size_t(row)))]; }
+        void Clear()
+        {
+            Rows.clear();
+            Order.clear();
+        }
+    };
+    struct TListing
+    {
+        std::atomic_bool Cancelled{false};
+        // Batches handed over and not yet merged. The reader waits for the window rather
+        // than queue batches that would then be merged back to back in one long stall.
+        std::atomic_int InFlight{0};
+    };
+
+    void startListing(bool staged);
+    void cancelListing();
+    // Reads up to `most` entries; false once the folder has been read to its end.
+    static bool readEntries(QDirIterator &entries, const QCollator &collator, TRows &into, int most,
+                            const std::atomic_bool *cancelled, qint64 flushMs);
+    void receive(quint64 generation, TRows &batch, bool last);
+    void admit(TRows &rows);
+    // Puts a batch's rows into the set; their places, sorted, not yet in the order.
+    std::vector<int> append(TRowSet &set, TRows &batch) const;
+    // For each of those places, how many rows of the order come before it.
+    std::vector<int> insertionPoints(const TRowSet &set, const std::vector<int> &added) const;
+    static void mergeOrder(std::vector<int> &order, const std::vector<int> &added, const std::vector<int> &points);
+    void mergeInto(TRowSet &set, TRows &batch) const;
+    void mergeLive(TRows &batch);
+    void finishListing();
+    bool lessThan(const TRow &a, const TRow &b) const;
+    void sortOrder(TRowSet &set) const;
     QIcon iconFor(const TRow &row) const;
     QString typeOf(const QFileInfo &info) const;
     void onThumbnail(const QString &path);
 
     QString m_folder;
-    std::vector<TRow> m_items;
-    QHash<QString, int> m_rowOfPath;
+    TRowSet m_shown;
+    // A relist's rows, shown once complete.
+    TRowSet m_staging;
+    bool m_staged = false;
+    std::shared_ptr<TListing> m_listing;
+    quint64 m_generation = 0;
+    QThreadPool *m_readers = nullptr;
+    mutable QHash<QString, int> m_rowOfName;
+    mutable bool m_rowIndexStale = true;
     TObjectFilter m_filter = TObjectFilterFlag::Folders | TObjectFilterFlag::NonFolders
                              | TObjectFilterFlag::Hidden;
     TItemAcceptance m_accept;
@@ -194,6 +263,9 @@ protected:
 private:
     void applyStyle();
     void afterListing(const QStringList &keepSelected, const QString &keepCurrent);
+    // Runs a relist and gives the selection back once the folder has been read.
+    void relistKeeping(const QStringList &selected, const QString &current, const std::function<void()> &relist);
+    void listingFinished();
     void prefetchAround();
     void watch(const QString &folder);
 
@@ -210,10 +282,14 @@ private:
     int m_sortColumn = TFolderListModel::ColName;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::function<void(const QString &)> m_open;
+    // What a listing under way gives back when it ends.
+    QStringList m_keepSelected;
+    QString m_keepCurrent;
 };
 
-// The folder tree "VET": folders only, from "/". Linked to a file list, choosing a folder
-// shows it there and browsing there selects it here. The busy cursor is QWidget::setCursor.
+// The folder tree "VET": folders only, from "/", sorted as the file list sorts names. Linked
+// to a file list, choosing a folder shows it there and browsing there selects it here. The
+// busy cursor is QWidget::setCursor.
 class TFolderTree : public QTreeView
 {
     Q_OBJECT
@@ -229,6 +305,10 @@ public:
     // Expands down to a folder and selects it; false when it is not a folder.
     bool SelectFolder(const QString &path);
     QString CurrentFolder() const;
+    // The row of the tree that shows a folder; invalid when it is not listed (yet).
+    QModelIndex IndexOf(const QString &path) const;
+    QString PathOf(const QModelIndex &index) const;
+    // The file system under the tree's sorted view of it.
     QFileSystemModel *FileSystemModel() const { return m_model; }
 
 Q_SIGNALS:
@@ -242,6 +322,9 @@ private:
     void scrollToCurrent(ScrollHint hint);
 
     QFileSystemModel *m_model = nullptr;
+    // Children are put in their places as they arrive, rather than appended and sorted a
+    // moment later, as the file system model does.
+    QSortFilterProxyModel *m_sorted = nullptr;
     TFileList *m_list = nullptr;
     TObjectFilter m_filter = TObjectFilterFlag::Folders;
     bool m_following = false;

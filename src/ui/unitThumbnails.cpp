@@ -14,11 +14,13 @@
 #include <QPainter>
 #include <QPixmapCache>
 #include <QRunnable>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <memory>
 #include <functional>
 #include <vector>
 
@@ -47,34 +49,81 @@ QByteArray encodeThumbnail(const QImage &image)
     return bytes;
 }
 
-// Reads no more pixels than the thumbnail needs where the format allows it (JPEG does).
-QImage decodeThumbnail(const QString &path, int edge)
+// A file whose reads fail once it is told to stop: the decoder reading it gives up at its
+// next read rather than decode a large picture to the end.
+class TStoppableFile : public QFile
 {
-    QImageReader reader(path);
+public:
+    TStoppableFile(const QString &path, const std::atomic_bool *stop) : QFile(path), m_stop(stop) {}
+
+protected:
+    qint64 readData(char *data, qint64 most) override
+    {
+        if (m_stop && *m_stop)
+            return -1;
+        return QFile::readData(data, most);
+    }
+
+private:
+    const std::atomic_bool *m_stop;
+};
+
+} // namespace
+
+QImage TThumbnailMaker::MakeThumbnail(const QString &path, const std::atomic_bool *stop)
+{
+    TStoppableFile file(path, stop);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&file, QFileInfo(path).suffix().toLower().toLatin1());
     reader.setAutoTransform(true);
     const QSize full = reader.size();
-    if (full.isValid() && (full.width() > edge || full.height() > edge))
-        reader.setScaledSize(full.scaled(edge, edge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    // Only the JPEG reader decodes fewer pixels for a smaller size; the others read it all
+    // and scale it themselves, keeping the image's own format.
+    const QByteArray format = reader.format();
+    const bool jpeg = format == "jpeg" || format == "jpg";
+    if (jpeg && full.isValid() && (full.width() > Edge || full.height() > Edge))
+        reader.setScaledSize(full.scaled(Edge, Edge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull() || (stop && *stop))
         return {};
-    if (image.width() > edge || image.height() > edge)
-        image = image.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    if (image.width() <= Edge && image.height() <= Edge)
+        return image;
+    // Scaled in its own format, an indexed image comes back indexed: a 1-bit picture is
+    // dithered to black and white whatever its palette holds.
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+        break;
+    default:
+        break;
+    }
+    return image.scaled(Edge, Edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
+
+namespace {
 
 class TDecodeJob : public QRunnable
 {
 public:
-    TDecodeJob(TThumbnailMaker *maker, std::function<void(QByteArray)> done, QString path)
-        : m_done(std::move(done)), m_path(std::move(path)), m_maker(maker)
+    TDecodeJob(TThumbnailMaker *maker, std::function<void(QByteArray)> done, QString path,
+               std::shared_ptr<std::atomic_bool> stop)
+        : m_done(std::move(done)), m_path(std::move(path)), m_maker(maker), m_stop(std::move(stop))
     {
     }
 
     void run() override
     {
+        if (*m_stop)
+            return;
         g_decodes.fetch_add(1);
-        const QImage image = decodeThumbnail(m_path, TThumbnailMaker::Edge);
+        const QImage image = TThumbnailMaker::MakeThumbnail(m_path, m_stop.get());
+        // Stopped half-way is no failure of the file: nothing is recorded.
+        if (*m_stop)
+            return;
         QByteArray encoded;
         if (!image.isNull()) {
             encoded = encodeThumbnail(image);
@@ -90,6 +139,7 @@ private:
     std::function<void(QByteArray)> m_done;
     QString m_path;
     TThumbnailMaker *m_maker;
+    std::shared_ptr<std::atomic_bool> m_stop;
 };
 
 } // namespace
@@ -235,8 +285,12 @@ bool TThumbnailCache::Save(const QString &file) const
             stream << entry->Path << entry->Size << entry->ModifiedMs << entry->Encoded;
     }
 
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    // A temporary file renamed over the old one: the old file stays whole until the new one
+    // is. Not flushed to the disk as a document would be: a cache lost to a power cut is
+    // made again, and waiting for the disk kept the program alive long after its window
+    // had closed.
+    QTemporaryFile out(file + QStringLiteral(".XXXXXX"));
+    if (!out.open())
         return false;
     QByteArray header;
     {
@@ -247,11 +301,18 @@ bool TThumbnailCache::Save(const QString &file) const
         const QByteArray digest = QCryptographicHash::hash(payload, QCryptographicHash::Md5);
         stream.writeRawData(digest.constData(), int(digest.size()));
     }
-    if (out.write(header) != header.size() || out.write(payload) != payload.size()) {
-        out.cancelWriting();
+    if (out.write(header) != header.size() || out.write(payload) != payload.size() || !out.flush())
         return false;
+    out.close();
+    const QByteArray from = QFile::encodeName(out.fileName());
+    const QByteArray to = QFile::encodeName(file);
+    if (std::rename(from.constData(), to.constData()) != 0) {
+        // Where a rename does not replace a file (Windows), the old one goes first.
+        if (!QFile::exists(file) || !QFile::remove(file) || std::rename(from.constData(), to.constData()) != 0)
+            return false;
     }
-    return out.commit();
+    out.setAutoRemove(false);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -274,8 +335,17 @@ TThumbnailMaker::TThumbnailMaker(QObject *parent)
 
 TThumbnailMaker::~TThumbnailMaker()
 {
+    Stop();
+}
+
+void TThumbnailMaker::Stop()
+{
+    *m_stop = true;
     m_pool.clear();
     m_pool.waitForDone();
+    *m_stop = false;
+    m_pending.clear();
+    ++m_generation;
     if (m_dirty)
         SaveCache();
 }
@@ -317,17 +387,28 @@ TThumbnailCache &TThumbnailMaker::Cache()
 
 bool TThumbnailMaker::CanDecode(const QFileInfo &info)
 {
+    return canDecode(info.fileName());
+}
+
+bool TThumbnailMaker::canDecode(const QString &path)
+{
     static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
-    const QByteArray suffix = info.suffix().toLower().toLatin1();
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || path.indexOf(QLatin1Char('/'), dot) >= 0)
+        return false;
+    const QByteArray suffix = path.mid(dot + 1).toLower().toLatin1();
     return !suffix.isEmpty() && formats.contains(suffix);
 }
 
 TThumbnailMaker::TState TThumbnailMaker::Find(const QFileInfo &info, QPixmap *pixmap, bool visible)
 {
+    return Find(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch(), pixmap, visible);
+}
+
+TThumbnailMaker::TState TThumbnailMaker::Find(const QString &path, qint64 size, qint64 modified, QPixmap *pixmap,
+                                              bool visible)
+{
     ensureLoaded();
-    const QString path = info.absoluteFilePath();
-    const qint64 size = info.size();
-    const qint64 modified = info.lastModified().toMSecsSinceEpoch();
     const QString pixmapKey = QStringLiteral("pictavo-thumb:%1:%2:%3").arg(path).arg(size).arg(modified);
     if (QPixmapCache::find(pixmapKey, pixmap)) {
         m_cache.Find(path, size, modified, nullptr);
@@ -344,35 +425,36 @@ TThumbnailMaker::TState TThumbnailMaker::Find(const QFileInfo &info, QPixmap *pi
         QPixmapCache::insert(pixmapKey, *pixmap);
         return TState::Ready;
     }
-    if (!CanDecode(info))
+    if (!canDecode(path))
         return TState::Failed;
-    request(info, visible ? (1 << 24) + m_sequence : 0);
+    request(path, size, modified, visible ? (1 << 24) + m_sequence : 0);
     return TState::Pending;
 }
 
 void TThumbnailMaker::Prefetch(const QFileInfo &info)
 {
-    ensureLoaded();
-    if (!CanDecode(info)
-        || m_cache.Contains(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch()))
-        return;
-    request(info, 0);
+    Prefetch(info.absoluteFilePath(), info.size(), info.lastModified().toMSecsSinceEpoch());
 }
 
-void TThumbnailMaker::request(const QFileInfo &info, int priority)
+void TThumbnailMaker::Prefetch(const QString &path, qint64 size, qint64 modified)
 {
-    const QString path = info.absoluteFilePath();
+    ensureLoaded();
+    if (!canDecode(path) || m_cache.Contains(path, size, modified))
+        return;
+    request(path, size, modified, 0);
+}
+
+void TThumbnailMaker::request(const QString &path, qint64 size, qint64 modified, int priority)
+{
     if (m_pending.contains(path))
         return;
     m_pending.insert(path);
     ++m_sequence;
     const quint64 generation = m_generation;
-    const qint64 size = info.size();
-    const qint64 modified = info.lastModified().toMSecsSinceEpoch();
     auto done = [this, generation, path, size, modified](const QByteArray &encoded) {
         deliver(generation, path, size, modified, encoded);
     };
-    auto *job = new TDecodeJob(this, done, path);
+    auto *job = new TDecodeJob(this, done, path, m_stop);
     job->setAutoDelete(true);
     // Later requests come first among equals: those are what the user looks at now.
     m_pool.start(job, std::min(priority + m_sequence, (1 << 30)));

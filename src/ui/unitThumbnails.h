@@ -13,6 +13,9 @@
 #include <QString>
 #include <QThreadPool>
 
+#include <atomic>
+#include <memory>
+
 // Encoded thumbnails by path, file size and modification time, with a bound on the number
 // of entries and on their bytes; past either, the entries used longest ago go first.
 class TThumbnailCache
@@ -72,8 +75,11 @@ public:
     enum class TState { Ready, Pending, Failed };
 
     explicit TThumbnailMaker(QObject *parent = nullptr);
-    // Drops what is queued, waits for the decoders at work and saves the cache.
     ~TThumbnailMaker() override;
+    // Drops what is queued, stops the decoders at work at their next read, waits for them
+    // and saves the cache: what the window's closing asks for. Later requests are made as
+    // before.
+    void Stop();
 
     // The cache file; the program's folder holds it unless set. Setting it loads it.
     QString CacheFile() const { return m_cacheFile; }
@@ -81,14 +87,22 @@ public:
     bool SaveCache();
     TThumbnailCache &Cache();
 
+    // A file's picture scaled to fit Edge, upright as its EXIF orientation says; null when
+    // it cannot be decoded, or when *stop is set before it is done. Safe on any thread.
+    static QImage MakeThumbnail(const QString &path, const std::atomic_bool *stop = nullptr);
+
     // Whether a file's name marks an image that Qt can read.
     static bool CanDecode(const QFileInfo &info);
 
     // Ready: the framed thumbnail is in *pixmap. Failed: the file cannot be decoded.
     // Pending: it is queued (visible ones before the rest) and thumbnailReady follows.
     TState Find(const QFileInfo &info, QPixmap *pixmap, bool visible = true);
+    // The same for a file whose size and modification time (ms since the epoch) are known:
+    // the list asks for every row it draws, and reading them costs more than a look-up.
+    TState Find(const QString &path, qint64 size, qint64 modifiedMs, QPixmap *pixmap, bool visible = true);
     // Queues a thumbnail not yet made, for items near the visible ones.
     void Prefetch(const QFileInfo &info);
+    void Prefetch(const QString &path, qint64 size, qint64 modifiedMs);
     // Forgets every request not yet started, for a folder that is no longer shown.
     void CancelPending();
     int PendingCount() const { return m_pending.size(); }
@@ -106,12 +120,14 @@ Q_SIGNALS:
 
 private:
     void ensureLoaded();
-    void request(const QFileInfo &info, int priority);
+    static bool canDecode(const QString &path);
+    void request(const QString &path, qint64 size, qint64 modifiedMs, int priority);
     void deliver(quint64 generation, const QString &path, qint64 size, qint64 modifiedMs,
                  const QByteArray &encoded);
     static QPixmap framedImage(const QImage &image);
 
     QThreadPool m_pool;
+    std::shared_ptr<std::atomic_bool> m_stop = std::make_shared<std::atomic_bool>(false);
     TThumbnailCache m_cache;
     QString m_cacheFile;
     bool m_loaded = false;

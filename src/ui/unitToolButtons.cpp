@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QHash>
+#include <QPair>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidget>
@@ -20,7 +22,26 @@ void ChooseIconTheme()
 
 QIcon ThemedIcon(const char *name, QStyle::StandardPixmap fallback, const QWidget *widget)
 {
-    return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
+    const QString themed = QString::fromLatin1(name);
+    if (QIcon::hasThemeIcon(themed))
+        return QIcon::fromTheme(themed);
+    return StandardIcon(fallback, widget);
+}
+
+QIcon StandardIcon(QStyle::StandardPixmap pixmap, const QWidget *widget)
+{
+    // A style's standard icon is read from its image files on every call; a window's
+    // worth of buttons made it a good part of the time the main window takes to appear.
+    static QHash<QPair<QString, int>, QIcon> made;
+    QStyle *style = widget->style();
+    const QPair<QString, int> key(style->name() + QLatin1Char('/') + QString::fromLatin1(style->metaObject()->className()),
+                                  int(pixmap));
+    auto found = made.constFind(key);
+    if (found != made.constEnd())
+        return *found;
+    const QIcon icon = style->standardIcon(pixmap, nullptr, widget);
+    made.insert(key, icon);
+    return icon;
 }
 
 QToolButton *AddToolButton(QToolBar *bar, const char *objectName, const QIcon &icon)

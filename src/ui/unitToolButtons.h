@@ -15,6 +15,8 @@ void ChooseIconTheme();
 
 // The theme's icon of that name, else the style's own.
 QIcon ThemedIcon(const char *name, QStyle::StandardPixmap fallback, const QWidget *widget);
+// The widget's style's standard icon, read once per style.
+QIcon StandardIcon(QStyle::StandardPixmap pixmap, const QWidget *widget);
 
 // A button of its own rather than the action's: its hint is the button's and survives
 // the action's caption being set.

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QCollator>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QListView>
@@ -448,7 +449,7 @@ TEST_F(FolderTree, FollowsTheListAndTheListFollowsIt)
         EXPECT_TRUE(tree.isExpanded(parent));
 
     QSignalSpy chosen(&tree, &TFolderTree::folderChosen);
-    tree.setCurrentIndex(tree.FileSystemModel()->index(path(QStringLiteral("Alpha"))));
+    tree.setCurrentIndex(tree.IndexOf(path(QStringLiteral("Alpha"))));
     EXPECT_EQ(list->CurrentFolder(), path(QStringLiteral("Alpha")));
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen.at(0).at(0).toString(), path(QStringLiteral("Alpha")));
@@ -474,6 +475,50 @@ TEST_F(FolderTree, ScrollsToAFolderChosenBeforeItsParentsWereListed)
         return tree.CurrentFolder() == deep && row.isValid() && tree.viewport()->rect().contains(row);
     };
     EXPECT_TRUE(QTest::qWaitFor(shown, 5000)) << tree.visualRect(tree.currentIndex()).y();
+}
+
+TEST_F(FolderTree, ShowsAFoldersChildrenSortedFromTheStart)
+{
+    // Many children, made in an order of their own, so that the file system hands them out
+    // in neither name order nor the order they were made in.
+    const QString parent = makeFolder(QStringLiteral("rolls"));
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QStringLiteral("%1roll %2").arg(i % 2 ? QStringLiteral("B") : QStringLiteral("a")).arg((i * 37) % 300);
+        QDir().mkpath(parent + QLatin1Char('/') + name);
+        expected.append(name);
+    }
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(expected.begin(), expected.end(), [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+
+    TFolderTree tree;
+    tree.resize(300, 400);
+    tree.show();
+    QStringList unsortedAt;
+    auto children = [&] {
+        QStringList names;
+        const QModelIndex folder = tree.IndexOf(parent);
+        for (int row = 0; row < tree.model()->rowCount(folder); ++row)
+            names.append(tree.model()->index(row, 0, folder).data().toString());
+        return names;
+    };
+    // Whenever rows arrive, before anything is drawn, they are in order.
+    QObject::connect(tree.model(), &QAbstractItemModel::rowsInserted, &tree, [&](const QModelIndex &where) {
+        if (tree.PathOf(where) != parent)
+            return;
+        const QStringList names = children();
+        QStringList sorted = names;
+        std::sort(sorted.begin(), sorted.end(), [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+        if (names != sorted)
+            unsortedAt.append(QString::number(names.size()));
+    });
+    ASSERT_TRUE(tree.SelectFolder(parent));
+    tree.expand(tree.IndexOf(parent));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return children().size() == expected.size(); }, 5000)) << children().size();
+    EXPECT_EQ(children(), expected);
+    EXPECT_TRUE(unsortedAt.isEmpty()) << unsortedAt.join(QLatin1Char(' ')).toStdString();
 }
 
 TEST_F(FolderTree, ShowsFoldersOnlyAndHiddenOnesWhenAsked)

@@ -173,6 +173,38 @@ TEST_F(Thumbnails, RequestsAreDroppedWhenTheFolderChanges)
     EXPECT_EQ(announced, 0);
 }
 
+TEST_F(Thumbnails, StoppingAtTheWindowsCloseSavesWhatWasMadeAndRecordsNoHalfMadeOne)
+{
+    // A picture large enough to be still in the decoder when the window closes.
+    const QString large = folder + QStringLiteral("/large.png");
+    WriteImage(large, 3000, 2000, Qt::darkCyan);
+    auto list = makeList(900, 700);
+    ASSERT_TRUE(list->Browse(folder));
+    list->SetViewStyle(TFileList::Thumbnails);
+    TThumbnailMaker &maker = list->ThumbnailMaker();
+    TThumbnailMaker::TState state;
+    shown(*list, images().at(0), &state);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return allReady(*list, {images().at(0)}); }, 20000));
+    const int decodesBefore = TThumbnailMaker::DecodeCount();
+    shown(*list, large, &state);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TThumbnailMaker::DecodeCount() > decodesBefore; }, 20000));
+
+    maker.Stop();
+    EXPECT_EQ(maker.PendingCount(), 0);
+    TThumbnailCache saved;
+    ASSERT_TRUE(saved.Load(cacheFile()));
+    const QFileInfo made(images().at(0));
+    EXPECT_TRUE(saved.Contains(made.absoluteFilePath(), made.size(), made.lastModified().toMSecsSinceEpoch()));
+    // Stopped half-way is not a file that cannot be decoded: asked again, it is made.
+    shown(*list, large, &state);
+    EXPECT_NE(state, TThumbnailMaker::TState::Failed);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return allReady(*list, {large}); }, 20000));
+
+    std::atomic_bool stop{true};
+    EXPECT_TRUE(TThumbnailMaker::MakeThumbnail(large, &stop).isNull());
+    EXPECT_FALSE(TThumbnailMaker::MakeThumbnail(large).isNull());
+}
+
 class ThumbnailCacheFile : public Thumbnails
 {
 protected:
