@@ -60,8 +60,14 @@ TformReport::TformReport(QWidget *parent) : QDialog(parent)
     m_loadLast->setObjectName(QStringLiteral("btnLoadLast"));
     m_current = new QPushButton(QStringLiteral("Current report"), this);
     m_current->setObjectName(QStringLiteral("btnCurrent"));
-    m_openFolder = new QPushButton(QStringLiteral("Open folder"), this);
+    // An icon button: the skins give push buttons a width that four would not fit in.
+    m_openFolder = new QToolButton(this);
+    m_openFolder->setIcon(ThemedIcon("folder-open", QStyle::SP_DirOpenIcon, this));
+    m_openFolder->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_openFolder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // as tall as Close
     m_openFolder->setObjectName(QStringLiteral("btnOpenFolder"));
+    m_openFolder->setToolTip(QStringLiteral("Open the output folder"));
+    m_openFolder->setAccessibleName(QStringLiteral("Open folder"));
     m_openFolder->setEnabled(false);
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_close->setObjectName(QStringLiteral("btnClose"));
@@ -90,7 +96,7 @@ TformReport::TformReport(QWidget *parent) : QDialog(parent)
     connect(m_save, &QToolButton::clicked, this, &TformReport::SaveReport);
     connect(m_loadLast, &QPushButton::clicked, this, &TformReport::LoadLastReport);
     connect(m_current, &QPushButton::clicked, this, &TformReport::ShowCurrentReport);
-    connect(m_openFolder, &QPushButton::clicked, this, &TformReport::OpenOutputFolder);
+    connect(m_openFolder, &QToolButton::clicked, this, &TformReport::OpenOutputFolder);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 

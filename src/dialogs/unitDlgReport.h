@@ -28,7 +28,7 @@ public:
     QToolButton *saveButton() const { return m_save; }
     QPushButton *loadLastButton() const { return m_loadLast; }
     QPushButton *currentButton() const { return m_current; }
-    QPushButton *openFolderButton() const { return m_openFolder; }
+    QToolButton *openFolderButton() const { return m_openFolder; }
     QPushButton *closeButton() const { return m_close; }
 
     // Where the new files of the run went: the report's output folder, or, when they lie
@@ -64,6 +64,6 @@ private:
     QPlainTextEdit *m_report;
     QPushButton *m_loadLast;
     QPushButton *m_current;
-    QPushButton *m_openFolder;
+    QToolButton *m_openFolder;
     QPushButton *m_close;
 };

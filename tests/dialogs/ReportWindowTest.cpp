@@ -8,9 +8,11 @@
 #include "project/unitReport.h"
 #include "project/unitSourcesModel.h"
 #include "support/ScriptedPrompt.h"
+#include "ui/unitSkins.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QLayout>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -423,17 +425,26 @@ TEST_F(ReportWindow, OpenOutputFolderHandsTheRunsFolderToTheDesktop)
     open();
 
     // Beside Close, on the same row, and every button whole inside the fixed window.
-    QPushButton *openFolder = window->openFolderButton();
+    QAbstractButton *openFolder = window->openFolderButton();
     const QRect folderRect = openFolder->geometry();
     const QRect close = window->closeButton()->geometry();
     EXPECT_EQ(openFolder->objectName(), QLatin1String("btnOpenFolder"));
     EXPECT_LT(folderRect.right(), close.left());
     EXPECT_LT(window->currentButton()->geometry().right(), folderRect.left());
-    EXPECT_EQ(folderRect.center().y(), close.center().y());
-    for (QPushButton *button : {window->loadLastButton(), window->currentButton(), openFolder, window->closeButton()}) {
-        EXPECT_GE(button->width(), button->minimumSizeHint().width()) << button->text().toStdString();
-        EXPECT_LE(button->geometry().right(), window->width()) << button->text().toStdString();
+    EXPECT_LE(std::abs(folderRect.center().y() - close.center().y()), 1);
+    for (const QString &skin : BuiltInSkinNames()) {
+        ASSERT_TRUE(ApplySkin(skin)) << skin.toStdString();
+        QCoreApplication::sendPostedEvents();
+        window->layout()->activate();
+        const std::initializer_list<QAbstractButton *> row = {window->loadLastButton(), window->currentButton(), openFolder,
+                                                               window->closeButton()};
+        for (QAbstractButton *button : row) {
+            const std::string what = skin.toStdString() + ": " + button->objectName().toStdString();
+            EXPECT_GE(button->width(), button->sizeHint().width()) << what;
+            EXPECT_LE(button->mapTo(window.get(), QPoint(button->width(), 0)).x(), window->width()) << what;
+        }
     }
+    ApplySkin(StartSkinName());
 
     struct Case
     {
