@@ -19,6 +19,7 @@
 #include "project/unitJob.h"
 #include "ui/unitFileBrowser.h"
 
+#include "LibraryJpeg.h"
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -61,25 +62,7 @@ QByteArray makeJpeg(QString *failure)
                            qBound(0, 32 + y / 16 + grain, 255));
         }
     }
-    QBuffer raw;
-    raw.open(QIODevice::WriteOnly);
-    image.save(&raw, "PPM");
-    raw.close();
-    QTemporaryDir scratch;
-    const QString path = scratch.filePath(QStringLiteral("made.jpg"));
-    try {
-        TMagickImage made;
-        QBuffer input(&raw.buffer());
-        input.open(QIODevice::ReadOnly);
-        made.LoadFrames(input);
-        made.SetQuality(92);
-        made.SaveFrames(path);
-    } catch (const TError &error) {
-        *failure = error.text();
-        return {};
-    }
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return EncodeJpegWithLibrary(image, 92, failure);
 }
 
 int run(int count, int jobs)

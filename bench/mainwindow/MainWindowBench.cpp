@@ -25,6 +25,7 @@
 #include "ui/unitThumbnails.h"
 #include "ThumbnailProgress.h"
 
+#include "LibraryJpeg.h"
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -207,30 +208,7 @@ QByteArray makeJpeg(QString *failure)
         painter.setPen(Qt::white);
         painter.drawEllipse(QPoint(80, 90), 48, 45);
     }
-    QBuffer raw;
-    raw.open(QIODevice::WriteOnly);
-    image.save(&raw, "PPM");
-    raw.close();
-
-    QTemporaryDir scratch;
-    const QString path = scratch.filePath(QStringLiteral("made.jpg"));
-    try {
-        TMagickImage made;
-        QBuffer input(&raw.buffer());
-        input.open(QIODevice::ReadOnly);
-        made.LoadFrames(input);
-        made.SetQuality(85);
-        made.SaveFrames(path);
-    } catch (const TError &error) {
-        *failure = error.text();
-        return {};
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *failure = QStringLiteral("cannot read back ") + path;
-        return {};
-    }
-    return file.readAll();
+    return EncodeJpegWithLibrary(image, 85, failure);
 }
 
 bool writeCopies(const QString &folder, const QByteArray &bytes, int count)
