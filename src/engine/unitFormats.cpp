@@ -248,8 +248,10 @@ QString LibraryMode(const QString &code, const QString &coder)
     if (!info || !info->name || name.compare(info->name, Qt::CaseInsensitive) != 0)
         return QString();
     const char *module = info->magick_module ? info->magick_module : info->name;
+    // Each question walks every rule of the policy: the extension only when it is another name.
     auto may = [&](PolicyRights rights) {
-        return allowed(rights, name.constData()) && allowed(rights, extension.constData())
+        return allowed(rights, name.constData())
+            && (extension == name || allowed(rights, extension.constData()))
             && Magick().IsRightsAuthorized(ModulePolicyDomain, rights, module) != MagickFalse;
     };
     QString mode;
