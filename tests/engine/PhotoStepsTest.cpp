@@ -183,8 +183,9 @@ TEST_F(PhotoSteps, EveryExifOrientationComesOutUpright)
         EXPECT_TRUE(near(PixelAt(back.get(), 2, h), c.bottomLeft));
         EXPECT_TRUE(near(PixelAt(back.get(), w, h), c.bottomRight));
         // Turned pixels carry top-left, so no viewer turns them again.
-        if (c.upright)
+        if (c.upright) {
             EXPECT_EQ(back->orientation, TopLeftOrientation);
+        }
     }
 }
 
@@ -202,8 +203,9 @@ TEST_F(PhotoSteps, TransparencyBecomesWhiteOnlyWhereTheTargetCannotKeepIt)
         TImageListPtr back = convert(at(QStringLiteral("logo.png")), at(QStringLiteral("out_") + QLatin1String(c.output)));
         ASSERT_TRUE(back);
         EXPECT_EQ(back->matte != MagickFalse, c.keepsAlpha);
-        if (!c.keepsAlpha)
+        if (!c.keepsAlpha) {
             EXPECT_TRUE(near(PixelAt(back.get(), 8, 8), TRgb{255, 255, 255}, 6));
+        }
     }
 }
 

@@ -133,8 +133,9 @@ TEST(AvailableFormats, KeepTheInstalledModulesTableRowsFirstInTheirOrder)
         if (!format) {
             // Debian's policy refuses PS, PDF...: the library must really refuse them.
             const QString table = FormatTable[FindFormat(code)].Mode;
-            if (table.contains(QLatin1Char('W')))
+            if (table.contains(QLatin1Char('W'))) {
                 EXPECT_FALSE(writeError(code).isEmpty()) << code.toStdString();
+            }
             continue;
         }
         kept.append(code);
@@ -142,8 +143,9 @@ TEST(AvailableFormats, KeepTheInstalledModulesTableRowsFirstInTheirOrder)
         EXPECT_FALSE(format->Mode.isEmpty());
         for (QChar letter : format->Mode)
             EXPECT_TRUE(table.contains(letter)) << code.toStdString();
-        if (table.contains(QLatin1Char('W')) && !format->Mode.contains(QLatin1Char('W')))
+        if (table.contains(QLatin1Char('W')) && !format->Mode.contains(QLatin1Char('W'))) {
             EXPECT_FALSE(writeError(code).isEmpty()) << code.toStdString();
+        }
     }
     EXPECT_EQ(codes(AvailableFormats.mid(0, kept.size())), kept);
     for (const char *refused : {"PDF", "PS", "PS2", "PS3"}) {

@@ -333,8 +333,9 @@ TEST_F(CliConvert, AHostileCorpusFailsRowByRowAndTouchesNothingElse)
     }
     // A corrupt picture fails with the decoder's own words.
     for (const QString &line : out) {
-        if (line.startsWith(QStringLiteral("failed ") + at(QStringLiteral("hostile/cut.jpg"))))
+        if (line.startsWith(QStringLiteral("failed ") + at(QStringLiteral("hostile/cut.jpg")))) {
             EXPECT_FALSE(line.endsWith(QLatin1String("Can not encode image"))) << line.toStdString();
+        }
     }
     for (const QString &skipped : {pipe, zero})
         EXPECT_TRUE(QString::fromUtf8(result.err).contains(QStringLiteral("Skipped, not a regular file: ") + skipped))
