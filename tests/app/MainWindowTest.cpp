@@ -149,6 +149,15 @@ protected:
     }
 
     QAction *action(const char *name) { return windows->Main->Action(name); }
+    // The View > Languages command of that caption, null when no module has it.
+    QAction *languageCommand(TformMain &main, const QString &caption)
+    {
+        for (QAction *item : main.Menu("PAD_VIEW_LANG")->actions()) {
+            if (item->text() == caption)
+                return item;
+        }
+        return nullptr;
+    }
     TFileList &fileList() { return *windows->Main->FileList(); }
     TSourcesPanel &sources() { return *windows->Main->SourcesPanel(); }
 
@@ -308,12 +317,7 @@ TEST_F(MainWindow, PlacementLimitsAndLanguageSurviveARestart)
 {
     TformMain &first = start();
     first.setGeometry(60, 110, 700, 500);
-    QMenu *languages = first.Menu("PAD_VIEW_LANG");
-    QAction *german = nullptr;
-    for (QAction *item : languages->actions()) {
-        if (item->text() == QStringLiteral("Deutsch (DE)"))
-            german = item;
-    }
+    QAction *german = languageCommand(first, QStringLiteral("Deutsch (DE)"));
     ASSERT_NE(german, nullptr) << "the German module of the build is missing";
     german->trigger();
     ASSERT_EQ(lang->CurrentName(), QStringLiteral("Deutsch (DE)"));
@@ -1069,11 +1073,7 @@ TEST_F(MainWindow, TheProjectNameIsInTheTitleAndALanguageSwitchKeepsTheUnsavedMa
     EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Holiday]"));
     ASSERT_TRUE(main.IsModified());
 
-    QAction *german = nullptr;
-    for (QAction *item : main.Menu("PAD_VIEW_LANG")->actions()) {
-        if (item->text() == QStringLiteral("Deutsch (DE)"))
-            german = item;
-    }
+    QAction *german = languageCommand(main, QStringLiteral("Deutsch (DE)"));
     ASSERT_NE(german, nullptr);
     german->trigger();
     EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Holiday]"));
@@ -1151,11 +1151,7 @@ TEST_F(MainWindow, AProjectRoundTripsThroughSaveOpenOpenALanguageSwitchAndSave)
         EXPECT_EQ(field("sJOBWidthEdit")->text(), QStringLiteral("19.25"));
         EXPECT_EQ(field("jobMETA_NameJob")->text(), QStringLiteral("Отпуск2026"));
     }
-    QAction *german = nullptr;
-    for (QAction *item : main.Menu("PAD_VIEW_LANG")->actions()) {
-        if (item->text() == QStringLiteral("Deutsch (DE)"))
-            german = item;
-    }
+    QAction *german = languageCommand(main, QStringLiteral("Deutsch (DE)"));
     ASSERT_NE(german, nullptr);
     german->trigger();
     EXPECT_EQ(field("sJOBWidthEdit")->text(), QStringLiteral("19.25"));

@@ -79,16 +79,6 @@ TEST(ImageLibrary, LimitsArePassedInBytesWithHalfTheMemoryAsArea)
     EXPECT_EQ(limit(MemoryResource), MagickSizeType(memory) * 1048576);
 }
 
-// A GIF of `count` 1×1 frames, written byte by byte.
-QByteArray gifOfFrames(int count)
-{
-    QByteArray bytes("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff", 19);
-    const QByteArray frame("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
-    for (int i = 0; i < count; ++i)
-        bytes += frame;
-    return bytes + ';';
-}
-
 TEST(SecurityPolicy, RefusesDelegatesScriptsAndWhatOnlyADelegateReads)
 {
     auto authorized = [](PolicyDomain domain, PolicyRights rights, const char *name) {
@@ -117,7 +107,7 @@ TEST(SecurityPolicy, RefusesDelegatesScriptsAndWhatOnlyADelegateReads)
 TEST(SecurityPolicy, AFrameBombFailsAtOnceWhileAManyPageTiffStillReads)
 {
     TExceptionPtr exception = NewException();
-    const QByteArray bomb = gifOfFrames(50000);
+    const QByteArray bomb = GifOfFrames(50000);
     TImageListPtr none(Magick().BlobToImage(newInfo().get(), bomb.constData(), size_t(bomb.size()), exception.get()));
     EXPECT_FALSE(none);
     EXPECT_NE(exception->severity, UndefinedException);

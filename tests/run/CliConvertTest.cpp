@@ -239,15 +239,6 @@ TEST_F(CliConvert, TheConvertChecksRefuseAProjectThatCannotRun)
     EXPECT_FALSE(QFileInfo::exists(at(QStringLiteral("out/LastReport.txt"))));
 }
 
-QByteArray gifOfFrames(int count)
-{
-    QByteArray bytes("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff", 19);
-    const QByteArray frame("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
-    for (int i = 0; i < count; ++i)
-        bytes += frame;
-    return bytes + ';';
-}
-
 // Files made to hurt, named one by one: none may start a program, write outside the
 // destination, leave the library's files behind or take the process past 256 MiB.
 TEST_F(CliConvert, AHostileCorpusFailsRowByRowAndTouchesNothingElse)
@@ -288,7 +279,7 @@ TEST_F(CliConvert, AHostileCorpusFailsRowByRowAndTouchesNothingElse)
         {"drawing.png", "push graphic-context\nviewbox 0 0 9 9\nimage over 0,0 9,9 '/etc/hostname'\n"
                         "pop graphic-context\n", "failed: Can not encode image"},
         {"notes.gif", "just words\n", "failed: Can not encode image"},
-        {"bomb.gif", gifOfFrames(50000), "failed: Can not encode image"},
+        {"bomb.gif", GifOfFrames(50000), "failed: Can not encode image"},
         {"cut.jpg", jpeg.left(jpeg.size() * 6 / 10), "failed: "},
         {"head.jpg", jpeg.left(200), "failed: "},
         {"%d.png", MakeImageBytes(QStringLiteral("xc:red"), 8, 8, QStringLiteral("png")), "converted %d.PNG"},

@@ -146,3 +146,12 @@ void InstallPrintProfiles(const QString &folder)
 }
 
 void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+
+QByteArray GifOfFrames(int count)
+{
+    QByteArray bytes("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff", 19);
+    const QByteArray frame("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
+    for (int i = 0; i < count; ++i)
+        bytes += frame;
+    return bytes + ';';
+}

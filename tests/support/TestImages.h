@@ -17,6 +17,8 @@ void WriteFrames(Image *frames, const QString &path, bool adjoin = true, int qua
 QByteArray MakeImageBytes(const QString &pattern, int width, int height, const QString &ext,
                           int count = 1);
 TImageListPtr ReadImageFile(const QString &path);
+// A GIF of `count` 1x1 frames, written byte by byte.
+QByteArray GifOfFrames(int count);
 int ImageFileFrameCount(const QString &path);
 // The embedded ICC profile, empty when there is none.
 QByteArray IccProfileOf(const Image *image);
