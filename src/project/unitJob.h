@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -70,6 +71,9 @@ public:
     quint8 MultiPages = 0;
     quint8 Quality = 75;
     QString ScratchDrive;
+    // The program's own settings beyond the file's fixed layout, as key=value; a missing
+    // key means the default. Keys this program does not know are kept and written back.
+    QMap<QString, QString> Options;
 };
 
 // The projects of the session; owns them and knows the current one.
