@@ -881,6 +881,7 @@ void TformMain::runCompleted(TThreadConvert &run)
         Prompt().error(escaped);
     const QList<TReportRow> rows = m_sources->Model().ReportRows();
     FinishSummary(ConversionSummary, rows, *CurrentJob(), m_userBreak, ended);
+    ConversionSummary.SkippedLabel = m_lang.GetText("LB_REPORT_SKIPPED");
     if (m_closeAfterRun) {
         // The window was closed during the run: the report is kept, not shown.
         try {

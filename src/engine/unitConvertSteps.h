@@ -4,9 +4,13 @@
 // print profile, quality, write. Project settings are read when each step runs.
 
 #include "engine/MagickImage.h"
+#include "engine/unitNamePattern.h"
 #include "project/unitGeneral.h"
+#include "project/unitJobOptions.h"
 
 #include <QString>
+
+class TCnvJob;
 
 // What the run hands over: fixed when the run starts, not read from the project.
 struct TRunSettings
@@ -22,9 +26,22 @@ struct TRunSettings
     bool NoEnlarge = DoNotEnlarge;
     // JPEG sources that come out smaller are decoded at a reduced DCT scale.
     bool ShrinkOnLoad = true;
+    // What an output keeps of its source's metadata.
+    TMetadata Metadata = TMetadata::Keep;
+    // Each output gets its source's modification time.
+    bool KeepDates = false;
+    // Subfolders below the destination are made as the outputs need them.
+    bool MakeFolders = false;
 
     TRunSettings();
+    // With the project's own output settings: metadata other than kept turns the pixels
+    // upright, since the orientation tag it writes says they are.
+    explicit TRunSettings(const TCnvJob &job);
 };
+
+// What a name pattern needs of a source: when it was taken and the size its output will
+// have, from the file's header without decoding the pixels.
+TSourceFacts ProbeSource(const QString &sourcePath, const TCnvJob &job, const TRunSettings &run);
 
 // "<folder of the executable>/profiles".
 QString DefaultProfileFolder();
@@ -46,6 +63,14 @@ void AffineRedrawFrame(TMagickImage &image);
 void UprightFrame(TMagickImage &image);
 void OrientFrame(TMagickImage &image);
 void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge = false);
+// The size ResizeFrame gives a frame of w x h; Resize is false when it keeps its size.
+struct TOutputSize
+{
+    size_t Columns = 0;
+    size_t Rows = 0;
+    bool Resize = false;
+};
+TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge);
 // Whether an output of this format (code or extension) keeps an alpha channel.
 bool FormatKeepsAlpha(const QString &code);
 // Lays a frame with an alpha channel onto white and drops the channel.

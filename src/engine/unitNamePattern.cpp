@@ -115,6 +115,22 @@ TPatternProblem CheckNamePattern(const QString &pattern)
     return walk(pattern, [](const TParsedField &) {}, [](QChar) {});
 }
 
+QString DescribePatternProblem(const TPatternProblem &problem,
+                               const std::function<QString(const char *key)> &text)
+{
+    const char *key = nullptr;
+    switch (problem.What) {
+    case TPatternProblem::None: return QString();
+    case TPatternProblem::UnknownField: key = "J_DEST_NAME_UNKNOWN"; break;
+    case TPatternProblem::RefusedCharacter: key = "J_DEST_NAME_REFUSED"; break;
+    case TPatternProblem::UnmatchedBrace: key = "J_DEST_NAME_BRACE"; break;
+    }
+    QString part = problem.Part;
+    if (part.size() == 1 && part.at(0).unicode() < 0x20)
+        part = QStringLiteral("U+%1").arg(part.at(0).unicode(), 4, 16, QLatin1Char('0'));
+    return text(key) + QStringLiteral(" \"") + part + QLatin1Char('"');
+}
+
 bool PatternUses(const QString &pattern, TNameField wanted)
 {
     bool uses = false;

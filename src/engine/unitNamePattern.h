@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+
 // What a pattern's fields stand for, for one source.
 struct TNameFields
 {
@@ -17,6 +19,14 @@ struct TNameFields
     // The photo's EXIF date and time, or the file's modification time when it has none.
     QDateTime Taken;
     qint64 Width = 0;
+    qint64 Height = 0;
+};
+
+// What a pattern may need to know of a source beyond its name.
+struct TSourceFacts
+{
+    QDateTime Taken; // EXIF date and time, else the file's modification time
+    qint64 Width = 0; // of the output
     qint64 Height = 0;
 };
 
@@ -32,6 +42,10 @@ struct TPatternProblem
     QString Part;
 };
 TPatternProblem CheckNamePattern(const QString &pattern);
+// The problem told in the language of `text` (a catalogue lookup), with the part quoted;
+// empty when there is none.
+QString DescribePatternProblem(const TPatternProblem &problem,
+                               const std::function<QString(const char *key)> &text);
 
 // Whether the pattern names the field anywhere.
 bool PatternUses(const QString &pattern, TNameField field);

@@ -1,7 +1,10 @@
 #include "engine/unitRename.h"
 
+#include "engine/unitConvertSteps.h"
+#include "engine/unitNamePattern.h"
 #include "project/unitFavor.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +24,9 @@ struct TNamingState
 {
     std::vector<TNameEntry> Registry;
     qint64 RunCounter = 1;
+    // The {n} of name patterns, one number per source named.
+    qint64 PatternCounter = 1;
+    QDateTime RunStart;
     TSourcePaths Sources;
     // Names handed out in this run: taken as if written, so that a name never depends
     // on whether an earlier row's write is over yet.
@@ -69,6 +75,32 @@ QString give(const QString &path)
     return path;
 }
 
+TOutputRules outputRules()
+{
+    const TCnvJob *job = CurrentJob();
+    return job ? TOutputRules::From(job->Options) : TOutputRules();
+}
+
+QString outputBase(const QString &fileName, const QString &folder, const QString &pattern)
+{
+    if (pattern.isEmpty() || CheckNamePattern(pattern).What != TPatternProblem::None)
+        return BaseOfFileName(fileName);
+    TNamingState &naming = state();
+    TNameFields fields;
+    fields.FileName = fileName;
+    fields.Folder = folder;
+    fields.Counter = naming.PatternCounter++;
+    fields.RunStart = naming.RunStart;
+    if (PatternUses(pattern, TNameField::Taken) || PatternUses(pattern, TNameField::Width)
+        || PatternUses(pattern, TNameField::Height)) {
+        const TSourceFacts facts = naming.Environment.Probe(EntryKey(folder, fileName));
+        fields.Taken = facts.Taken;
+        fields.Width = facts.Width;
+        fields.Height = facts.Height;
+    }
+    return ApplyNamePattern(pattern, fields);
+}
+
 int collisionMode()
 {
     const TCnvJob *job = CurrentJob();
@@ -94,6 +126,12 @@ TNamingEnvironment SystemNamingEnvironment()
 {
     TNamingEnvironment environment;
     environment.FileExists = [](const QString &path) { return QFileInfo::exists(path); };
+    environment.Probe = [](const QString &sourcePath) {
+        const TCnvJob *job = CurrentJob();
+        const TCnvJob fallback{QString()};
+        const TCnvJob &project = job ? *job : fallback;
+        return ProbeSource(sourcePath, project, TRunSettings(project));
+    };
     environment.Now = [] { return QDateTime::currentDateTime(); };
     environment.SleepPastSecond = [](const QDateTime &moment) {
         const QTime time = moment.time();
@@ -135,7 +173,7 @@ bool IsRunSource(const QString &path) { return isSource(path); }
 bool OutputMayReplaceFiles()
 {
     const TCnvJob *job = CurrentJob();
-    return job && job->UseCounter;
+    return job && (job->UseCounter || outputRules().Existing == TExisting::Replace);
 }
 
 void ResetNaming(const TSourcePaths &sources)
@@ -146,17 +184,34 @@ void ResetNaming(const TSourcePaths &sources)
     naming.Given = TSourcePaths();
     const TCnvJob *job = CurrentJob();
     naming.RunCounter = job ? job->CounterStart : 1;
+    naming.PatternCounter = naming.RunCounter;
+    naming.RunStart = naming.Environment.Now();
 }
 
-QString MakeOutputName(const QString &fileName, const QString &folder)
+QString MakeOutputName(const QString &fileName, const QString &folder, const QString &root)
 {
     const TCnvJob *job = CurrentJob();
-    const int dot = fileName.indexOf(QLatin1Char('.'));
-    const QString base = dot < 0 ? fileName : fileName.left(dot);
-    QString folderPart = job && job->UseDestDir == 1 ? job->DestDir : folder;
+    const TOutputRules rules = outputRules();
+    const bool toDestination = job && job->UseDestDir == 1;
+    QString folderPart = toDestination ? job->DestDir : folder;
     if (!folderPart.endsWith(QLatin1Char('/')))
         folderPart += QLatin1Char('/');
-    return folderPart + base + QLatin1Char('.') + (job ? job->TargetExt : QString());
+    if (toDestination && rules.KeepFolders)
+        folderPart += KeptSubfolder(folder, root);
+    QString extension = job ? job->TargetExt : QString();
+    if (rules.LowerExt)
+        extension = extension.toLower();
+    return folderPart + outputBase(fileName, folder, rules.NamePattern) + QLatin1Char('.') + extension;
+}
+
+QString KeptSubfolder(const QString &folder, const QString &root)
+{
+    if (root.isEmpty() || !folder.startsWith(root, FileNameCase()))
+        return QString();
+    QString below = folder.mid(root.size());
+    if (!below.isEmpty() && !below.endsWith(QLatin1Char('/')))
+        below += QLatin1Char('/');
+    return below;
 }
 
 QString ResolveOutputName(const QString &path)
@@ -173,6 +228,20 @@ QString ResolveOutputName(const QString &path)
     if (index < 0)
         return give(path);
     return give(firstFreeCandidate(index));
+}
+
+TOutputTarget ResolveOutput(const QString &path)
+{
+    const TCnvJob *job = CurrentJob();
+    const TExisting existing = outputRules().Existing;
+    // Only a file from before the run is kept or replaced; an output of this run and a
+    // source are numbered round as always.
+    if (!(job && job->UseCounter) && existing != TExisting::Number && !isSource(path)
+        && !state().Given.Contains(path) && state().Environment.FileExists(path)) {
+        give(path);
+        return TOutputTarget{path, existing == TExisting::Skip};
+    }
+    return TOutputTarget{ResolveOutputName(path), false};
 }
 
 QString CounterName(const QString &path)

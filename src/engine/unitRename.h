@@ -4,6 +4,8 @@
 // numbering or collision handling so that an output lands neither on an existing file
 // nor on a source of the run.
 
+#include "engine/unitNamePattern.h"
+
 #include <QDateTime>
 #include <QSet>
 #include <QString>
@@ -15,6 +17,8 @@
 struct TNamingEnvironment
 {
     std::function<bool(const QString &path)> FileExists;
+    // Asked only for a pattern that names {taken}, {width} or {height}.
+    std::function<TSourceFacts(const QString &sourcePath)> Probe;
     std::function<QDateTime()> Now;
     // Blocks until the clock has moved past `moment`'s second.
     std::function<void(const QDateTime &moment)> SleepPastSecond;
@@ -41,7 +45,8 @@ private:
 
 // Whether the path is one of the sources handed to ResetNaming.
 bool IsRunSource(const QString &path);
-// Whether the output of a counted run may replace an existing file.
+// Whether the outputs of the run may replace existing files: the project counts its
+// outputs, or says to replace them.
 bool OutputMayReplaceFiles();
 
 // Empties the registry, takes the run's sources and starts the counter at the current
@@ -49,11 +54,25 @@ bool OutputMayReplaceFiles();
 void ResetNaming(const TSourcePaths &sources = TSourcePaths());
 
 // Destination folder (or the source's folder), the name up to its first dot, "." and
-// the target format code as stored.
-QString MakeOutputName(const QString &fileName, const QString &folder);
+// the target format code as stored. The project's own settings may keep the source's
+// subfolders below the searched folder `root`, name the output by a pattern and write
+// the code in lower case.
+QString MakeOutputName(const QString &fileName, const QString &folder,
+                       const QString &root = QString());
+// The part of `folder` below `root`, ending with "/", or empty when it is not below it.
+QString KeptSubfolder(const QString &folder, const QString &root);
 // Numbers the path when the project counts its outputs, otherwise moves it off existing
 // files; in both modes it is moved off the run's sources.
 QString ResolveOutputName(const QString &path);
+// The same, with the project's rule for an output whose name an existing file holds: a
+// file that is neither a source nor an output of this run may be kept (Skip: the row
+// writes nothing) or replaced (Replace); otherwise the name is numbered as above.
+struct TOutputTarget
+{
+    QString Path;
+    bool Skip = false;
+};
+TOutputTarget ResolveOutput(const QString &path);
 
 // stem + "_" + the run counter + extension; the counter moves on. It counts in 64 bits,
 // so a run that starts near the largest 32-bit number goes on with larger ones.

@@ -38,6 +38,7 @@ namespace {
 
 const char kCannotEncode[] = "Can not encode image";
 const char kNotWritten[] = "Not written: the run was stopped before the output file";
+const char kSkippedExists[] = "Skipped, exists: ";
 
 QString errorText(const std::exception &error)
 {
@@ -179,10 +180,10 @@ QString MultipageOutputPath(const QString &chosen, const QString &targetExt)
 TThreadConvert::TThreadConvert(TSourcesModel &rows, TRunDisplay &display, QObject *parent)
     : QObject(parent), m_rows(rows), m_display(display), m_filesAtOnce(ClampFilesAtOnce(::FilesAtOnce))
 {
+    if (const TCnvJob *job = CurrentJob())
+        m_settings = TRunSettings(*job);
     m_settings.ResizeFilter = MitchellFilter;
     m_settings.ResizeBlur = 1.0;
-    if (const TCnvJob *job = CurrentJob())
-        m_settings.Quality = job->Quality;
 }
 
 TThreadConvert::~TThreadConvert()
@@ -296,9 +297,15 @@ void TThreadConvert::startRow(int row)
         work.Output = m_multipagePath;
     } else {
         const TFavorCell &cell = m_rows.Row(row);
-        work.Output = MakeOutputName(cell.Name, cell.Folder);
+        work.Output = MakeOutputName(cell.Name, cell.Folder, cell.Root);
         stage(20);
-        work.Output = ResolveOutputName(work.Output);
+        const TOutputTarget target = ResolveOutput(work.Output);
+        work.Output = target.Path;
+        if (target.Skip) {
+            stage(30);
+            skipRow(row, work.Output);
+            return;
+        }
     }
     stage(30);
     work.Settings = m_settings;
@@ -317,6 +324,17 @@ void TThreadConvert::startRow(int row)
         });
         QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
     });
+}
+
+void TThreadConvert::skipRow(int row, const QString &existing)
+{
+    // Finished in row order like the others, after the rows in work before it.
+    auto result = std::make_shared<TRowResult>();
+    result->Row = row;
+    result->Status = kStatusSkipped;
+    result->Message = QString::fromLatin1(kSkippedExists) + QFileInfo(existing).fileName();
+    ++m_inFlight;
+    QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
 }
 
 void TThreadConvert::rowDone(const std::shared_ptr<TRowResult> &result)

@@ -166,6 +166,13 @@ bool ParseMetadata(const QString &word, TMetadata &metadata)
     return false;
 }
 
+const QStringList &TOutputRules::Keys()
+{
+    static const QStringList keys = {kKeepFoldersKey, kNameKey,     kLowerExtKey,
+                                     kExistingKey,    kKeepDatesKey, kMetadataKey};
+    return keys;
+}
+
 TOutputRules TOutputRules::From(const TJobOptions &options)
 {
     TOutputRules rules;

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 using TJobOptions = QMap<QString, QString>;
 
@@ -51,6 +52,7 @@ struct TOutputRules
     TMetadata Metadata = TMetadata::Keep;
 
     static TOutputRules From(const TJobOptions &options);
+    static const QStringList &Keys();
     void WriteTo(TJobOptions &options) const;
 };
 
