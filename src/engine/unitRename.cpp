@@ -83,22 +83,13 @@ TOutputRules outputRules()
 
 QString outputBase(const QString &fileName, const QString &folder, const QString &pattern)
 {
-    if (pattern.isEmpty() || CheckNamePattern(pattern).What != TPatternProblem::None)
-        return BaseOfFileName(fileName);
     TNamingState &naming = state();
-    TNameFields fields;
-    fields.FileName = fileName;
-    fields.Folder = folder;
-    fields.Counter = naming.PatternCounter++;
-    fields.RunStart = naming.RunStart;
-    if (PatternUses(pattern, TNameField::Taken) || PatternUses(pattern, TNameField::Width)
-        || PatternUses(pattern, TNameField::Height)) {
-        const TSourceFacts facts = naming.Environment.Probe(EntryKey(folder, fileName));
-        fields.Taken = facts.Taken;
-        fields.Width = facts.Width;
-        fields.Height = facts.Height;
-    }
-    return ApplyNamePattern(pattern, fields);
+    const bool patterned = !pattern.isEmpty();
+    const QString base = PatternBaseName(pattern, fileName, folder, naming.PatternCounter,
+                                         naming.RunStart, naming.Environment.Probe);
+    if (patterned)
+        ++naming.PatternCounter;
+    return base;
 }
 
 int collisionMode()
@@ -202,6 +193,36 @@ QString MakeOutputName(const QString &fileName, const QString &folder, const QSt
     if (rules.LowerExt)
         extension = extension.toLower();
     return folderPart + outputBase(fileName, folder, rules.NamePattern) + QLatin1Char('.') + extension;
+}
+
+QString PatternBaseName(const QString &pattern, const QString &fileName, const QString &folder,
+                        qint64 counter, const QDateTime &runStart,
+                        const std::function<TSourceFacts(const QString &)> &probe)
+{
+    if (pattern.isEmpty() || CheckNamePattern(pattern).What != TPatternProblem::None)
+        return BaseOfFileName(fileName);
+    TNameFields fields;
+    fields.FileName = fileName;
+    fields.Folder = folder;
+    fields.Counter = counter;
+    fields.RunStart = runStart;
+    if (probe && (PatternUses(pattern, TNameField::Taken) || PatternUses(pattern, TNameField::Width)
+                  || PatternUses(pattern, TNameField::Height))) {
+        const TSourceFacts facts = probe(EntryKey(folder, fileName));
+        fields.Taken = facts.Taken;
+        fields.Width = facts.Width;
+        fields.Height = facts.Height;
+    }
+    return ApplyNamePattern(pattern, fields);
+}
+
+QString PreviewOutputName(const TCnvJob &job, const QString &fileName, const QString &folder)
+{
+    const TOutputRules rules = TOutputRules::From(job.Options);
+    const QString extension = rules.LowerExt ? job.TargetExt.toLower() : job.TargetExt;
+    return PatternBaseName(rules.NamePattern, fileName, folder, job.CounterStart,
+                           state().Environment.Now(), state().Environment.Probe)
+        + QLatin1Char('.') + extension;
 }
 
 QString KeptSubfolder(const QString &folder, const QString &root)

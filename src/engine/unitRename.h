@@ -13,6 +13,8 @@
 
 #include <functional>
 
+class TCnvJob;
+
 // What the naming asks of the outside world; tests replace the clock.
 struct TNamingEnvironment
 {
@@ -59,6 +61,14 @@ void ResetNaming(const TSourcePaths &sources = TSourcePaths());
 // the code in lower case.
 QString MakeOutputName(const QString &fileName, const QString &folder,
                        const QString &root = QString());
+// The output's name without extension: the pattern's result for the source, or the name
+// up to its first dot when there is no usable pattern. `probe` is asked only when the
+// pattern needs what it tells.
+QString PatternBaseName(const QString &pattern, const QString &fileName, const QString &folder,
+                        qint64 counter, const QDateTime &runStart,
+                        const std::function<TSourceFacts(const QString &sourcePath)> &probe);
+// The file name the project would give the first output of a run from this source now.
+QString PreviewOutputName(const TCnvJob &job, const QString &fileName, const QString &folder);
 // The part of `folder` below `root`, ending with "/", or empty when it is not below it.
 QString KeptSubfolder(const QString &folder, const QString &root);
 // Numbers the path when the project counts its outputs, otherwise moves it off existing
