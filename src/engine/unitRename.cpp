@@ -220,9 +220,9 @@ QString PreviewOutputName(const TCnvJob &job, const QString &fileName, const QSt
 {
     const TOutputRules rules = TOutputRules::From(job.Options);
     const QString extension = rules.LowerExt ? job.TargetExt.toLower() : job.TargetExt;
-    return PatternBaseName(rules.NamePattern, fileName, folder, job.CounterStart,
-                           state().Environment.Now(), state().Environment.Probe)
-        + QLatin1Char('.') + extension;
+    const QString base = PatternBaseName(rules.NamePattern, fileName, folder, job.CounterStart,
+                                         state().Environment.Now(), state().Environment.Probe);
+    return extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
 }
 
 QString KeptSubfolder(const QString &folder, const QString &root)
