@@ -379,6 +379,11 @@ TEST_F(PhotoSteps, MetadataChoicesKeepWhatTheySayOnACameraLikeJpeg)
         {TMetadata::None, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
     };
     run.TurnUpright = true;
+    // What a name pattern learns of it from the header alone.
+    const TSourceFacts facts = ProbeSource(source, job(), run);
+    EXPECT_EQ(facts.Taken, QDateTime(QDate(2024, 7, 14), QTime(18, 30, 5)));
+    EXPECT_EQ(facts.Width, 20);
+    EXPECT_EQ(facts.Height, 40);
     for (const Case &c : cases) {
         SCOPED_TRACE(MetadataWord(c.choice).toStdString());
         run.Metadata = c.choice;
