@@ -1,7 +1,7 @@
 #include "app/unitJobEditor.h"
 
 #include "engine/unitNamePattern.h"
-#include "engine/unitRename.h"
+#include "engine/unitRunSettings.h"
 #include "i18n/unitDclLang.h"
 #include "i18n/unitMultiLang.h"
 #include "project/unitGeneral.h"
@@ -9,7 +9,7 @@
 #include "project/unitJob.h"
 #include "project/unitJobOptions.h"
 #include "project/unitPresets.h"
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 #include "ui/unitToolButtons.h"
 
 #include <QAction>
@@ -647,7 +647,8 @@ void TJobEditor::RefreshNamePreview()
     const QString fileName = anySource ? FavorList().At(0).Name : QStringLiteral("IMG_0001.JPG");
     const QString folder = anySource ? FavorList().At(0).Folder : QDir::homePath();
     m_namePreview->setText(text("J_DEST_NAME_EXAMPLE") + QLatin1Char(' ')
-                           + PreviewOutputName(*current, fileName, folder));
+                           + PreviewOutputName(*current, fileName, folder,
+                                               NamingEnvironmentFor(RunSettingsFor(*current))));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -2,11 +2,8 @@
 
 #include "engine/unitImageLibrary.h"
 #include "engine/unitMetadata.h"
-#include "engine/unitRename.h"
 #include "project/unitGeneral.h"
-#include "project/unitJob.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,14 +31,6 @@ constexpr long double kPixelsPerInch = 72.0L;
 constexpr size_t kSrgbProfileLimit = 5000;
 constexpr size_t kSwopProfileLimit = 600000;
 const char kIccProfile[] = "icc";
-
-const TCnvJob &project()
-{
-    const TCnvJob *job = CurrentJob();
-    if (!job)
-        throw TError(QStringLiteral("No conversion project"));
-    return *job;
-}
 
 long double parseSize(const QString &text)
 {
@@ -81,8 +70,8 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
             AffineRedrawFrame(image);
         if (run.TurnUpright)
             UprightFrame(image);
-        OrientFrame(image);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, run.NoEnlarge);
+        OrientFrame(image, run.Project);
+        ResizeFrame(image, run.Project, FilterTypes(run.ResizeFilter), run.ResizeBlur, run.NoEnlarge);
         if (flatten)
             FlattenFrameOntoWhite(image);
     }
@@ -139,7 +128,8 @@ void removeStagingLeftIn(const QString &folder)
 // run keeps existing files. With several frames the writer names one file per frame,
 // names the naming step never saw. Each file also lands whole or not at all, and every
 // failure names the file the user will look for, never the staging folder.
-QStringList saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool mayReplace)
+QStringList saveWithoutOverwriting(TMagickImage &image, const QString &outputPath,
+                                   const TSourcePaths &sources, bool mayReplace)
 {
     const QFileInfo output(outputPath);
     const QDir target = output.absoluteDir();
@@ -154,7 +144,7 @@ QStringList saveWithoutOverwriting(TMagickImage &image, const QString &outputPat
     const QStringList written = QDir(staging.Path()).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : written) {
         const QString destination = target.filePath(name);
-        if (IsRunSource(destination))
+        if (sources.Contains(destination))
             throw TError(QStringLiteral("Source file not overwritten: ") + destination);
         if (!mayReplace && QFileInfo::exists(destination))
             throw TError(QStringLiteral("File exists, not overwritten: ") + destination);
@@ -184,75 +174,30 @@ void keepSourceDate(const QString &sourcePath, const QStringList &outputs)
 
 } // namespace
 
-TRunSettings::TRunSettings() : ProfileFolder(DefaultProfileFolder()) {}
-
-TRunSettings::TRunSettings(const TCnvJob &job) : TRunSettings()
-{
-    const TOutputRules rules = TOutputRules::From(job.Options);
-    Quality = job.Quality;
-    Metadata = rules.Metadata;
-    KeepDates = rules.KeepDates;
-    MakeFolders = rules.KeepFolders && job.UseDestDir;
-    TurnUpright = TurnUpright || Metadata != TMetadata::Keep;
-}
-
-TSourceFacts ProbeSource(const QString &sourcePath, const TCnvJob &job, const TRunSettings &run)
-{
-    TSourceFacts facts;
-    facts.Taken = QFileInfo(sourcePath).lastModified();
-    try {
-        QFile file;
-        OpenSource(file, sourcePath);
-        const QByteArray bytes = file.readAll();
-        TImageInfoPtr info(Magick().CloneImageInfo(nullptr));
-        TExceptionPtr exception = NewException();
-        const TImageListPtr header(
-            Magick().PingBlob(info.get(), bytes.constData(), size_t(bytes.size()), exception.get()));
-        if (!header)
-            return facts;
-        const QDateTime taken = QDateTime::fromString(
-            QString::fromUtf8(Magick().GetImageProperty(header.get(), "exif:DateTimeOriginal")),
-            QStringLiteral("yyyy:MM:dd HH:mm:ss"));
-        if (taken.isValid())
-            facts.Taken = taken;
-        size_t w = header->columns, h = header->rows;
-        if (run.TurnUpright && header->orientation >= LeftTopOrientation)
-            std::swap(w, h);
-        if (!job.OrientAsIs && ((job.Orientation == 0 && w > h) || (job.Orientation == 1 && w < h)))
-            std::swap(w, h);
-        const TOutputSize size = ResizedSize(w, h, job, run.NoEnlarge);
-        facts.Width = qint64(size.Columns);
-        facts.Height = qint64(size.Rows);
-    } catch (const std::exception &) {
-        // The run reports what is wrong with the source; the name makes do without it.
-    }
-    return facts;
-}
-
-QString DefaultProfileFolder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/profiles");
-}
+static_assert(kMitchellFilter == MitchellFilter, "the library's Mitchell filter");
 
 void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run)
 {
     transformEveryFrame(image, true, run, outputPath);
-    if (IsJpegToTiff(sourcePath))
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
         ConvertToPrintProfile(image, run.ProfileFolder);
-    ApplyMetadataChoice(image, run.Metadata);
+    const TOutputRules rules = TOutputRules::From(run.Project.Options);
+    ApplyMetadataChoice(image, rules.Metadata);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
-    if (run.MakeFolders)
+    // Kept folders below the destination are made as their outputs need them.
+    if (rules.KeepFolders && run.Project.UseDestDir)
         QDir().mkpath(QFileInfo(outputPath).absolutePath());
-    const QStringList written = saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
-    if (run.KeepDates)
+    const QStringList written =
+        saveWithoutOverwriting(image, outputPath, run.Sources, OutputMayReplaceFiles(run.Project));
+    if (rules.KeepDates)
         keepSourceDate(sourcePath, written);
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
 {
-    if (IsJpegToTiff(sourcePath))
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetQuality(run.Quality);
 }
@@ -260,9 +205,9 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
     transformEveryFrame(image, false, run, outputPath);
-    ApplyMetadataChoice(image, run.Metadata);
+    ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
     // The user chose this file and may replace it; the sources stay untouched.
-    saveWithoutOverwriting(image, outputPath, true);
+    saveWithoutOverwriting(image, outputPath, run.Sources, true);
 }
 
 void AffineRedrawFrame(TMagickImage &image)
@@ -304,9 +249,8 @@ void UprightFrame(TMagickImage &image)
     Magick().SetImageProperty(frame, "exif:Orientation", "1");
 }
 
-void OrientFrame(TMagickImage &image)
+void OrientFrame(TMagickImage &image, const TCnvJob &job)
 {
-    const TCnvJob &job = project();
     const Image *frame = image.CurrentFrame();
     if (job.OrientAsIs || !frame)
         return;
@@ -340,11 +284,56 @@ TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge)
     return {pixelColumns, pixelRows, true};
 }
 
-void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge)
+void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
+                 bool noEnlarge)
 {
-    const TOutputSize size = ResizedSize(image.FrameWidth(), image.FrameHeight(), project(), noEnlarge);
+    const TOutputSize size = ResizedSize(image.FrameWidth(), image.FrameHeight(), job, noEnlarge);
     if (size.Resize)
         image.ResizeCurrentFrame(size.Columns, size.Rows, 2, filter, blur);
+}
+
+TSourceFacts ProbeSource(const QString &sourcePath, const TRunSettings &run)
+{
+    TSourceFacts facts;
+    facts.Taken = QFileInfo(sourcePath).lastModified();
+    try {
+        QFile file;
+        OpenSource(file, sourcePath);
+        const QByteArray bytes = file.readAll();
+        TImageInfoPtr info(Magick().CloneImageInfo(nullptr));
+        TExceptionPtr exception = NewException();
+        const TImageListPtr header(
+            Magick().PingBlob(info.get(), bytes.constData(), size_t(bytes.size()), exception.get()));
+        if (!header)
+            return facts;
+        const QDateTime taken = QDateTime::fromString(
+            QString::fromUtf8(Magick().GetImageProperty(header.get(), "exif:DateTimeOriginal")),
+            QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+        if (taken.isValid())
+            facts.Taken = taken;
+        const TCnvJob &job = run.Project;
+        size_t w = header->columns, h = header->rows;
+        if (run.TurnUpright && header->orientation >= LeftTopOrientation)
+            std::swap(w, h);
+        if (!job.OrientAsIs && ((job.Orientation == 0 && w > h) || (job.Orientation == 1 && w < h)))
+            std::swap(w, h);
+        const TOutputSize size = ResizedSize(w, h, job, run.NoEnlarge);
+        facts.Width = qint64(size.Columns);
+        facts.Height = qint64(size.Rows);
+    } catch (const std::exception &) {
+        // The run reports what is wrong with the source; the name makes do without it.
+    }
+    return facts;
+}
+
+TNamingEnvironment NamingEnvironmentFor(const TRunSettings &run)
+{
+    TNamingEnvironment environment = SystemNamingEnvironment();
+    // The library is asked only while it is there; without it the file's time stands in.
+    if (ImageLibraryIsLoaded()) {
+        environment.Probe = [run](const QString &sourcePath) { return ProbeSource(sourcePath, run); };
+    }
+    return environment;
 }
 
 bool FormatKeepsAlpha(const QString &code)
@@ -375,14 +364,13 @@ void FlattenFrameOntoWhite(TMagickImage &image)
     Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
 
-size_t ShortSideNeeded()
+size_t ShortSideNeeded(const TCnvJob &job)
 {
-    const TCnvJob *job = CurrentJob();
-    if (!job || job->SizeAsIs)
+    if (job.SizeAsIs)
         return 0;
     try {
-        const qint64 width = SizeToPixels(parseSize(job->Width), job->Measure);
-        const qint64 height = SizeToPixels(parseSize(job->Height), job->Measure);
+        const qint64 width = SizeToPixels(parseSize(job.Width), job.Measure);
+        const qint64 height = SizeToPixels(parseSize(job.Height), job.Measure);
         const qint64 larger = qMax(width, height);
         return larger > 0 && larger <= std::numeric_limits<qint32>::max() ? size_t(larger) : 0;
     } catch (const TError &) {
@@ -406,14 +394,12 @@ qint64 SizeToPixels(long double value, int measure)
     return qint64(rounded);
 }
 
-bool IsJpegToTiff(const QString &sourcePath)
+bool IsJpegToTiff(const QString &sourcePath, const QString &targetExt)
 {
     const QString name = QFileInfo(sourcePath).fileName();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? QString() : name.mid(dot).toUpper();
-    const TCnvJob *job = CurrentJob();
-    return job && extension.contains(QLatin1String("JP")) &&
-           job->TargetExt.contains(QLatin1String("TIF"));
+    return extension.contains(QLatin1String("JP")) && targetExt.contains(QLatin1String("TIF"));
 }
 
 void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder)

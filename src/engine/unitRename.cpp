@@ -1,7 +1,5 @@
 #include "engine/unitRename.h"
 
-#include "engine/unitConvertSteps.h"
-#include "engine/unitNamePattern.h"
 #include "project/unitFavor.h"
 #include "project/unitJob.h"
 #include "project/unitJobOptions.h"
@@ -13,32 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct TNameEntry
-{
-    QString Path;
-    qint64 Next = 1;
-};
-
-struct TNamingState
-{
-    std::vector<TNameEntry> Registry;
-    qint64 RunCounter = 1;
-    // The {n} of name patterns, one number per source named.
-    qint64 PatternCounter = 1;
-    QDateTime RunStart;
-    TSourcePaths Sources;
-    // Names handed out in this run: taken as if written, so that a name never depends
-    // on whether an earlier row's write is over yet.
-    TSourcePaths Given;
-    TNamingEnvironment Environment = SystemNamingEnvironment();
-};
-
-TNamingState &state()
-{
-    static TNamingState naming;
-    return naming;
-}
 
 const QChar kSeparator = QLatin1Char('_');
 
@@ -62,67 +34,12 @@ QString extensionOf(const QString &path)
     return dot < 0 ? QString() : path.mid(dot);
 }
 
-bool isSource(const QString &path) { return state().Sources.Contains(path); }
-
-bool isTaken(const QString &path)
-{
-    return isSource(path) || state().Given.Contains(path) || state().Environment.FileExists(path);
-}
-
-QString give(const QString &path)
-{
-    state().Given.Add(path);
-    return path;
-}
-
-TOutputRules outputRules()
-{
-    const TCnvJob *job = CurrentJob();
-    return job ? TOutputRules::From(job->Options) : TOutputRules();
-}
-
-QString outputBase(const QString &fileName, const QString &folder, const QString &pattern)
-{
-    TNamingState &naming = state();
-    const bool patterned = !pattern.isEmpty();
-    const QString base = PatternBaseName(pattern, fileName, folder, naming.PatternCounter,
-                                         naming.RunStart, naming.Environment.Probe);
-    if (patterned)
-        ++naming.PatternCounter;
-    return base;
-}
-
-int collisionMode()
-{
-    const TCnvJob *job = CurrentJob();
-    return job && job->RenameMode == 1 ? 1 : 0;
-}
-
-// Tries candidates of entry `index` until one names neither a source nor a file.
-QString firstFreeCandidate(int index)
-{
-    const int mode = collisionMode();
-    for (;;) {
-        const QString candidate = CollisionName(index, mode);
-        if (!isTaken(candidate))
-            return candidate;
-        if (mode == 1)
-            state().Environment.SleepPastSecond(state().Environment.Now());
-    }
-}
-
 } // namespace
 
 TNamingEnvironment SystemNamingEnvironment()
 {
     TNamingEnvironment environment;
     environment.FileExists = [](const QString &path) { return QFileInfo::exists(path); };
-    environment.Probe = [](const QString &sourcePath) {
-        const TCnvJob *job = CurrentJob();
-        const TCnvJob fallback{QString()};
-        const TCnvJob &project = job ? *job : fallback;
-        return ProbeSource(sourcePath, project, TRunSettings(project));
-    };
     environment.Now = [] { return QDateTime::currentDateTime(); };
     environment.SleepPastSecond = [](const QDateTime &moment) {
         const QTime time = moment.time();
@@ -130,11 +47,6 @@ TNamingEnvironment SystemNamingEnvironment()
         QThread::msleep(ulong(qMax(1, wait)));
     };
     return environment;
-}
-
-void SetNamingEnvironment(const TNamingEnvironment &environment)
-{
-    state().Environment = environment;
 }
 
 TSourcePaths::TSourcePaths(const QStringList &paths)
@@ -159,40 +71,117 @@ QString TSourcePaths::Key(const QString &path)
     return QDir(folder).filePath(info.fileName());
 }
 
-bool IsRunSource(const QString &path) { return isSource(path); }
-
-bool OutputMayReplaceFiles()
+TOutputNaming::TOutputNaming(const TCnvJob &project, TNamingEnvironment environment)
+    : m_project(project), m_environment(std::move(environment))
 {
-    const TCnvJob *job = CurrentJob();
-    return job && (job->UseCounter || outputRules().Existing == TExisting::Replace);
 }
 
-void ResetNaming(const TSourcePaths &sources)
+bool TOutputNaming::isTaken(const QString &path) const
 {
-    TNamingState &naming = state();
-    naming.Registry.clear();
-    naming.Sources = sources;
-    naming.Given = TSourcePaths();
-    const TCnvJob *job = CurrentJob();
-    naming.RunCounter = job ? job->CounterStart : 1;
-    naming.PatternCounter = naming.RunCounter;
-    naming.RunStart = naming.Environment.Now();
+    return IsRunSource(path) || m_given.Contains(path) || m_environment.FileExists(path);
 }
 
-QString MakeOutputName(const QString &fileName, const QString &folder, const QString &root)
+QString TOutputNaming::give(const QString &path)
 {
-    const TCnvJob *job = CurrentJob();
-    const TOutputRules rules = outputRules();
-    const bool toDestination = job && job->UseDestDir == 1;
-    QString folderPart = toDestination ? job->DestDir : folder;
+    m_given.Add(path);
+    return path;
+}
+
+// Tries candidates of entry `index` until one names neither a source nor a file.
+QString TOutputNaming::firstFreeCandidate(int index)
+{
+    const int mode = m_project.RenameMode == 1 ? 1 : 0;
+    for (;;) {
+        const QString candidate = CollisionName(index, mode);
+        if (!isTaken(candidate))
+            return candidate;
+        if (mode == 1)
+            m_environment.SleepPastSecond(m_environment.Now());
+    }
+}
+
+void TOutputNaming::ResetNaming(const TSourcePaths &sources)
+{
+    m_registry.clear();
+    m_sources = sources;
+    m_given = TSourcePaths();
+    m_runCounter = m_project.CounterStart;
+    m_patternCounter = m_runCounter;
+    m_runStart = m_environment.Now();
+}
+
+QString TOutputNaming::MakeOutputName(const QString &fileName, const QString &folder,
+                                      const QString &root)
+{
+    const TOutputRules rules = TOutputRules::From(m_project.Options);
+    const bool toDestination = m_project.UseDestDir == 1;
+    QString folderPart = toDestination ? m_project.DestDir : folder;
     if (!folderPart.endsWith(QLatin1Char('/')))
         folderPart += QLatin1Char('/');
     if (toDestination && rules.KeepFolders)
         folderPart += KeptSubfolder(folder, root);
-    QString extension = job ? job->TargetExt : QString();
-    if (rules.LowerExt)
-        extension = extension.toLower();
-    return folderPart + outputBase(fileName, folder, rules.NamePattern) + QLatin1Char('.') + extension;
+    const QString extension = rules.LowerExt ? m_project.TargetExt.toLower() : m_project.TargetExt;
+    const QString base = PatternBaseName(rules.NamePattern, fileName, folder, m_patternCounter,
+                                         m_runStart, m_environment.Probe);
+    if (!rules.NamePattern.isEmpty())
+        ++m_patternCounter;
+    return folderPart + base + QLatin1Char('.') + extension;
+}
+
+QString TOutputNaming::ResolveOutputName(const QString &path)
+{
+    if (m_project.UseCounter) {
+        const QString counted = CounterName(path);
+        // An existing output may be replaced, a source never.
+        if (!IsRunSource(counted))
+            return give(counted);
+        return give(firstFreeCandidate(RegisterExisting(counted)));
+    }
+    const int index = RegisterExisting(path);
+    if (index < 0)
+        return give(path);
+    return give(firstFreeCandidate(index));
+}
+
+TOutputNaming::TTarget TOutputNaming::ResolveOutput(const QString &path)
+{
+    const TExisting existing = TOutputRules::From(m_project.Options).Existing;
+    // Only a file from before the run is kept or replaced; an output of this run and a
+    // source are numbered round as always.
+    if (!m_project.UseCounter && existing != TExisting::Number && !IsRunSource(path)
+        && !m_given.Contains(path) && m_environment.FileExists(path))
+        return TTarget{give(path), existing == TExisting::Skip};
+    return TTarget{ResolveOutputName(path), false};
+}
+
+QString TOutputNaming::CounterName(const QString &path)
+{
+    const QString result =
+        stemOf(path) + kSeparator + QString::number(m_runCounter) + extensionOf(path);
+    ++m_runCounter;
+    return result;
+}
+
+int TOutputNaming::RegisterExisting(const QString &path)
+{
+    if (!isTaken(path))
+        return -1;
+    for (size_t i = 0; i < m_registry.size(); ++i) {
+        if (m_registry[i].Path.compare(path, FileNameCase()) == 0)
+            return int(i);
+    }
+    m_registry.push_back(TNameEntry{path, 1});
+    return int(m_registry.size() - 1);
+}
+
+QString TOutputNaming::CollisionName(int index, int mode)
+{
+    TNameEntry &entry = m_registry.at(size_t(index));
+    const QString stem = stemOf(entry.Path) + kSeparator;
+    const QString extension = extensionOf(entry.Path);
+    if (mode == 1)
+        return stem + m_environment.Now().toString(QStringLiteral("hhmmss")) + extension;
+    return stem + QString::number(entry.Next++) + extension;
 }
 
 QString PatternBaseName(const QString &pattern, const QString &fileName, const QString &folder,
@@ -206,9 +195,14 @@ QString PatternBaseName(const QString &pattern, const QString &fileName, const Q
     fields.Folder = folder;
     fields.Counter = counter;
     fields.RunStart = runStart;
-    if (probe && (PatternUses(pattern, TNameField::Taken) || PatternUses(pattern, TNameField::Width)
-                  || PatternUses(pattern, TNameField::Height))) {
-        const TSourceFacts facts = probe(EntryKey(folder, fileName));
+    if (PatternUses(pattern, TNameField::Taken) || PatternUses(pattern, TNameField::Width)
+        || PatternUses(pattern, TNameField::Height)) {
+        const QString source = EntryKey(folder, fileName);
+        TSourceFacts facts;
+        if (probe)
+            facts = probe(source);
+        else
+            facts.Taken = QFileInfo(source).lastModified();
         fields.Taken = facts.Taken;
         fields.Width = facts.Width;
         fields.Height = facts.Height;
@@ -216,12 +210,13 @@ QString PatternBaseName(const QString &pattern, const QString &fileName, const Q
     return ApplyNamePattern(pattern, fields);
 }
 
-QString PreviewOutputName(const TCnvJob &job, const QString &fileName, const QString &folder)
+QString PreviewOutputName(const TCnvJob &project, const QString &fileName, const QString &folder,
+                          const TNamingEnvironment &environment)
 {
-    const TOutputRules rules = TOutputRules::From(job.Options);
-    const QString extension = rules.LowerExt ? job.TargetExt.toLower() : job.TargetExt;
-    const QString base = PatternBaseName(rules.NamePattern, fileName, folder, job.CounterStart,
-                                         state().Environment.Now(), state().Environment.Probe);
+    const TOutputRules rules = TOutputRules::From(project.Options);
+    const QString extension = rules.LowerExt ? project.TargetExt.toLower() : project.TargetExt;
+    const QString base = PatternBaseName(rules.NamePattern, fileName, folder, project.CounterStart,
+                                         environment.Now(), environment.Probe);
     return extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
 }
 
@@ -235,72 +230,7 @@ QString KeptSubfolder(const QString &folder, const QString &root)
     return below;
 }
 
-QString ResolveOutputName(const QString &path)
+bool OutputMayReplaceFiles(const TCnvJob &project)
 {
-    const TCnvJob *job = CurrentJob();
-    if (job && job->UseCounter) {
-        const QString counted = CounterName(path);
-        // An existing output may be replaced, a source never.
-        if (!isSource(counted))
-            return give(counted);
-        return give(firstFreeCandidate(RegisterExisting(counted)));
-    }
-    const int index = RegisterExisting(path);
-    if (index < 0)
-        return give(path);
-    return give(firstFreeCandidate(index));
+    return project.UseCounter || TOutputRules::From(project.Options).Existing == TExisting::Replace;
 }
-
-TOutputTarget ResolveOutput(const QString &path)
-{
-    const TCnvJob *job = CurrentJob();
-    const TExisting existing = outputRules().Existing;
-    // Only a file from before the run is kept or replaced; an output of this run and a
-    // source are numbered round as always.
-    if (!(job && job->UseCounter) && existing != TExisting::Number && !isSource(path)
-        && !state().Given.Contains(path) && state().Environment.FileExists(path)) {
-        give(path);
-        return TOutputTarget{path, existing == TExisting::Skip};
-    }
-    return TOutputTarget{ResolveOutputName(path), false};
-}
-
-QString CounterName(const QString &path)
-{
-    TNamingState &naming = state();
-    const QString result =
-        stemOf(path) + kSeparator + QString::number(naming.RunCounter) + extensionOf(path);
-    ++naming.RunCounter;
-    return result;
-}
-
-int RegisterExisting(const QString &path)
-{
-    if (!isTaken(path))
-        return -1;
-    std::vector<TNameEntry> &registry = state().Registry;
-    for (size_t i = 0; i < registry.size(); ++i) {
-        if (registry[i].Path.compare(path, FileNameCase()) == 0)
-            return int(i);
-    }
-    registry.push_back(TNameEntry{path, 1});
-    return int(registry.size() - 1);
-}
-
-QString CollisionName(int index, int mode)
-{
-    TNameEntry &entry = state().Registry.at(size_t(index));
-    const QString stem = stemOf(entry.Path) + kSeparator;
-    const QString extension = extensionOf(entry.Path);
-    if (mode == 1)
-        return stem + state().Environment.Now().toString(QStringLiteral("hhmmss")) + extension;
-    return stem + QString::number(entry.Next++) + extension;
-}
-
-int NamingRegistryCount() { return int(state().Registry.size()); }
-
-QString NamingRegistryPath(int index) { return state().Registry.at(size_t(index)).Path; }
-
-qint64 NamingRegistryNext(int index) { return state().Registry.at(size_t(index)).Next; }
-
-qint64 NamingRunCounter() { return state().RunCounter; }

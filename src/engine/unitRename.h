@@ -12,14 +12,14 @@
 #include <QStringList>
 
 #include <functional>
-
-class TCnvJob;
+#include <vector>
 
 // What the naming asks of the outside world; tests replace the clock.
 struct TNamingEnvironment
 {
     std::function<bool(const QString &path)> FileExists;
-    // Asked only for a pattern that names {taken}, {width} or {height}.
+    // What a name pattern needs of a source beyond its name; asked only for a pattern
+    // that names {taken}, {width} or {height}. Unset: the file's time alone.
     std::function<TSourceFacts(const QString &sourcePath)> Probe;
     std::function<QDateTime()> Now;
     // Blocks until the clock has moved past `moment`'s second.
@@ -27,7 +27,6 @@ struct TNamingEnvironment
 };
 
 TNamingEnvironment SystemNamingEnvironment();
-void SetNamingEnvironment(const TNamingEnvironment &environment);
 
 // The source files of the run: no output may take one of their paths, whether or not
 // the file is still there. Paths are compared after resolving "." and ".." and the
@@ -45,22 +44,84 @@ private:
     QSet<QString> m_keys;
 };
 
-// Whether the path is one of the sources handed to ResetNaming.
-bool IsRunSource(const QString &path);
-// Whether the outputs of the run may replace existing files: the project counts its
-// outputs, or says to replace them.
-bool OutputMayReplaceFiles();
+class TCnvJob;
 
-// Empties the registry, takes the run's sources and starts the counter at the current
-// project's CounterStart. Called once when a run starts.
-void ResetNaming(const TSourcePaths &sources = TSourcePaths());
+// The naming state of one run: the registry of names met as existing files, the counter,
+// the run's sources and the names handed out. It reads the project at each call; the
+// project must outlive it.
+class TOutputNaming
+{
+public:
+    explicit TOutputNaming(const TCnvJob &project,
+                           TNamingEnvironment environment = SystemNamingEnvironment());
 
-// Destination folder (or the source's folder), the name up to its first dot, "." and
-// the target format code as stored. The project's own settings may keep the source's
-// subfolders below the searched folder `root`, name the output by a pattern and write
-// the code in lower case.
-QString MakeOutputName(const QString &fileName, const QString &folder,
-                       const QString &root = QString());
+    void SetEnvironment(const TNamingEnvironment &environment) { m_environment = environment; }
+
+    // Empties the registry, takes the run's sources and starts the counter at the
+    // project's CounterStart. Called once when a run starts.
+    void ResetNaming(const TSourcePaths &sources = TSourcePaths());
+
+    // Destination folder (or the source's folder), the name up to its first dot, "." and
+    // the target format code as stored. The project's own settings may keep the source's
+    // subfolders below the searched folder `root`, name the output by a pattern (whose
+    // counter moves on) and write the code in lower case.
+    QString MakeOutputName(const QString &fileName, const QString &folder,
+                           const QString &root = QString());
+    // Numbers the path when the project counts its outputs, otherwise moves it off
+    // existing files; in both modes it is moved off the run's sources.
+    QString ResolveOutputName(const QString &path);
+    // The same, with the project's rule for an output whose name an existing file holds:
+    // a file that is neither a source nor an output of this run may be kept (Skip: the
+    // row writes nothing) or replaced; otherwise the name is numbered as above.
+    struct TTarget
+    {
+        QString Path;
+        bool Skip = false;
+    };
+    TTarget ResolveOutput(const QString &path);
+
+    // stem + "_" + the run counter + extension; the counter moves on. It counts in 64
+    // bits, so a run that starts near the largest 32-bit number goes on with larger ones.
+    QString CounterName(const QString &path);
+    // -1 when the path is free; otherwise the registry entry for it, made on first sight.
+    int RegisterExisting(const QString &path);
+    // A candidate for entry `index`: its next number (mode 0) or the local time "hhmmss"
+    // (mode 1).
+    QString CollisionName(int index, int mode);
+
+    // Whether the path is one of the sources handed to ResetNaming.
+    bool IsRunSource(const QString &path) const { return m_sources.Contains(path); }
+
+    // The registry as it stands, for tests: paths and their next numbers.
+    int RegistryCount() const { return int(m_registry.size()); }
+    QString RegistryPath(int index) const { return m_registry.at(size_t(index)).Path; }
+    qint64 RegistryNext(int index) const { return m_registry.at(size_t(index)).Next; }
+    qint64 RunCounter() const { return m_runCounter; }
+
+private:
+    struct TNameEntry
+    {
+        QString Path;
+        qint64 Next = 1;
+    };
+
+    bool isTaken(const QString &path) const;
+    QString give(const QString &path);
+    QString firstFreeCandidate(int index);
+
+    const TCnvJob &m_project;
+    TNamingEnvironment m_environment;
+    // The {n} of name patterns, one number per source named, and the run's {date} {time}.
+    qint64 m_patternCounter = 1;
+    QDateTime m_runStart;
+    std::vector<TNameEntry> m_registry;
+    qint64 m_runCounter = 1;
+    TSourcePaths m_sources;
+    // Names handed out in this run: taken as if written, so that a name never depends
+    // on whether an earlier row's write is over yet.
+    TSourcePaths m_given;
+};
+
 // The output's name without extension: the pattern's result for the source, or the name
 // up to its first dot when there is no usable pattern. `probe` is asked only when the
 // pattern needs what it tells.
@@ -68,33 +129,10 @@ QString PatternBaseName(const QString &pattern, const QString &fileName, const Q
                         qint64 counter, const QDateTime &runStart,
                         const std::function<TSourceFacts(const QString &sourcePath)> &probe);
 // The file name the project would give the first output of a run from this source now.
-QString PreviewOutputName(const TCnvJob &job, const QString &fileName, const QString &folder);
+QString PreviewOutputName(const TCnvJob &project, const QString &fileName, const QString &folder,
+                          const TNamingEnvironment &environment = SystemNamingEnvironment());
 // The part of `folder` below `root`, ending with "/", or empty when it is not below it.
 QString KeptSubfolder(const QString &folder, const QString &root);
-// Numbers the path when the project counts its outputs, otherwise moves it off existing
-// files; in both modes it is moved off the run's sources.
-QString ResolveOutputName(const QString &path);
-// The same, with the project's rule for an output whose name an existing file holds: a
-// file that is neither a source nor an output of this run may be kept (Skip: the row
-// writes nothing) or replaced (Replace); otherwise the name is numbered as above.
-struct TOutputTarget
-{
-    QString Path;
-    bool Skip = false;
-};
-TOutputTarget ResolveOutput(const QString &path);
-
-// stem + "_" + the run counter + extension; the counter moves on. It counts in 64 bits,
-// so a run that starts near the largest 32-bit number goes on with larger ones.
-QString CounterName(const QString &path);
-// -1 when the path is free; otherwise the registry entry for it, made on first sight.
-int RegisterExisting(const QString &path);
-// A candidate for entry `index`: its next number (mode 0) or the local time "hhmmss"
-// (mode 1).
-QString CollisionName(int index, int mode);
-
-// The registry as it stands, for tests: paths and their next numbers.
-int NamingRegistryCount();
-QString NamingRegistryPath(int index);
-qint64 NamingRegistryNext(int index);
-qint64 NamingRunCounter();
+// Whether outputs of the project may replace existing files: it counts its outputs, or
+// says to replace them.
+bool OutputMayReplaceFiles(const TCnvJob &project);

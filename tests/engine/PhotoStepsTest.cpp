@@ -2,7 +2,8 @@
 #include "engine/unitImageLibrary.h"
 #include "engine/unitRename.h"
 #include "project/unitJob.h"
-#include "support/TestImages.h"
+#include "project/unitJobOptions.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -164,8 +165,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.isValid());
-        ListCnvJob().Clear();
-        ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
         job().TargetExt = QStringLiteral("JPEG");
         job().SizeAsIs = 1;
         job().OrientAsIs = 1;
@@ -173,12 +172,10 @@ protected:
         job().Width = QStringLiteral("400");
         job().Height = QStringLiteral("300");
         run.ProfileFolder = sandbox.filePath(QStringLiteral("no-profiles"));
-        ResetNaming();
     }
 
-    void TearDown() override { ListCnvJob().Clear(); }
 
-    TCnvJob &job() { return *CurrentJob(); }
+    TCnvJob &job() { return run.Project; }
     QString at(const QString &name) const { return sandbox.filePath(name); }
 
     // Loads the source as the run does, converts it and reads the output back.
@@ -295,7 +292,7 @@ TEST_F(PhotoSteps, SmallFramesKeepTheirSizeOnlyWhenEnlargingIsOff)
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         image.LoadFrames(buffer);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, c.noEnlarge);
+        ResizeFrame(image, job(), FilterTypes(run.ResizeFilter), run.ResizeBlur, c.noEnlarge);
         EXPECT_EQ(image.FrameWidth(), c.width);
         EXPECT_EQ(image.FrameHeight(), c.height);
     }
@@ -380,13 +377,13 @@ TEST_F(PhotoSteps, MetadataChoicesKeepWhatTheySayOnACameraLikeJpeg)
     };
     run.TurnUpright = true;
     // What a name pattern learns of it from the header alone.
-    const TSourceFacts facts = ProbeSource(source, job(), run);
+    const TSourceFacts facts = ProbeSource(source, run);
     EXPECT_EQ(facts.Taken, QDateTime(QDate(2024, 7, 14), QTime(18, 30, 5)));
     EXPECT_EQ(facts.Width, 20);
     EXPECT_EQ(facts.Height, 40);
     for (const Case &c : cases) {
         SCOPED_TRACE(MetadataWord(c.choice).toStdString());
-        run.Metadata = c.choice;
+        SetOption(job().Options, kMetadataKey, MetadataWord(c.choice), MetadataWord(TMetadata::Keep));
         TImageListPtr back = convert(source, at(MetadataWord(c.choice) + QStringLiteral(".jpg")));
         ASSERT_TRUE(back);
         EXPECT_EQ(back->columns, 20u) << "turned upright";

@@ -1,0 +1,28 @@
+#include "engine/unitRunSettings.h"
+
+#include "project/unitGeneral.h"
+#include "project/unitJobOptions.h"
+
+#include <QCoreApplication>
+
+TRunSettings::TRunSettings() : ProfileFolder(DefaultProfileFolder()) {}
+
+TRunSettings RunSettingsFor(const TCnvJob &project)
+{
+    TRunSettings settings;
+    settings.Project = project;
+    settings.Quality = project.Quality;
+    // Metadata other than kept writes orientation 1: the pixels must be upright for it.
+    settings.TurnUpright =
+        TurnPhotosUpright || TOutputRules::From(project.Options).Metadata != TMetadata::Keep;
+    settings.NoEnlarge = DoNotEnlarge;
+    settings.FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
+    settings.MemoryLimit = MemoryLimit;
+    settings.MapLimit = MapLimit;
+    return settings;
+}
+
+QString DefaultProfileFolder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/profiles");
+}
