@@ -2,6 +2,7 @@
 #include "engine/unitRename.h"
 #include "project/unitFavor.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -315,4 +316,33 @@ TEST(NamePattern, EachFieldPaddingAndEveryProblem)
     }
     EXPECT_TRUE(PatternUses(QStringLiteral("x{taken}"), TNameField::Taken));
     EXPECT_FALSE(PatternUses(QStringLiteral("{name}"), TNameField::Width));
+}
+
+TEST_F(OutputNaming, APatternsNameCollidesAndKeepsOrReplacesByTheExistingRule)
+{
+    TOutputRules rules;
+    rules.NamePattern = QStringLiteral("trip_{n:2}{folder}");
+    rules.LowerExt = true;
+    rules.WriteTo(job().Options);
+    job().CounterStart = 9;
+    touch(QStringLiteral("trip_09photos.jpeg"));
+    naming.ResetNaming(TSourcePaths({in(QStringLiteral("a.jpg"))}));
+    // Numbered off the existing file, then the counter moves on per source.
+    EXPECT_EQ(outputFor(QStringLiteral("a.jpg")), in(QStringLiteral("trip_09photos_1.jpeg")));
+    EXPECT_EQ(outputFor(QStringLiteral("b.jpg")), in(QStringLiteral("trip_10photos.jpeg")));
+
+    rules.NamePattern = QStringLiteral("same");
+    for (const TExisting existing : {TExisting::Skip, TExisting::Replace}) {
+        rules.Existing = existing;
+        rules.WriteTo(job().Options);
+        touch(QStringLiteral("same.jpeg"));
+        naming.ResetNaming();
+        const TOutputNaming::TTarget first = naming.ResolveOutput(naming.MakeOutputName(QStringLiteral("a.png"), photos));
+        EXPECT_EQ(first.Path, in(QStringLiteral("same.jpeg")));
+        EXPECT_EQ(first.Skip, existing == TExisting::Skip);
+        // A name this run gave is numbered, never kept nor replaced.
+        const TOutputNaming::TTarget second = naming.ResolveOutput(naming.MakeOutputName(QStringLiteral("b.png"), photos));
+        EXPECT_EQ(second.Path, in(QStringLiteral("same_1.jpeg")));
+        EXPECT_FALSE(second.Skip);
+    }
 }
