@@ -326,16 +326,6 @@ TSourceFacts ProbeSource(const QString &sourcePath, const TRunSettings &run)
     return facts;
 }
 
-TNamingEnvironment NamingEnvironmentFor(const TRunSettings &run)
-{
-    TNamingEnvironment environment = SystemNamingEnvironment();
-    // The library is asked only while it is there; without it the file's time stands in.
-    if (ImageLibraryIsLoaded()) {
-        environment.Probe = [run](const QString &sourcePath) { return ProbeSource(sourcePath, run); };
-    }
-    return environment;
-}
-
 bool FormatKeepsAlpha(const QString &code)
 {
     // The encoders of this library that write an alpha channel; HEIC and AVIF do not.

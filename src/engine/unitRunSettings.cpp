@@ -1,5 +1,7 @@
 #include "engine/unitRunSettings.h"
 
+#include "engine/unitConvertSteps.h"
+#include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "project/unitJobOptions.h"
 
@@ -20,6 +22,16 @@ TRunSettings RunSettingsFor(const TCnvJob &project)
     settings.MemoryLimit = MemoryLimit;
     settings.MapLimit = MapLimit;
     return settings;
+}
+
+TNamingEnvironment NamingEnvironmentFor(const TRunSettings &run)
+{
+    TNamingEnvironment environment = SystemNamingEnvironment();
+    // The library is asked only while it is there; without it the file's time stands in.
+    if (ImageLibraryIsLoaded()) {
+        environment.Probe = [run](const QString &sourcePath) { return ProbeSource(sourcePath, run); };
+    }
+    return environment;
 }
 
 QString DefaultProfileFolder()
