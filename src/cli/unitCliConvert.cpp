@@ -348,13 +348,18 @@ QString checkBeforeRun(const TCnvJob &job)
 
 QString ConvertOptionsHelp()
 {
-    QString help;
+    QStringList heads;
+    int width = 0;
     for (const TCliOption &option : cliOptions()) {
         QString head = QStringLiteral("  ") + QLatin1String(option.Name);
         if (option.ValueName)
             head += QLatin1Char(' ') + QLatin1String(option.ValueName);
-        help += head.leftJustified(30) + QLatin1Char(' ') + QLatin1String(option.Help) + QLatin1Char('\n');
+        width = qMax(width, int(head.size()));
+        heads.append(head);
     }
+    QString help;
+    for (int i = 0; i < heads.size(); ++i)
+        help += heads.at(i).leftJustified(width + 2) + QLatin1String(cliOptions().at(i).Help) + QLatin1Char('\n');
     return help;
 }
 
