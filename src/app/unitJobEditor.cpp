@@ -522,10 +522,11 @@ void TJobEditor::buildDestinationPage(QWidget *page)
     m_namePattern->setClearButtonEnabled(true);
     addRow("jobL_NamePattern", m_namePattern);
     m_namePreview = newLabel(page, "jobL_NamePreview");
-    // A long name is cut at the panel's edge instead of widening the panel.
+    // A long name wraps or is cut at the panel's edge instead of widening the panel.
     m_namePreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_namePreview->setWordWrap(true);
     m_namePreview->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    files->addWidget(m_namePreview, row++, 1);
+    files->addWidget(m_namePreview, row++, 0, 1, 2);
     auto newChoice = [&](const char *name, int items) {
         auto *choice = named(new QComboBox(page), name);
         for (int i = 0; i < items; ++i)
@@ -640,6 +641,7 @@ void TJobEditor::RefreshNamePreview()
     m_namePreview->setStyleSheet(problem.isEmpty() ? QString() : QStringLiteral("color: #c62828;"));
     if (!problem.isEmpty()) {
         m_namePreview->setText(problem);
+        m_namePreview->setToolTip(problem);
         return;
     }
     // The first source, or a camera's name when there is none yet.
@@ -649,6 +651,7 @@ void TJobEditor::RefreshNamePreview()
     m_namePreview->setText(text("J_DEST_NAME_EXAMPLE") + QLatin1Char(' ')
                            + PreviewOutputName(*current, fileName, folder,
                                                NamingEnvironmentFor(RunSettingsFor(*current))));
+    m_namePreview->setToolTip(m_namePreview->text());
 }
 
 // ---------------------------------------------------------------------------------------
