@@ -88,12 +88,14 @@ QString TOutputNaming::give(const QString &path)
 }
 
 // Tries candidates of entry `index` until one names neither a source nor a file.
-QString TOutputNaming::firstFreeCandidate(int index)
+QString TOutputNaming::firstFreeCandidate(int index, bool filesCount)
 {
     const int mode = m_project.RenameMode == 1 ? 1 : 0;
     for (;;) {
         const QString candidate = CollisionName(index, mode);
-        if (!isTaken(candidate))
+        const bool taken = filesCount ? isTaken(candidate)
+                                      : IsRunSource(candidate) || m_given.Contains(candidate);
+        if (!taken)
             return candidate;
         if (mode == 1)
             m_environment.SleepPastSecond(m_environment.Now());
@@ -146,12 +148,16 @@ QString TOutputNaming::ResolveOutputName(const QString &path)
 TOutputNaming::TTarget TOutputNaming::ResolveOutput(const QString &path)
 {
     const TExisting existing = TOutputRules::From(m_project.Options).Existing;
-    // Only a file from before the run is kept or replaced; an output of this run and a
-    // source are numbered round as always.
-    if (!m_project.UseCounter && existing != TExisting::Number && !IsRunSource(path)
-        && !m_given.Contains(path) && m_environment.FileExists(path))
-        return TTarget{give(path), existing == TExisting::Skip};
-    return TTarget{ResolveOutputName(path), false};
+    if (m_project.UseCounter || existing == TExisting::Number)
+        return TTarget{ResolveOutputName(path), false};
+    // Only a file from before the run is kept or replaced. A name a source or another
+    // output of this run holds is numbered, and the numbers go on over files from before,
+    // so that the same sources meet the same names again on the next run.
+    QString target = path;
+    if (IsRunSource(path) || m_given.Contains(path))
+        target = firstFreeCandidate(RegisterExisting(path), false);
+    const bool exists = m_environment.FileExists(target);
+    return TTarget{give(target), exists && existing == TExisting::Skip};
 }
 
 QString TOutputNaming::CounterName(const QString &path)

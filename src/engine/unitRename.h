@@ -107,7 +107,9 @@ private:
 
     bool isTaken(const QString &path) const;
     QString give(const QString &path);
-    QString firstFreeCandidate(int index);
+    // The first candidate that names neither a source nor a name this run gave, nor, when
+    // `filesCount`, an existing file.
+    QString firstFreeCandidate(int index, bool filesCount = true);
 
     const TCnvJob &m_project;
     TNamingEnvironment m_environment;
