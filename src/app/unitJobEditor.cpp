@@ -4,8 +4,8 @@
 #include "engine/unitRunSettings.h"
 #include "i18n/unitDclLang.h"
 #include "i18n/unitMultiLang.h"
-#include "project/unitGeneral.h"
 #include "project/unitFavor.h"
+#include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "project/unitJobOptions.h"
 #include "project/unitPresets.h"
@@ -637,7 +637,6 @@ void TJobEditor::RefreshNamePreview()
     const QString pattern = TOutputRules::From(current->Options).NamePattern;
     const QString problem = DescribePatternProblem(CheckNamePattern(pattern),
                                                    [this](const char *key) { return text(key); });
-    m_namePreview->setProperty("problem", !problem.isEmpty());
     m_namePreview->setStyleSheet(problem.isEmpty() ? QString() : QStringLiteral("color: #c62828;"));
     if (!problem.isEmpty()) {
         m_namePreview->setText(problem);
