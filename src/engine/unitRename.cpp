@@ -77,13 +77,7 @@ TOutputNaming::TOutputNaming(const TCnvJob &project, TNamingEnvironment environm
 
 bool TOutputNaming::isTaken(const QString &path) const
 {
-    return IsRunSource(path) || m_given.Contains(path) || m_environment.FileExists(path);
-}
-
-QString TOutputNaming::give(const QString &path)
-{
-    m_given.Add(path);
-    return path;
+    return IsRunSource(path) || m_environment.FileExists(path);
 }
 
 // Tries candidates of entry `index` until one names neither a source nor a file.
@@ -103,7 +97,6 @@ void TOutputNaming::ResetNaming(const TSourcePaths &sources)
 {
     m_registry.clear();
     m_sources = sources;
-    m_given = TSourcePaths();
     m_runCounter = m_project.CounterStart;
 }
 
@@ -123,13 +116,22 @@ QString TOutputNaming::ResolveOutputName(const QString &path)
         const QString counted = CounterName(path);
         // An existing output may be replaced, a source never.
         if (!IsRunSource(counted))
-            return give(counted);
-        return give(firstFreeCandidate(RegisterExisting(counted)));
+            return counted;
+        return firstFreeCandidate(RegisterExisting(counted));
     }
     const int index = RegisterExisting(path);
     if (index < 0)
-        return give(path);
-    return give(firstFreeCandidate(index));
+        return path;
+    return firstFreeCandidate(index);
+}
+
+QString TOutputNaming::NextName(const QString &path, const QString &taken)
+{
+    const int mode = m_project.RenameMode == 1 ? 1 : 0;
+    // The clock names one candidate a second.
+    if (mode == 1 && taken != path)
+        m_environment.SleepPastSecond(m_environment.Now());
+    return firstFreeCandidate(entryFor(m_project.UseCounter ? taken : path));
 }
 
 QString TOutputNaming::CounterName(const QString &path)
@@ -142,8 +144,11 @@ QString TOutputNaming::CounterName(const QString &path)
 
 int TOutputNaming::RegisterExisting(const QString &path)
 {
-    if (!isTaken(path))
-        return -1;
+    return isTaken(path) ? entryFor(path) : -1;
+}
+
+int TOutputNaming::entryFor(const QString &path)
+{
     for (size_t i = 0; i < m_registry.size(); ++i) {
         if (m_registry[i].Path.compare(path, FileNameCase()) == 0)
             return int(i);

@@ -41,9 +41,9 @@ private:
 
 class TCnvJob;
 
-// The naming state of one run: the registry of names met as existing files, the counter,
-// the run's sources and the names handed out. It reads the project at each call; the
-// project must outlive it.
+// The naming state of one run: the registry of names met as existing files, the counter
+// and the run's sources. It reads the project at each call; the project must outlive it.
+// A name is settled just before its file is placed, so the files placed are what it tests.
 class TOutputNaming
 {
 public:
@@ -62,6 +62,10 @@ public:
     // Numbers the path when the project counts its outputs, otherwise moves it off
     // existing files; in both modes it is moved off the run's sources.
     QString ResolveOutputName(const QString &path);
+
+    // The name after `taken`, which the placing found taken (by a per-frame file or by
+    // another process): a candidate of the plain path's entry.
+    QString NextName(const QString &path, const QString &taken);
 
     // stem + "_" + the run counter + extension; the counter moves on. It counts in 64
     // bits, so a run that starts near the largest 32-bit number goes on with larger ones.
@@ -89,7 +93,8 @@ private:
     };
 
     bool isTaken(const QString &path) const;
-    QString give(const QString &path);
+    // The registry entry for the path, made on first sight.
+    int entryFor(const QString &path);
     QString firstFreeCandidate(int index);
 
     const TCnvJob &m_project;
@@ -97,7 +102,4 @@ private:
     std::vector<TNameEntry> m_registry;
     qint64 m_runCounter = 1;
     TSourcePaths m_sources;
-    // Names handed out in this run: taken as if written, so that a name never depends
-    // on whether an earlier row's write is over yet.
-    TSourcePaths m_given;
 };

@@ -32,6 +32,8 @@ struct TRowResult
     QString Escaped;
     // Multipage: the frames the row gave, to be written with the others.
     std::unique_ptr<TMagickImage> Frames;
+    // One output: the files written, waiting for their final name.
+    std::unique_ptr<TStagedOutput> Staged;
 };
 
 namespace {
@@ -52,6 +54,7 @@ struct TRowWork
 {
     int Row = -1;
     QString Source;
+    // The plain output name (one output) or the collection's file (multipage).
     QString Output;
     bool Multipage = false;
     std::shared_ptr<const TRunSettings> Settings;
@@ -151,7 +154,7 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
         if (work.Multipage)
             CollectSource(*image, work.Source, *work.Settings);
         else
-            ConvertSource(*image, work.Source, work.Output, *work.Settings);
+            result.Staged = StageSource(*image, work.Source, work.Output, *work.Settings);
     } catch (const std::exception &error) {
         // One output: nothing was written for this row, so it did not convert. Multipage:
         // the frames are kept and written all the same.
@@ -302,8 +305,8 @@ void TThreadConvert::startRow(int row)
         const TFavorCell &cell = m_rows.Row(row);
         work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder);
         stage(20);
-        work.Output = m_naming->ResolveOutputName(work.Output);
     }
+    // The final name is settled when the row finishes, after every row before it.
     stage(30);
     work.Settings = m_frozen;
     m_outputs.insert(row, work.Output);
@@ -332,14 +335,48 @@ void TThreadConvert::rowDone(const std::shared_ptr<TRowResult> &result)
                 m_escapedError = done->Escaped;
             continue;
         }
+        QString output = m_outputs.take(row);
+        if (!m_multipage)
+            output = placeOutput(*done, output);
         m_rows.SetRowResult(row, done->Status, done->Message);
         if (done->Frames) {
             m_contributed.append(row);
             m_collected.append(done);
         }
-        finishRow(row, m_outputs.take(row));
+        finishRow(row, output);
     }
     startRows();
+}
+
+QString TThreadConvert::placeOutput(TRowResult &done, const QString &plain)
+{
+    // As a run of one file at a time names them: a row that wrote nothing takes no name,
+    // but a counted run numbers every row.
+    const bool counted = m_frozen->Project.UseCounter != 0;
+    if (!done.Staged && !counted)
+        return QString();
+    QString output = m_naming->ResolveOutputName(plain);
+    if (!done.Staged)
+        return QString();
+    try {
+        // A per-frame name the naming never tested, or a file another process placed
+        // meanwhile, makes the whole name taken: the next one.
+        constexpr int kAttempts = 100;
+        for (int attempt = 1;; ++attempt) {
+            const QString taken = done.Staged->Place(output, m_frozen->Sources, counted);
+            if (taken.isEmpty())
+                break;
+            if (attempt == kAttempts)
+                throw TError(taken);
+            output = m_naming->NextName(plain, output);
+        }
+    } catch (const std::exception &error) {
+        done.Status = 1;
+        done.Message = errorText(error);
+        output.clear();
+    }
+    done.Staged.reset();
+    return output;
 }
 
 void TThreadConvert::finishRow(int row, const QString &output)
