@@ -17,6 +17,10 @@
 
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+#include <optional>
 
 #if defined(Q_OS_LINUX)
 #include <sys/resource.h>
@@ -34,6 +38,51 @@ struct TRowResult
     std::unique_ptr<TMagickImage> Frames;
     // One output: the files written, waiting for their final name.
     std::unique_ptr<TStagedOutput> Staged;
+};
+
+// The library's limits are shared by every file in work: a file is admitted when what it
+// needs fits beside the files in work, and a file alone always is, as in a run of one
+// file at a time.
+class TMemoryBudget
+{
+public:
+    explicit TMemoryBudget(quint64 bytes) : m_bytes(bytes) {}
+
+    class TGrant
+    {
+        Q_DISABLE_COPY_MOVE(TGrant)
+
+    public:
+        TGrant(TMemoryBudget &budget, quint64 need) : m_budget(budget), m_need(need)
+        {
+            std::unique_lock<std::mutex> lock(budget.m_lock);
+            budget.m_changed.wait(lock, [&] {
+                return budget.m_inWork == 0 || budget.m_used + need <= budget.m_bytes;
+            });
+            budget.m_used += need;
+            ++budget.m_inWork;
+        }
+        ~TGrant()
+        {
+            {
+                const std::lock_guard<std::mutex> lock(m_budget.m_lock);
+                m_budget.m_used -= m_need;
+                --m_budget.m_inWork;
+            }
+            m_budget.m_changed.notify_all();
+        }
+
+    private:
+        TMemoryBudget &m_budget;
+        const quint64 m_need;
+    };
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    const quint64 m_bytes;
+    quint64 m_used = 0;
+    int m_inWork = 0;
 };
 
 namespace {
@@ -58,6 +107,7 @@ struct TRowWork
     QString Output;
     bool Multipage = false;
     std::shared_ptr<const TRunSettings> Settings;
+    std::shared_ptr<TMemoryBudget> Budget;
 };
 
 // What the read step met, besides the frames the decoder kept.
@@ -71,7 +121,8 @@ struct TReadProblem
 // The read step: the whole file as bytes, decoded from memory; a JPEG that will come
 // out smaller is decoded at a reduced scale. A failure marks the row failed; what the
 // decoder kept decides the rest.
-TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &result)
+TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &result,
+                        std::optional<TMemoryBudget::TGrant> &grant)
 {
     try {
         QFile file;
@@ -80,6 +131,7 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
         if (file.error() != QFileDevice::NoError)
             throw TError(file.errorString() + QStringLiteral(": ") + work.Source);
         file.close();
+        grant.emplace(*work.Budget, TMagickImage::PixelBytesNeeded(bytes));
         if (work.Settings->ShrinkOnLoad)
             image.SetShrinkOnLoad(bytes, ShortSideNeeded(work.Settings->Project));
         QBuffer buffer(&bytes);
@@ -127,6 +179,8 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
 {
     yieldToWindowThread();
     result.Row = work.Row;
+    // Held until the row's image work is over and its frames are released.
+    std::optional<TMemoryBudget::TGrant> grant;
     std::unique_ptr<TMagickImage> image;
     try {
         image = std::make_unique<TMagickImage>();
@@ -134,7 +188,7 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
         result.Escaped = errorText(error);
         return;
     }
-    const TReadProblem problem = readSource(work, *image, result);
+    const TReadProblem problem = readSource(work, *image, result, grant);
     readDone();
 
     if (problem.Refused || (problem.Corrupt && image->FrameCount() > 0)) {
@@ -273,6 +327,13 @@ void TThreadConvert::begin()
         m_display.ScrollToTop();
         m_pool = std::make_unique<QThreadPool>();
         m_pool->setMaxThreadCount(m_frozen->FilesAtOnce);
+        // The pixel caches live in memory, then on disk; the map limit only lets a disk
+        // cache be mapped.
+        const quint64 memory = quint64(qMax(0, m_frozen->MemoryLimit)) << 20;
+        const quint64 disk = CurrentLibraryLimits().Disk;
+        m_budget = std::make_shared<TMemoryBudget>(
+            disk > std::numeric_limits<quint64>::max() - memory ? std::numeric_limits<quint64>::max()
+                                                                 : memory + disk);
     } catch (const std::exception &error) {
         m_escapedError = errorText(error);
     }
@@ -309,6 +370,7 @@ void TThreadConvert::startRow(int row)
     // The final name is settled when the row finishes, after every row before it.
     stage(30);
     work.Settings = m_frozen;
+    work.Budget = m_budget;
     m_outputs.insert(row, work.Output);
     ++m_inFlight;
     m_display.RowStarted(row);

@@ -18,6 +18,7 @@
 #include <memory>
 
 class QThreadPool;
+class TMemoryBudget;
 class TOutputNaming;
 class TSourcesModel;
 struct TRowResult;
@@ -113,6 +114,7 @@ private:
     TRunSettings m_settings;
     std::shared_ptr<const TRunSettings> m_frozen;
     std::unique_ptr<TOutputNaming> m_naming;
+    std::shared_ptr<TMemoryBudget> m_budget;
     std::unique_ptr<QThreadPool> m_pool;
     TConversionSummary m_summary;
     QString m_escapedError;

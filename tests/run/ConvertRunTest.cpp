@@ -1,5 +1,6 @@
 #include "RunFixture.h"
 
+#include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "support/TestFrames.h"
 #include "support/TestSupport.h"
@@ -678,6 +679,15 @@ TEST_F(RunTest, AnyNumberOfFilesAtOnceGivesTheNamesAndPixelsOfOneAtATime)
         std::function<void()> sources;
         QStringList outputs;
         QList<quint8> statuses;
+        // Library limits in MiB: memory, map, disk; 0 keeps the usual ones.
+        int limits[3] = {0, 0, 0};
+    };
+    const quint64 usualDisk = CurrentLibraryLimits().Disk;
+    const auto setLimits = [](int memory, int map, quint64 disk) {
+        MemoryLimit = memory;
+        MapLimit = map;
+        ApplyResourceLimits();
+        MagickEntry<MagickBooleanType(ResourceType, MagickSizeType)>("SetMagickResourceLimit")(DiskResource, disk);
     };
     QStringList gifOutputs{QStringLiteral("g-0.PNG"), QStringLiteral("g-1.PNG")};
     for (int i = 1; i < 40; ++i)
@@ -708,17 +718,27 @@ TEST_F(RunTest, AnyNumberOfFilesAtOnceGivesTheNamesAndPixelsOfOneAtATime)
          },
          gifOutputs,
          QList<quint8>(40, 2)},
+        {"two large files that need the memory of both",
+         [&] {
+             addImage(QStringLiteral("big1.png"), 1000, 900, QStringLiteral("plasma:"));
+             addImage(QStringLiteral("big2.png"), 1000, 900, QStringLiteral("plasma:"));
+         },
+         {QStringLiteral("big1.PNG"), QStringLiteral("big2.PNG")},
+         {2, 2},
+         {8, 16, 4}},
     };
     for (const Case &c : cases) {
         FavorList().Clear();
         c.sources();
         rebuild();
+        if (c.limits[0] > 0)
+            setLimits(c.limits[0], c.limits[1], quint64(c.limits[2]) << 20);
         QStringList first;
         for (int filesAtOnce : {1, 2, 4}) {
             for (const QString &name : outputFiles())
                 QFile::remove(output(name));
             runHere(QString(), filesAtOnce);
-            EXPECT_EQ(statuses(), c.statuses) << c.name << " at " << filesAtOnce;
+            EXPECT_EQ(statuses(), c.statuses) << c.name << " at " << filesAtOnce << " " << rows.Row(0).Message.toStdString();
             EXPECT_EQ(outputFiles(), c.outputs) << c.name << " at " << filesAtOnce;
             QStringList prints;
             for (const QString &name : outputFiles())
@@ -727,6 +747,7 @@ TEST_F(RunTest, AnyNumberOfFilesAtOnceGivesTheNamesAndPixelsOfOneAtATime)
                 first = prints;
             EXPECT_EQ(prints, first) << c.name << " at " << filesAtOnce;
         }
+        setLimits(32, 64, usualDisk);
     }
 }
 
