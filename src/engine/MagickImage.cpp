@@ -189,6 +189,21 @@ void TMagickImage::SetShrinkOnLoad(const QByteArray &source, size_t shortSide)
     }
 }
 
+quint64 TMagickImage::PixelBytesNeeded(const QByteArray &source)
+{
+    TImageInfoPtr pingInfo(Magick().CloneImageInfo(nullptr));
+    TExceptionPtr exception = NewException();
+    const TImageListPtr header(Magick().PingBlob(pingInfo.get(), source.constData(),
+                                                 size_t(source.size()), exception.get()));
+    quint64 total = 0, largest = 0;
+    for (const Image *frame = header.get(); frame; frame = frame->next) {
+        const quint64 pixels = quint64(frame->columns) * frame->rows;
+        total += pixels;
+        largest = qMax(largest, pixels);
+    }
+    return (total + largest) * (sizeof(PixelPacket) + sizeof(IndexPacket));
+}
+
 void TMagickImage::TakeFrames(TMagickImage &other)
 {
     if (!other.m_frames)

@@ -81,6 +81,10 @@ public:
     // side at least `shortSide` and both sides exact (no rounding), so the frame keeps
     // the source's aspect ratio. Other sources decode at full size as before.
     void SetShrinkOnLoad(const QByteArray &source, size_t shortSide);
+    // The pixel-cache bytes decoding and transforming `source` takes, from its header
+    // alone: every frame, and one more copy of the largest for the frame being
+    // transformed. 0 when the header cannot be read.
+    static quint64 PixelBytesNeeded(const QByteArray &source);
 
     // Decodes the rest of the stream and keeps what came back, even when the library
     // also reported a problem (which is then thrown, as TCorruptSource when it says the

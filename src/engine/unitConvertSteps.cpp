@@ -20,6 +20,7 @@
 #include <limits>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,30 +81,6 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
 
 const QLatin1String kStagingPrefix(".pictavo-");
 
-// A hidden folder of this process beside the output, removed with everything in it when
-// it goes; its name carries the process id, so that a later run can tell what a killed
-// one left behind.
-class TStagingFolder
-{
-    Q_DISABLE_COPY_MOVE(TStagingFolder)
-
-public:
-    TStagingFolder(const QString &folder, const QString &outputPath)
-    {
-        QByteArray pattern = QFile::encodeName(QDir(folder).filePath(
-            kStagingPrefix + QString::number(::getpid()) + QStringLiteral("-XXXXXX")));
-        if (!::mkdtemp(pattern.data()))
-            throw TFileWriteError(outputPath, QString::fromLocal8Bit(std::strerror(errno)));
-        m_path = QFile::decodeName(pattern);
-    }
-    ~TStagingFolder() { QDir(m_path).removeRecursively(); }
-    QString FilePath(const QString &name) const { return m_path + QLatin1Char('/') + name; }
-    QString Path() const { return m_path; }
-
-private:
-    QString m_path;
-};
-
 // Once per folder and process: staging folders whose process is gone hold nothing that
 // anyone will move into place.
 void removeStagingLeftIn(const QString &folder)
@@ -123,41 +100,26 @@ void removeStagingLeftIn(const QString &folder)
     }
 }
 
-// Writes into a hidden folder beside the output and moves the files into place only
-// when none of them would replace a source of the run, or an existing file where the
-// run keeps existing files. With several frames the writer names one file per frame,
-// names the naming step never saw. Each file also lands whole or not at all, and every
-// failure names the file the user will look for, never the staging folder.
-QStringList saveWithoutOverwriting(TMagickImage &image, const QString &outputPath,
-                                   const TSourcePaths &sources, bool mayReplace)
+QString stemOf(const QString &fileName)
 {
-    const QFileInfo output(outputPath);
-    const QDir target = output.absoluteDir();
-    removeStagingLeftIn(target.absolutePath());
-    const TStagingFolder staging(target.absolutePath(), outputPath);
-    try {
-        image.SaveFrames(staging.FilePath(output.fileName()));
-    } catch (const TFileWriteError &error) {
-        throw error.For(outputPath);
-    }
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? fileName : fileName.left(dot);
+}
 
-    const QStringList written = QDir(staging.Path()).entryList(QDir::Files | QDir::Hidden);
-    for (const QString &name : written) {
-        const QString destination = target.filePath(name);
-        if (sources.Contains(destination))
-            throw TError(QStringLiteral("Source file not overwritten: ") + destination);
-        if (!mayReplace && QFileInfo::exists(destination))
-            throw TError(QStringLiteral("File exists, not overwritten: ") + destination);
-    }
-    QStringList placed;
-    for (const QString &name : written) {
-        const QString destination = target.filePath(name);
-        if (std::rename(QFile::encodeName(staging.FilePath(name)).constData(),
-                        QFile::encodeName(destination).constData()) != 0)
-            throw TFileWriteError(destination, QString::fromLocal8Bit(std::strerror(errno)));
-        placed.append(destination);
-    }
-    return placed;
+// Moves a file to a name no file has, and never replaces one that appeared meanwhile
+// (another process): 0, EEXIST, or the system's error number.
+int moveToFreeName(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // File systems without the flag: a hard link fails when the name is taken.
+    if (::link(source.constData(), target.constData()) != 0)
+        return errno;
+    ::unlink(source.constData());
+    return 0;
 }
 
 // The source's modification time, to the nanosecond, on each file of its output. The
@@ -176,10 +138,80 @@ void keepSourceDate(const QString &sourcePath, const QStringList &outputs)
 
 static_assert(kMitchellFilter == MitchellFilter, "the library's Mitchell filter");
 
-void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
-                   const TRunSettings &run)
+TStagedOutput::TStagedOutput(const QString &plainOutputPath) : m_plain(plainOutputPath)
 {
-    transformEveryFrame(image, true, run, outputPath);
+    const QString folder = QFileInfo(plainOutputPath).absolutePath();
+    removeStagingLeftIn(folder);
+    // The name carries the process id, so that a later run can tell what a killed one left.
+    QByteArray pattern = QFile::encodeName(QDir(folder).filePath(
+        kStagingPrefix + QString::number(::getpid()) + QStringLiteral("-XXXXXX")));
+    if (!::mkdtemp(pattern.data()))
+        throw TFileWriteError(plainOutputPath, QString::fromLocal8Bit(std::strerror(errno)));
+    m_folder = QFile::decodeName(pattern);
+}
+
+TStagedOutput::~TStagedOutput() { QDir(m_folder).removeRecursively(); }
+
+void TStagedOutput::Write(TMagickImage &image)
+{
+    try {
+        image.SaveFrames(m_folder + QLatin1Char('/') + QFileInfo(m_plain).fileName());
+    } catch (const TFileWriteError &error) {
+        throw error.For(m_plain);
+    }
+    m_files = QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QString TStagedOutput::Place(const QString &outputPath, const TSourcePaths &sources, bool mayReplace)
+{
+    const QFileInfo output(outputPath);
+    const QDir target = output.absoluteDir();
+    const QString plainStem = stemOf(QFileInfo(m_plain).fileName());
+    const QString finalStem = stemOf(output.fileName());
+    QStringList destinations;
+    for (const QString &name : std::as_const(m_files)) {
+        // Per-frame files are named after the output as the writer names them.
+        const QString placed = name.startsWith(plainStem) ? finalStem + name.mid(plainStem.size()) : name;
+        const QString destination = target.filePath(placed);
+        if (sources.Contains(destination))
+            return QStringLiteral("Source file not overwritten: ") + destination;
+        if (!mayReplace && QFileInfo::exists(destination))
+            return QStringLiteral("File exists, not overwritten: ") + destination;
+        destinations.append(destination);
+    }
+    for (int i = 0; i < m_files.size(); ++i) {
+        const QString staged = m_folder + QLatin1Char('/') + m_files.at(i);
+        int error = 0;
+        if (mayReplace)
+            error = std::rename(QFile::encodeName(staged).constData(),
+                                QFile::encodeName(destinations.at(i)).constData()) == 0 ? 0 : errno;
+        else
+            error = moveToFreeName(staged, destinations.at(i));
+        if (error == 0)
+            continue;
+        // Nothing of this output stays half placed.
+        for (int back = 0; back < i; ++back)
+            moveToFreeName(destinations.at(back), m_folder + QLatin1Char('/') + m_files.at(back));
+        if (error == EEXIST)
+            return QStringLiteral("File exists, not overwritten: ") + destinations.at(i);
+        throw TFileWriteError(destinations.at(i), QString::fromLocal8Bit(std::strerror(error)));
+    }
+    m_files.clear();
+    return QString();
+}
+
+QStringList TStagedOutput::Files() const
+{
+    QStringList paths;
+    for (const QString &name : m_files)
+        paths.append(m_folder + QLatin1Char('/') + name);
+    return paths;
+}
+
+std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &sourcePath,
+                                           const QString &plainOutputPath, const TRunSettings &run)
+{
+    transformEveryFrame(image, true, run, plainOutputPath);
     if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
         ConvertToPrintProfile(image, run.ProfileFolder);
     const TOutputRules rules = TOutputRules::From(run.Project.Options);
@@ -188,11 +220,22 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
     image.SetQuality(run.Quality);
     // Kept folders below the destination are made as their outputs need them.
     if (rules.KeepFolders && run.Project.UseDestDir)
-        QDir().mkpath(QFileInfo(outputPath).absolutePath());
-    const QStringList written =
-        saveWithoutOverwriting(image, outputPath, run.Sources, OutputMayReplaceFiles(run.Project));
+        QDir().mkpath(QFileInfo(plainOutputPath).absolutePath());
+    auto staged = std::make_unique<TStagedOutput>(plainOutputPath);
+    staged->Write(image);
+    // A rename keeps the time, so the staged files take it before they are placed.
     if (rules.KeepDates)
-        keepSourceDate(sourcePath, written);
+        keepSourceDate(sourcePath, staged->Files());
+    return staged;
+}
+
+void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                   const TRunSettings &run)
+{
+    const QString taken = StageSource(image, sourcePath, outputPath, run)
+                              ->Place(outputPath, run.Sources, OutputMayReplaceFiles(run.Project));
+    if (!taken.isEmpty())
+        throw TError(taken);
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
@@ -206,8 +249,12 @@ void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunS
 {
     transformEveryFrame(image, false, run, outputPath);
     ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
+    TStagedOutput staged(outputPath);
+    staged.Write(image);
     // The user chose this file and may replace it; the sources stay untouched.
-    saveWithoutOverwriting(image, outputPath, run.Sources, true);
+    const QString taken = staged.Place(outputPath, run.Sources, true);
+    if (!taken.isEmpty())
+        throw TError(taken);
 }
 
 void AffineRedrawFrame(TMagickImage &image)

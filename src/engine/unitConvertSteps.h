@@ -8,6 +8,36 @@
 #include "project/unitGeneral.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// The files of one output, written into a hidden folder of this process beside their
+// destination, where they wait for their final name; whatever is not placed goes with it.
+class TStagedOutput
+{
+    Q_DISABLE_COPY_MOVE(TStagedOutput)
+
+public:
+    explicit TStagedOutput(const QString &plainOutputPath);
+    ~TStagedOutput();
+
+    // Writes the frames under the plain output's name; with several frames the writer
+    // names one file per frame.
+    void Write(TMagickImage &image);
+    // Moves every file into place as `outputPath`, per-frame files renamed as the writer
+    // would have named them. When one of the names is a source or, unless `mayReplace`,
+    // a file (also one that appears meanwhile), nothing is placed and the text says which;
+    // empty when placed. Throws when a move fails otherwise.
+    QString Place(const QString &outputPath, const TSourcePaths &sources, bool mayReplace);
+    // The staged files' paths, until they are placed.
+    QStringList Files() const;
+
+private:
+    QString m_plain;
+    QString m_folder;
+    QStringList m_files;
+};
 
 // One output per source: every frame redrawn (several frames only), oriented and
 // resized, the print profile for JPEG to TIFF, then written one file per frame. No file
@@ -15,6 +45,10 @@
 // its outputs; such a write fails with a message and changes nothing.
 void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run);
+// The same transform and write, left staged under the plain output name for the run to
+// place once the names of the rows before it are settled.
+std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &sourcePath,
+                                           const QString &plainOutputPath, const TRunSettings &run);
 // Multipage: prepares the source just appended, whose last frame is current.
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
 // Multipage: orients and resizes every collected frame and writes them into one file,

@@ -297,6 +297,7 @@ TLibraryLimits CurrentLibraryLimits()
     limits.Memory = Magick().GetMagickResourceLimit(MemoryResource);
     limits.Map = Magick().GetMagickResourceLimit(MapResource);
     limits.Area = Magick().GetMagickResourceLimit(AreaResource);
+    limits.Disk = Magick().GetMagickResourceLimit(DiskResource);
     return limits;
 }
 

@@ -51,12 +51,13 @@ void StopImageLibrary();
 // does nothing while the library is not loaded.
 void ApplyResourceLimits();
 
-// The limits the library holds now: memory and map in bytes, the area in pixels; all 0
-// while it is not loaded.
+// The limits the library holds now: memory, map and disk in bytes, the area in pixels;
+// all 0 while it is not loaded.
 struct TLibraryLimits
 {
     quint64 Memory = 0;
     quint64 Map = 0;
     quint64 Area = 0;
+    quint64 Disk = 0;
 };
 TLibraryLimits CurrentLibraryLimits();

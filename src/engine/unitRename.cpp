@@ -76,15 +76,15 @@ TOutputNaming::TOutputNaming(const TCnvJob &project, TNamingEnvironment environm
 {
 }
 
-bool TOutputNaming::isTaken(const QString &path) const
-{
-    return IsRunSource(path) || m_given.Contains(path) || m_environment.FileExists(path);
-}
-
 QString TOutputNaming::give(const QString &path)
 {
     m_given.Add(path);
     return path;
+}
+
+bool TOutputNaming::isTaken(const QString &path) const
+{
+    return IsRunSource(path) || m_environment.FileExists(path);
 }
 
 // Tries candidates of entry `index` until one names neither a source nor a file.
@@ -136,13 +136,22 @@ QString TOutputNaming::ResolveOutputName(const QString &path)
         const QString counted = CounterName(path);
         // An existing output may be replaced, a source never.
         if (!IsRunSource(counted))
-            return give(counted);
-        return give(firstFreeCandidate(RegisterExisting(counted)));
+            return counted;
+        return firstFreeCandidate(RegisterExisting(counted));
     }
     const int index = RegisterExisting(path);
     if (index < 0)
-        return give(path);
-    return give(firstFreeCandidate(index));
+        return path;
+    return firstFreeCandidate(index);
+}
+
+QString TOutputNaming::NextName(const QString &path, const QString &taken)
+{
+    const int mode = m_project.RenameMode == 1 ? 1 : 0;
+    // The clock names one candidate a second.
+    if (mode == 1 && taken != path)
+        m_environment.SleepPastSecond(m_environment.Now());
+    return firstFreeCandidate(entryFor(m_project.UseCounter ? taken : path));
 }
 
 TOutputNaming::TTarget TOutputNaming::ResolveOutput(const QString &path)
@@ -155,7 +164,7 @@ TOutputNaming::TTarget TOutputNaming::ResolveOutput(const QString &path)
     // so that the same sources meet the same names again on the next run.
     QString target = path;
     if (IsRunSource(path) || m_given.Contains(path))
-        target = firstFreeCandidate(RegisterExisting(path), false);
+        target = firstFreeCandidate(entryFor(path), false);
     const bool exists = m_environment.FileExists(target);
     return TTarget{give(target), exists && existing == TExisting::Skip};
 }
@@ -170,8 +179,11 @@ QString TOutputNaming::CounterName(const QString &path)
 
 int TOutputNaming::RegisterExisting(const QString &path)
 {
-    if (!isTaken(path))
-        return -1;
+    return isTaken(path) ? entryFor(path) : -1;
+}
+
+int TOutputNaming::entryFor(const QString &path)
+{
     for (size_t i = 0; i < m_registry.size(); ++i) {
         if (m_registry[i].Path.compare(path, FileNameCase()) == 0)
             return int(i);

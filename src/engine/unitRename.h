@@ -46,9 +46,9 @@ private:
 
 class TCnvJob;
 
-// The naming state of one run: the registry of names met as existing files, the counter,
-// the run's sources and the names handed out. It reads the project at each call; the
-// project must outlive it.
+// The naming state of one run: the registry of names met as existing files, the counter
+// and the run's sources. It reads the project at each call; the project must outlive it.
+// A name is settled just before its file is placed, so the files placed are what it tests.
 class TOutputNaming
 {
 public:
@@ -80,6 +80,10 @@ public:
     };
     TTarget ResolveOutput(const QString &path);
 
+    // The name after `taken`, which the placing found taken (by a per-frame file or by
+    // another process): a candidate of the plain path's entry.
+    QString NextName(const QString &path, const QString &taken);
+
     // stem + "_" + the run counter + extension; the counter moves on. It counts in 64
     // bits, so a run that starts near the largest 32-bit number goes on with larger ones.
     QString CounterName(const QString &path);
@@ -107,9 +111,11 @@ private:
 
     bool isTaken(const QString &path) const;
     QString give(const QString &path);
-    // The first candidate that names neither a source nor a name this run gave, nor, when
-    // `filesCount`, an existing file.
+    // The first candidate that names neither a source nor, when `filesCount`, an existing
+    // file, nor otherwise a name this run gave.
     QString firstFreeCandidate(int index, bool filesCount = true);
+    // The registry entry for the path, made on first sight.
+    int entryFor(const QString &path);
 
     const TCnvJob &m_project;
     TNamingEnvironment m_environment;
@@ -119,8 +125,7 @@ private:
     std::vector<TNameEntry> m_registry;
     qint64 m_runCounter = 1;
     TSourcePaths m_sources;
-    // Names handed out in this run: taken as if written, so that a name never depends
-    // on whether an earlier row's write is over yet.
+    // Names a rule for existing files decided when their rows started.
     TSourcePaths m_given;
 };
 

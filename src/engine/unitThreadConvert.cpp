@@ -5,6 +5,7 @@
 #include "engine/unitImageLibrary.h"
 #include "engine/unitRename.h"
 #include "project/unitGeneral.h"
+#include "project/unitJobOptions.h"
 #include "project/unitSourcesModel.h"
 
 #include <QBuffer>
@@ -17,6 +18,10 @@
 
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+#include <optional>
 
 #if defined(Q_OS_LINUX)
 #include <sys/resource.h>
@@ -32,6 +37,53 @@ struct TRowResult
     QString Escaped;
     // Multipage: the frames the row gave, to be written with the others.
     std::unique_ptr<TMagickImage> Frames;
+    // One output: the files written, waiting for their final name.
+    std::unique_ptr<TStagedOutput> Staged;
+};
+
+// The library's limits are shared by every file in work: a file is admitted when what it
+// needs fits beside the files in work, and a file alone always is, as in a run of one
+// file at a time.
+class TMemoryBudget
+{
+public:
+    explicit TMemoryBudget(quint64 bytes) : m_bytes(bytes) {}
+
+    class TGrant
+    {
+        Q_DISABLE_COPY_MOVE(TGrant)
+
+    public:
+        TGrant(TMemoryBudget &budget, quint64 need) : m_budget(budget), m_need(need)
+        {
+            std::unique_lock<std::mutex> lock(budget.m_lock);
+            budget.m_changed.wait(lock, [&] {
+                return budget.m_inWork == 0 || budget.m_used + need <= budget.m_bytes;
+            });
+            budget.m_used += need;
+            ++budget.m_inWork;
+        }
+        ~TGrant()
+        {
+            {
+                const std::lock_guard<std::mutex> lock(m_budget.m_lock);
+                m_budget.m_used -= m_need;
+                --m_budget.m_inWork;
+            }
+            m_budget.m_changed.notify_all();
+        }
+
+    private:
+        TMemoryBudget &m_budget;
+        const quint64 m_need;
+    };
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    const quint64 m_bytes;
+    quint64 m_used = 0;
+    int m_inWork = 0;
 };
 
 namespace {
@@ -53,9 +105,11 @@ struct TRowWork
 {
     int Row = -1;
     QString Source;
+    // The plain output name (one output) or the collection's file (multipage).
     QString Output;
     bool Multipage = false;
     std::shared_ptr<const TRunSettings> Settings;
+    std::shared_ptr<TMemoryBudget> Budget;
 };
 
 // What the read step met, besides the frames the decoder kept.
@@ -69,7 +123,8 @@ struct TReadProblem
 // The read step: the whole file as bytes, decoded from memory; a JPEG that will come
 // out smaller is decoded at a reduced scale. A failure marks the row failed; what the
 // decoder kept decides the rest.
-TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &result)
+TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &result,
+                        std::optional<TMemoryBudget::TGrant> &grant)
 {
     try {
         QFile file;
@@ -78,6 +133,7 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
         if (file.error() != QFileDevice::NoError)
             throw TError(file.errorString() + QStringLiteral(": ") + work.Source);
         file.close();
+        grant.emplace(*work.Budget, TMagickImage::PixelBytesNeeded(bytes));
         if (work.Settings->ShrinkOnLoad)
             image.SetShrinkOnLoad(bytes, ShortSideNeeded(work.Settings->Project));
         QBuffer buffer(&bytes);
@@ -125,6 +181,8 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
 {
     yieldToWindowThread();
     result.Row = work.Row;
+    // Held until the row's image work is over and its frames are released.
+    std::optional<TMemoryBudget::TGrant> grant;
     std::unique_ptr<TMagickImage> image;
     try {
         image = std::make_unique<TMagickImage>();
@@ -132,7 +190,7 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
         result.Escaped = errorText(error);
         return;
     }
-    const TReadProblem problem = readSource(work, *image, result);
+    const TReadProblem problem = readSource(work, *image, result, grant);
     readDone();
 
     if (problem.Refused || (problem.Corrupt && image->FrameCount() > 0)) {
@@ -152,7 +210,7 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
         if (work.Multipage)
             CollectSource(*image, work.Source, *work.Settings);
         else
-            ConvertSource(*image, work.Source, work.Output, *work.Settings);
+            result.Staged = StageSource(*image, work.Source, work.Output, *work.Settings);
     } catch (const std::exception &error) {
         // One output: nothing was written for this row, so it did not convert. Multipage:
         // the frames are kept and written all the same.
@@ -262,6 +320,8 @@ void TThreadConvert::begin()
         m_frozen = std::make_shared<const TRunSettings>(m_settings);
         m_naming = std::make_unique<TOutputNaming>(m_frozen->Project, NamingEnvironmentFor(*m_frozen));
         m_naming->ResetNaming(m_frozen->Sources);
+        m_namesAtStart = !m_frozen->Project.UseCounter
+                         && TOutputRules::From(m_frozen->Project.Options).Existing != TExisting::Number;
         PrepareLibraryTemporaryFolder();
         m_multipage = m_frozen->Project.MultiPages != 0;
 
@@ -271,6 +331,13 @@ void TThreadConvert::begin()
         m_display.ScrollToTop();
         m_pool = std::make_unique<QThreadPool>();
         m_pool->setMaxThreadCount(m_frozen->FilesAtOnce);
+        // The pixel caches live in memory, then on disk; the map limit only lets a disk
+        // cache be mapped.
+        const quint64 memory = quint64(qMax(0, m_frozen->MemoryLimit)) << 20;
+        const quint64 disk = CurrentLibraryLimits().Disk;
+        m_budget = std::make_shared<TMemoryBudget>(
+            disk > std::numeric_limits<quint64>::max() - memory ? std::numeric_limits<quint64>::max()
+                                                                 : memory + disk);
     } catch (const std::exception &error) {
         m_escapedError = errorText(error);
     }
@@ -303,16 +370,22 @@ void TThreadConvert::startRow(int row)
         const TFavorCell &cell = m_rows.Row(row);
         work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root);
         stage(20);
-        const TOutputNaming::TTarget target = m_naming->ResolveOutput(work.Output);
-        work.Output = target.Path;
-        if (target.Skip) {
-            stage(30);
-            skipRow(row, work.Output);
-            return;
+        // Skip and replace judge the files from before the run, so they decide here;
+        // numbered names wait for the rows before them.
+        if (m_namesAtStart) {
+            const TOutputNaming::TTarget target = m_naming->ResolveOutput(work.Output);
+            work.Output = target.Path;
+            if (target.Skip) {
+                stage(30);
+                skipRow(row, work.Output);
+                return;
+            }
         }
     }
+    // The final name is settled when the row finishes, after every row before it.
     stage(30);
     work.Settings = m_frozen;
+    work.Budget = m_budget;
     m_outputs.insert(row, work.Output);
     ++m_inFlight;
     m_display.RowStarted(row);
@@ -350,14 +423,49 @@ void TThreadConvert::rowDone(const std::shared_ptr<TRowResult> &result)
                 m_escapedError = done->Escaped;
             continue;
         }
+        QString output = m_outputs.take(row);
+        if (!m_multipage)
+            output = placeOutput(*done, output);
         m_rows.SetRowResult(row, done->Status, done->Message);
         if (done->Frames) {
             m_contributed.append(row);
             m_collected.append(done);
         }
-        finishRow(row, m_outputs.take(row));
+        finishRow(row, output);
     }
     startRows();
+}
+
+QString TThreadConvert::placeOutput(TRowResult &done, const QString &plain)
+{
+    // As a run of one file at a time names them: a row that wrote nothing takes no name,
+    // but a counted run numbers every row.
+    const bool counted = m_frozen->Project.UseCounter != 0;
+    if (!done.Staged && !counted)
+        return QString();
+    QString output = m_namesAtStart ? plain : m_naming->ResolveOutputName(plain);
+    if (!done.Staged)
+        return QString();
+    try {
+        // A per-frame name the naming never tested, or a file another process placed
+        // meanwhile, makes the whole name taken: the next one.
+        constexpr int kAttempts = 100;
+        for (int attempt = 1;; ++attempt) {
+            const QString taken =
+                done.Staged->Place(output, m_frozen->Sources, OutputMayReplaceFiles(m_frozen->Project));
+            if (taken.isEmpty())
+                break;
+            if (attempt == kAttempts)
+                throw TError(taken);
+            output = m_naming->NextName(plain, output);
+        }
+    } catch (const std::exception &error) {
+        done.Status = 1;
+        done.Message = errorText(error);
+        output.clear();
+    }
+    done.Staged.reset();
+    return output;
 }
 
 void TThreadConvert::finishRow(int row, const QString &output)

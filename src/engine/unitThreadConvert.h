@@ -18,6 +18,7 @@
 #include <memory>
 
 class QThreadPool;
+class TMemoryBudget;
 class TOutputNaming;
 class TSourcesModel;
 struct TRowResult;
@@ -35,7 +36,7 @@ public:
     virtual void RowStarted(int row) { Q_UNUSED(row) }
     // A row is finished (in the order of the rows): scroll it into view and repaint the
     // gauge and the rows. The output is the file the row was written to (one-output
-    // mode) or will be written into (multipage).
+    // mode, empty when it failed) or will be written into (multipage).
     virtual void RowFinished(int row, const QString &output) { Q_UNUSED(row) Q_UNUSED(output) }
     // Multipage: the final write is over; the rows that gave frames carry its result.
     virtual void CollectionWritten(const QList<int> &rows, const QString &output)
@@ -100,6 +101,9 @@ private:
     void startRow(int row);
     void skipRow(int row, const QString &existing);
     void rowDone(const std::shared_ptr<TRowResult> &result);
+    // The row's final name, settled in row order, and its files moved there; empty when
+    // the row has no output.
+    QString placeOutput(TRowResult &done, const QString &plain);
     void finishRow(int row, const QString &output);
     void writeCollection();
     void collectionDone(const QString &error);
@@ -111,6 +115,9 @@ private:
     TRunSettings m_settings;
     std::shared_ptr<const TRunSettings> m_frozen;
     std::unique_ptr<TOutputNaming> m_naming;
+    std::shared_ptr<TMemoryBudget> m_budget;
+    // The project's rule for existing files names each row when it starts.
+    bool m_namesAtStart = false;
     std::unique_ptr<QThreadPool> m_pool;
     TConversionSummary m_summary;
     QString m_escapedError;

@@ -1,5 +1,5 @@
 #include "project/unitJob.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -7,10 +7,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -150,6 +153,42 @@ TEST_F(CliConvert, FilesConvertedAtOnceStillPrintTheirLinesInTheOrderOfTheFiles)
     ASSERT_EQ(converted.size(), 6);
     for (int i = 0; i < 6; ++i)
         EXPECT_TRUE(converted.at(i).endsWith(at(QStringLiteral("dest/p%1.PNG").arg(i)))) << converted.at(i).toStdString();
+}
+
+TEST_F(CliConvert, TwoRunsIntoOneFolderNeverReplaceEachOthersFiles)
+{
+    // Same base names from two folders; each run's pictures have a width of their own.
+    constexpr int kFiles = 16;
+    const QString job = project();
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int run = 0; run < 2; ++run) {
+        QDir(sandbox.path()).mkpath(QStringLiteral("run%1").arg(run));
+        QStringList arguments{QStringLiteral("convert"), QStringLiteral("--jobs"), QStringLiteral("2"), job};
+        for (int i = 0; i < kFiles; ++i) {
+            const QString name = QStringLiteral("run%1/p%2.png").arg(run).arg(i);
+            image(name, 40 + run, 30);
+            arguments.append(at(name));
+        }
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->setWorkingDirectory(at(QStringLiteral("bin")));
+        runs.back()->start(program, arguments);
+    }
+    QSet<QString> outputs;
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(runs[run]->waitForFinished(300000));
+        EXPECT_EQ(runs[run]->exitCode(), 0) << runs[run]->readAllStandardError().toStdString();
+        const QStringList converted = lines(runs[run]->readAllStandardOutput()).filter(QStringLiteral("converted "));
+        ASSERT_EQ(converted.size(), kFiles);
+        for (const QString &line : converted) {
+            const QString output = line.section(QStringLiteral(" -> "), 1);
+            outputs.insert(output);
+            const TImageListPtr frames = ReadImageFile(output);
+            ASSERT_TRUE(frames) << line.toStdString();
+            EXPECT_EQ(frames->columns, size_t(40 + run)) << line.toStdString();
+        }
+    }
+    EXPECT_EQ(outputs.size(), 2 * kFiles);
+    EXPECT_EQ(QDir(at(QStringLiteral("dest"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2 * kFiles);
 }
 
 TEST_F(CliConvert, FilesNamedOneByOneAreTakenWhateverTheirExtension)
