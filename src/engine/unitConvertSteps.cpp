@@ -135,14 +135,15 @@ void removeStagingLeftIn(const QString &folder)
 // run keeps existing files. With several frames the writer names one file per frame,
 // names the naming step never saw. Each file also lands whole or not at all, and every
 // failure names the file the user will look for, never the staging folder.
-void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool mayReplace)
+QString saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool mayReplace)
 {
     const QFileInfo output(outputPath);
     const QDir target = output.absoluteDir();
     removeStagingLeftIn(target.absolutePath());
     const TStagingFolder staging(target.absolutePath(), outputPath);
+    QString warning;
     try {
-        image.SaveFrames(staging.FilePath(output.fileName()));
+        warning = image.SaveFrames(staging.FilePath(output.fileName()));
     } catch (const TFileWriteError &error) {
         throw error.For(outputPath);
     }
@@ -161,6 +162,7 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool
                         QFile::encodeName(destination).constData()) != 0)
             throw TFileWriteError(destination, QString::fromLocal8Bit(std::strerror(errno)));
     }
+    return warning;
 }
 
 } // namespace
@@ -172,15 +174,15 @@ QString DefaultProfileFolder()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/profiles");
 }
 
-void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
-                   const TRunSettings &run)
+QString ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                      const TRunSettings &run)
 {
     transformEveryFrame(image, true, run, outputPath);
     if (IsJpegToTiff(sourcePath))
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
-    saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
+    return saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
@@ -190,11 +192,11 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
     image.SetQuality(run.Quality);
 }
 
-void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
+QString WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
     transformEveryFrame(image, false, run, outputPath);
     // The user chose this file and may replace it; the sources stay untouched.
-    saveWithoutOverwriting(image, outputPath, true);
+    return saveWithoutOverwriting(image, outputPath, true);
 }
 
 void AffineRedrawFrame(TMagickImage &image)
@@ -209,6 +211,14 @@ void AffineRedrawFrame(TMagickImage &image)
     affine.sy = 1.0;
     affine.tx = 0.0;
     affine.ty = 0.0;
+    // A transform that moves no pixel by a millionth of its width leaves the frame as it
+    // is: redrawing it would only cost a pass over a pixel cache that the memory limit may
+    // have put on disk.
+    const double moved = std::fabs(affine.sx - 1.0) * double(frame->columns)
+        + std::fabs(affine.ry) * double(frame->columns) + std::fabs(affine.rx) * double(frame->rows)
+        + std::fabs(affine.sy - 1.0) * double(frame->rows) + std::fabs(affine.tx) + std::fabs(affine.ty);
+    if (moved < 1e-6)
+        return;
     TExceptionPtr exception = NewException();
     TImageListPtr redrawn(Magick().AffineTransformImage(frame, &affine, exception.get()));
     // This library generation pads the result by a pixel on each side; only a frame of

@@ -4,6 +4,7 @@
 // print profile, quality, write. Project settings are read when each step runs.
 
 #include "engine/MagickImage.h"
+#include "engine/unitSourceCheck.h"
 #include "project/unitGeneral.h"
 
 #include <QString>
@@ -22,6 +23,8 @@ struct TRunSettings
     bool NoEnlarge = DoNotEnlarge;
     // JPEG sources that come out smaller are decoded at a reduced DCT scale.
     bool ShrinkOnLoad = true;
+    // What a source may declare; beyond it, it is refused before decoding.
+    TImageCaps Caps = TImageCaps::Current();
 
     TRunSettings();
 };
@@ -33,13 +36,15 @@ QString DefaultProfileFolder();
 // resized, the print profile for JPEG to TIFF, then written one file per frame. No file
 // it writes replaces a source handed to ResetNaming, nor an existing file unless the
 // project counts its outputs; such a write fails with a message and changes nothing.
-void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
-                   const TRunSettings &run);
+// Returns the encoder's warning, if any.
+QString ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                      const TRunSettings &run);
 // Multipage: prepares the source just appended, whose last frame is current.
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
 // Multipage: orients and resizes every collected frame and writes them into one file,
-// which may replace an existing file but never a source handed to ResetNaming.
-void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
+// which may replace an existing file but never a source handed to ResetNaming. Returns the
+// encoder's warning, if any.
+QString WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
 
 void AffineRedrawFrame(TMagickImage &image);
 // Turns the pixels as the frame's EXIF orientation says and resets it to top-left.

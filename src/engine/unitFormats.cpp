@@ -1,5 +1,7 @@
 #include "engine/unitFormats.h"
 
+#include <QMap>
+
 #include "engine/unitMagickHandles.h"
 #include "ui/unitPrompt.h"
 
@@ -302,4 +304,17 @@ void BuildAvailableFormats()
             continue;
         AvailableFormats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
     }
+    // A library format reached under two codes (HEIC and HEIF) keeps the rights of both.
+    QMap<QString, QString> modes;
+    for (const TFilterItemType &format : std::as_const(AvailableFormats)) {
+        const TFormatBeyondTable *beyond = formatBeyondTable(format.Code);
+        for (const QString &coder : {format.Code, beyond && beyond->coder ? QLatin1String(beyond->coder) : format.Code}) {
+            QString &mode = modes[coder.toUpper()];
+            mode = intersectModes(QStringLiteral("RW"), mode + format.Mode);
+        }
+    }
+    QList<QPair<QString, QString>> coders;
+    for (auto it = modes.cbegin(); it != modes.cend(); ++it)
+        coders.append({it.key(), it.value()});
+    AllowOnlyCoders(coders);
 }

@@ -3,6 +3,8 @@
 // The one place that knows how MagickCore is reached: loaded at run time, every entry
 // point looked up by name. Only engine units include this header.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <magick/MagickCore.h>
@@ -81,6 +83,10 @@ extern bool ImageLibraryLoaded;
 // no format that only a delegate could read, and a cap on frames per image. Formats a
 // system policy lets the library write stay writable; nothing it refuses is allowed.
 QString LibrarySecurityPolicy();
+// Narrows the policy to exactly these coders, each with its mode ("R", "W" or "RW"): a
+// source of any other format is refused before it is decoded. Once per load; rights the
+// policy refused before are not to be named here.
+void AllowOnlyCoders(const QList<QPair<QString, QString>> &coders);
 // Frames one decoded image may hold.
 constexpr int kMaxFramesPerImage = 2000;
 
@@ -104,9 +110,13 @@ void StopImageLibrary();
 // The entry-point table; every entry is null while the library is not loaded.
 const TMagickEntryPoints &Magick();
 
-// Sets memory, map and pixel-area limits from MemoryLimit and MapLimit (megabytes);
-// does nothing while the library is not loaded.
+// Sets memory, map and pixel-area limits from MemoryLimit and MapLimit (megabytes), and
+// the width, height and pixel-cache disk caps; does nothing while the library is not
+// loaded.
 void ApplyResourceLimits();
+// Only the caps: WidthLimit and HeightLimit, CacheDiskLimit for the pixel caches and
+// kMaxFramesPerImage. Also applied when the library is loaded.
+void ApplyImageCaps();
 
 // Decodes `count` bytes of the stream from its position. An in-memory stream (QBuffer)
 // is decoded in place and its position does not move; any other stream is read.

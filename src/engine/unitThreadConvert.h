@@ -63,6 +63,13 @@ public:
     // Files in work at the same time, 1 to 16; before the run starts.
     void SetFilesAtOnce(int count);
     int FilesAtOnce() const { return m_filesAtOnce; }
+    // The text of a source refused for its size, in the user's language (%1 to %5 as the
+    // catalogue's MSG_IMAGE_TOO_LARGE); before the run starts.
+    void SetTooLargeText(const QString &text)
+    {
+        if (!text.isEmpty())
+            m_settings.Caps.TooLargeText = text;
+    }
     // No row starts after this; the rows in work are finished, their writes included.
     void Stop() { m_stop.store(true); }
 
