@@ -1,11 +1,10 @@
 #include "engine/unitFormats.h"
 
-#include <QMap>
-
+#include "engine/unitImageLibrary.h"
 #include "engine/unitMagickHandles.h"
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 
-QList<TFilterItemType> AvailableFormats;
+#include <QMap>
 
 const TFilterItemType FormatTable[kFormatTableSize] = {
     {QStringLiteral("ART"), QStringLiteral("R"), QStringLiteral("PFS: 1st Publisher")},
@@ -219,15 +218,6 @@ bool listed(const QList<TFilterItemType> &formats, const QString &code)
     return false;
 }
 
-const TFormatBeyondTable *formatBeyondTable(const QString &code)
-{
-    for (const TFormatBeyondTable &format : kFormatsBeyondTable) {
-        if (code.compare(QLatin1String(format.code), Qt::CaseInsensitive) == 0)
-            return &format;
-    }
-    return nullptr;
-}
-
 // The library's own description, or empty.
 QString libraryDescription(const QString &name)
 {
@@ -264,14 +254,14 @@ QString LibraryMode(const QString &code, const QString &coder)
     return mode;
 }
 
-bool IsKnownFormatCode(const QString &code)
-{
-    return FindFormat(code) >= 0 || formatBeyondTable(code) != nullptr;
-}
-
 void BuildAvailableFormats()
 {
     AvailableFormats.clear();
+    KnownFormatCodes.clear();
+    for (const TFilterItemType &row : FormatTable)
+        KnownFormatCodes.append(row.Code);
+    for (const TFormatBeyondTable &beyond : kFormatsBeyondTable)
+        KnownFormatCodes.append(QLatin1String(beyond.code));
     if (!Magick().AcquireExceptionInfo) {
         Prompt().error(ImageLibraryMissingText());
         return;
@@ -294,6 +284,7 @@ void BuildAvailableFormats()
         const MagickInfo *info = Magick().GetMagickInfo("DNG", exception.get());
         return info && info->version && *info->version;
     }();
+    QMap<QString, QString> codersOfCodes;
     for (const TFormatBeyondTable &beyond : kFormatsBeyondTable) {
         if (beyond.decodedByLibraryOnly && !camerasInProcess)
             continue;
@@ -303,12 +294,13 @@ void BuildAvailableFormats()
         if (mode.isEmpty() || listed(AvailableFormats, code))
             continue;
         AvailableFormats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
+        if (!coder.isEmpty())
+            codersOfCodes.insert(code, coder);
     }
     // A library format reached under two codes (HEIC and HEIF) keeps the rights of both.
     QMap<QString, QString> modes;
     for (const TFilterItemType &format : std::as_const(AvailableFormats)) {
-        const TFormatBeyondTable *beyond = formatBeyondTable(format.Code);
-        for (const QString &coder : {format.Code, beyond && beyond->coder ? QLatin1String(beyond->coder) : format.Code}) {
+        for (const QString &coder : {format.Code, codersOfCodes.value(format.Code, format.Code)}) {
             QString &mode = modes[coder.toUpper()];
             mode = intersectModes(QStringLiteral("RW"), mode + format.Mode);
         }

@@ -326,6 +326,20 @@ void ApplyImageCaps()
     Magick().SetMagickResourceLimit(ListLengthResource, MagickSizeType(kMaxFramesPerImage));
 }
 
+TLibraryLimits CurrentLibraryLimits()
+{
+    TLibraryLimits limits;
+    if (!Magick().GetMagickResourceLimit)
+        return limits;
+    limits.Memory = Magick().GetMagickResourceLimit(MemoryResource);
+    limits.Map = Magick().GetMagickResourceLimit(MapResource);
+    limits.Area = Magick().GetMagickResourceLimit(AreaResource);
+    limits.Width = Magick().GetMagickResourceLimit(WidthResource);
+    limits.Height = Magick().GetMagickResourceLimit(HeightResource);
+    limits.Disk = Magick().GetMagickResourceLimit(DiskResource);
+    return limits;
+}
+
 Image *ReadImageFromStream(QIODevice &stream, const ImageInfo *info, qint64 count,
                            ExceptionInfo *exception)
 {

@@ -2,6 +2,7 @@
 
 #include "engine/MagickImage.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitMagickApi.h"
 #include "i18n/unitDclLang.h"
 #include "project/unitGeneral.h"
 

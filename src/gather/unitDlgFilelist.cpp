@@ -2,7 +2,7 @@
 
 #include "i18n/unitDclLang.h"
 #include "project/unitGeneral.h"
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 #include "DialogTestSupport.h"
 
 #include "dialogs/unitPref.h"
-#include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitRunSettings.h"
 #include "i18n/unitApplyLang.h"
 #include "i18n/unitMultiLang.h"
 #include "project/unitGeneral.h"
@@ -28,21 +28,18 @@
 
 namespace {
 
-constexpr MagickSizeType kMb = 1048576;
-
-MagickSizeType LibraryLimit(ResourceType type)
-{
-    return MagickEntry<MagickSizeType(ResourceType)>("GetMagickResourceLimit")(type);
-}
+constexpr quint64 kMb = 1048576;
 
 // Puts the library's limits somewhere the dialog would never choose, so a test sees whether
 // the dialog really handed its values over.
 void ScrambleLibraryLimits()
 {
-    auto set = MagickEntry<MagickBooleanType(ResourceType, MagickSizeType)>("SetMagickResourceLimit");
-    set(MemoryResource, 777 * kMb);
-    set(MapResource, 999 * kMb);
-    set(AreaResource, 555 * kMb);
+    const int memory = MemoryLimit, map = MapLimit;
+    MemoryLimit = 777;
+    MapLimit = 999;
+    ApplyResourceLimits();
+    MemoryLimit = memory;
+    MapLimit = map;
 }
 
 class Pref : public ::testing::Test
@@ -84,9 +81,10 @@ protected:
 
     static void ExpectLimitsInLibrary(int memory, int map)
     {
-        EXPECT_EQ(LibraryLimit(MemoryResource), MagickSizeType(memory) * kMb);
-        EXPECT_EQ(LibraryLimit(MapResource), MagickSizeType(map) * kMb);
-        EXPECT_EQ(LibraryLimit(AreaResource), MagickSizeType(memory / 2) * kMb);
+        const TLibraryLimits limits = CurrentLibraryLimits();
+        EXPECT_EQ(limits.Memory, quint64(memory) * kMb);
+        EXPECT_EQ(limits.Map, quint64(map) * kMb);
+        EXPECT_EQ(limits.Area, quint64(memory / 2) * kMb);
     }
 
     // On the box or dot itself: a button stretched by its layout takes clicks only near its text.
@@ -473,7 +471,7 @@ TEST_F(Pref, ThePhotoSwitchesFollowTheSearchOptionsAndReachTheNextRun)
     ClickButton(noEnlarge);
     EXPECT_FALSE(TurnPhotosUpright);
     EXPECT_TRUE(DoNotEnlarge);
-    const TRunSettings run;
+    const TRunSettings run = RunSettingsFor(TCnvJob(QString()));
     EXPECT_FALSE(run.TurnUpright);
     EXPECT_TRUE(run.NoEnlarge);
 
@@ -520,16 +518,16 @@ TEST_F(Pref, TheCapsOnASourcesSizeTakeEffectAtOnceInTheLibraryAndComeBackClamped
     Restore(pref, 32, 64);
     EXPECT_EQ(WidthLimit, 1);
     EXPECT_EQ(CacheDiskLimit, 0);
-    EXPECT_EQ(LibraryLimit(WidthResource), 1u);
-    EXPECT_EQ(LibraryLimit(DiskResource), 0u);
+    EXPECT_EQ(CurrentLibraryLimits().Width, 1u);
+    EXPECT_EQ(CurrentLibraryLimits().Disk, 0u);
     pref.widthCapBox()->setValue(12000);
     pref.heightCapBox()->setValue(10000);
     pref.areaCapBox()->setValue(150);
     pref.diskCapBox()->setValue(512);
     EXPECT_EQ(std::tuple(WidthLimit, HeightLimit, AreaLimit, CacheDiskLimit), std::tuple(12000, 10000, 150, 512));
-    EXPECT_EQ(LibraryLimit(WidthResource), 12000u);
-    EXPECT_EQ(LibraryLimit(HeightResource), 10000u);
-    EXPECT_EQ(LibraryLimit(DiskResource), 512 * kMb);
+    EXPECT_EQ(CurrentLibraryLimits().Width, 12000u);
+    EXPECT_EQ(CurrentLibraryLimits().Height, 10000u);
+    EXPECT_EQ(CurrentLibraryLimits().Disk, 512 * kMb);
     WidthLimit = HeightLimit = kDefaultSideLimit;
     AreaLimit = kDefaultAreaLimit;
     CacheDiskLimit = kDefaultCacheDiskLimit;
