@@ -68,7 +68,8 @@ struct TReadProblem
 };
 
 // The read step: the whole file as bytes, its header checked (the declared size against
-// the caps, a TIFF's data within the file), then decoded from memory; a JPEG that will come out smaller is decoded at a reduced
+// the caps, a TIFF's data within the file), then decoded from memory; a JPEG that will
+// come out smaller is decoded at a reduced
 // scale. A failure marks the row failed; what the decoder kept decides the rest.
 TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &result)
 {
