@@ -1,6 +1,6 @@
-// Writes the project the command-line benchmark converts with: every source to JPEG at
-// the given size and quality into the destination folder.
-//   pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY
+// Writes the project a command-line benchmark converts with: every source to JPEG (or the
+// target given) at the given size ("asis" keeps it) and quality into the destination.
+//   pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY [TARGET]
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
@@ -13,17 +13,17 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY\n");
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr, "usage: pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY [TARGET]\n");
         return 2;
     }
     StartImageLibrary();
     BuildAvailableFormats();
     TCnvJob job(QStringLiteral("Benchmark"));
-    job.TargetExt = QStringLiteral("JPG");
+    job.TargetExt = argc == 7 ? QString::fromLocal8Bit(argv[6]) : QStringLiteral("JPG");
     job.UseDestDir = 1;
     job.DestDir = QString::fromLocal8Bit(argv[2]);
-    job.SizeAsIs = 0;
+    job.SizeAsIs = qstrcmp(argv[3], "asis") == 0 ? 1 : 0;
     job.Measure = 0;
     job.Width = QString::fromLocal8Bit(argv[3]);
     job.Height = QString::fromLocal8Bit(argv[4]);

@@ -142,6 +142,13 @@ const TLangText Texts[] = {
     {"J_IMG_ASPECT", " Seitenverhältnis "},
     {"J_IMG_MULTI", " Mehrseitig"},
     {"J_IMG_ENV", "Auslagerungslaufwerk"},
+    {"MSG_IMAGE_TOO_LARGE", "Bild zu groß: %1x%2 (Grenze %3x%4, %5 Megapixel)"},
+    {"MSG_FOLDER_NOT_LISTED", "Ordner kann nicht gelesen werden: %1"},
+    {"PREF_CAPS", "Bildgröße"},
+    {"PREF_MAX_WIDTH", "Größte Breite, Pixel"},
+    {"PREF_MAX_HEIGHT", "Größte Höhe, Pixel"},
+    {"PREF_MAX_AREA", "Größte Fläche, Megapixel"},
+    {"PREF_CACHE_DISK", "Platte für Pixelcaches, MB"},
 };
 
 } // namespace

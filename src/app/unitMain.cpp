@@ -747,7 +747,8 @@ void TformMain::AddPaths(const QStringList &paths)
     const bool rootOnly = project && project->SearchMode == 1;
     // No format ticked means no file is wanted, though an empty mask list would let the
     // walk take every file.
-    const TGatherCall gather = masks.isEmpty() ? TGatherCall([] {}) : GatherCallFor(*m_searching, masks, rootOnly);
+    const TGatherCall gather = masks.isEmpty() ? TGatherCall([] {}) : GatherCallFor(*m_searching, masks, rootOnly,
+                                                                   m_lang.GetText("MSG_FOLDER_NOT_LISTED"));
     try {
         m_sources->AddSources(paths, gather);
     } catch (const TError &error) {
@@ -841,7 +842,11 @@ void TformMain::Convert()
         return;
 
     m_gauge->setValue(0);
-    auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay, RunSettingsFor(*project));
+    TRunSettings settings = RunSettingsFor(*project);
+    const QString tooLarge = m_lang.GetText("MSG_IMAGE_TOO_LARGE");
+    if (!tooLarge.isEmpty())
+        settings.Caps.TooLargeText = tooLarge;
+    auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay, settings);
     if (project->MultiPages)
         run->SetMultipagePath(multipage);
     m_run = run;
@@ -856,6 +861,18 @@ void TformMain::StopConvert()
     if (!m_run)
         return;
     m_run->Stop();
+}
+
+void TformMain::StopOnSignal()
+{
+    // Each dialog's own loop has to end before the window's can.
+    for (int open = 0; open < 16; ++open) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == this)
+            break;
+        modal->close();
+    }
+    close();
 }
 
 void TformMain::setRunning(bool running)
@@ -970,6 +987,10 @@ void TformMain::RestoreStoredSettings()
     MemoryLimit = values.ValMemoryLimit;
     MapLimit = values.ValMapLimit;
     FilesAtOnce = values.ValFilesAtOnce;
+    WidthLimit = values.ValWidthLimit;
+    HeightLimit = values.ValHeightLimit;
+    AreaLimit = values.ValAreaLimit;
+    CacheDiskLimit = values.ValCacheDiskLimit;
     if (m_preferences)
         m_preferences->SyncFromLimits();
     else
@@ -1003,6 +1024,10 @@ void TformMain::SaveStoredSettings()
     values.ValMemoryLimit = MemoryLimit;
     values.ValMapLimit = MapLimit;
     values.ValFilesAtOnce = FilesAtOnce;
+    values.ValWidthLimit = WidthLimit;
+    values.ValHeightLimit = HeightLimit;
+    values.ValAreaLimit = AreaLimit;
+    values.ValCacheDiskLimit = CacheDiskLimit;
     ApplyResourceLimits();
     values.ValTurnUpright = TurnPhotosUpright;
     values.ValNoEnlarge = DoNotEnlarge;

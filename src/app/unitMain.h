@@ -86,6 +86,9 @@ public:
     void Exit();
     void Convert();
     void StopConvert();
+    // SIGTERM, SIGHUP or Ctrl+C: the open dialogs are closed and the window closes as when
+    // the user closes it, a run stopping first after the files in work and its report kept.
+    void StopOnSignal();
     bool IsRunning() const { return m_run != nullptr; }
 
     // Every window the language texts reach.

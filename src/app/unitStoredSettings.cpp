@@ -66,6 +66,11 @@ TStoredSettings ReadStoredSettings(QSettings &store)
     values.ValMemoryLimit = readInt(store, "ValMemoryLimit", defaults.ValMemoryLimit, 1, 1 << 20);
     values.ValMapLimit = readInt(store, "ValMapLimit", defaults.ValMapLimit, 1, 1 << 20);
     values.ValDiskLimit = readInt(store, "ValDiskLimit", defaults.ValDiskLimit, 0, 1 << 30);
+    values.ValWidthLimit = readInt(store, "ValWidthLimit", defaults.ValWidthLimit, 1, 1 << 30);
+    values.ValHeightLimit = readInt(store, "ValHeightLimit", defaults.ValHeightLimit, 1, 1 << 30);
+    values.ValAreaLimit = readInt(store, "ValAreaLimit", defaults.ValAreaLimit, 1, 1 << 30);
+    values.ValCacheDiskLimit =
+        readInt(store, "ValCacheDiskLimit", defaults.ValCacheDiskLimit, 0, 1 << 30);
     values.ValTurnUpright = readBool(store, "ValTurnUpright", defaults.ValTurnUpright);
     values.ValNoEnlarge = readBool(store, "ValNoEnlarge", defaults.ValNoEnlarge);
     values.ValFilesAtOnce =
@@ -92,6 +97,10 @@ bool WriteStoredSettings(QSettings &store, const TStoredSettings &values)
     store.setValue(QStringLiteral("ValMapLimit"), values.ValMapLimit);
     if (!store.contains(QStringLiteral("ValDiskLimit")))
         store.setValue(QStringLiteral("ValDiskLimit"), TStoredSettings().ValDiskLimit);
+    store.setValue(QStringLiteral("ValWidthLimit"), values.ValWidthLimit);
+    store.setValue(QStringLiteral("ValHeightLimit"), values.ValHeightLimit);
+    store.setValue(QStringLiteral("ValAreaLimit"), values.ValAreaLimit);
+    store.setValue(QStringLiteral("ValCacheDiskLimit"), values.ValCacheDiskLimit);
     store.setValue(QStringLiteral("ValTurnUpright"), values.ValTurnUpright);
     store.setValue(QStringLiteral("ValNoEnlarge"), values.ValNoEnlarge);
     store.setValue(QStringLiteral("ValCurDir"), values.ValCurDir);

@@ -28,6 +28,11 @@ struct TStoredSettings
     int ValMemoryLimit = 32;
     int ValMapLimit = 64;
     int ValDiskLimit = 0; // kept as stored; nothing uses it
+    // Caps on a source's declared size and on the pixel caches' disk.
+    int ValWidthLimit = kDefaultSideLimit;
+    int ValHeightLimit = kDefaultSideLimit;
+    int ValAreaLimit = kDefaultAreaLimit;         // megapixels
+    int ValCacheDiskLimit = kDefaultCacheDiskLimit; // megabytes
     bool ValTurnUpright = true; // photos turned by their EXIF orientation
     bool ValNoEnlarge = false;  // small images keep their size
     int ValFilesAtOnce = DefaultFilesAtOnce(); // 1 to 16

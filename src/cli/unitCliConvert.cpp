@@ -13,6 +13,7 @@
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "project/unitSourcesModel.h"
+#include "project/unitStopSignals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -180,59 +181,6 @@ QString outputFolderOf(const TCnvJob &job, const TSourcesModel &rows, const QStr
     return chosen < 0 ? QString() : QDir::cleanPath(rows.Row(chosen).Folder);
 }
 
-// Ctrl+C, SIGTERM and SIGHUP reach the event loop through a pipe, the only thing a
-// handler may touch: each stops the run after the file in work, so that nothing is left
-// half-written and the library removes its temporary files.
-int g_stopPipe[2] = {-1, -1};
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-extern "C" void onInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_stopPipe[1], &byte, 1);
-}
-
-class TInterruptGuard
-{
-public:
-    TInterruptGuard()
-    {
-        if (::pipe(g_stopPipe) != 0)
-            return;
-        ::fcntl(g_stopPipe[0], F_SETFL, O_NONBLOCK);
-        ::fcntl(g_stopPipe[1], F_SETFL, O_NONBLOCK);
-        struct sigaction action = {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (size_t i = 0; i < std::size(kStopSignals); ++i)
-            ::sigaction(kStopSignals[i], &action, &m_previous[i]);
-        m_notifier = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
-    }
-    ~TInterruptGuard()
-    {
-        if (g_stopPipe[0] < 0)
-            return;
-        for (size_t i = 0; i < std::size(kStopSignals); ++i)
-            ::sigaction(kStopSignals[i], &m_previous[i], nullptr);
-        m_notifier.reset();
-        ::close(g_stopPipe[0]);
-        ::close(g_stopPipe[1]);
-        g_stopPipe[0] = g_stopPipe[1] = -1;
-    }
-    QSocketNotifier *Notifier() const { return m_notifier.get(); }
-    static void Drain()
-    {
-        char bytes[16];
-        while (::read(g_stopPipe[0], bytes, sizeof bytes) > 0) {
-        }
-    }
-
-private:
-    struct sigaction m_previous[std::size(kStopSignals)] = {};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
-
 // A line per finished row on standard output, and a bar on standard error when it is
 // a terminal.
 class TCliDisplay final : public TRunDisplay
@@ -287,10 +235,13 @@ private:
         const TFavorCell &cell = m_rows.Row(row);
         m_printed.insert(row);
         Finish();
-        if (cell.Status == 2)
+        if (cell.Status == 2 && cell.Message.isEmpty())
             m_out << "converted " << EntryKey(cell) << " -> " << output << '\n';
         else if (cell.Status == kStatusSkipped)
             m_out << "skipped " << EntryKey(cell) << ": " << cell.Message << '\n';
+        else if (cell.Status == 2)
+            m_out << "converted " << EntryKey(cell) << " -> " << output << " (warning: "
+                  << QString(cell.Message).replace(QLatin1String("\r\n"), QLatin1String(" ")) << ")\n";
         else
             m_out << "failed " << EntryKey(cell) << ": "
                   << QString(cell.Message).replace(QLatin1String("\r\n"), QLatin1String(" ")) << '\n';
@@ -413,6 +364,11 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     PendingFavorList().clear();
     if (!gathered.Error.isEmpty())
         err << gathered.Error << Qt::endl;
+    if (!gathered.Unlisted.isEmpty()) {
+        err << UnlistedFoldersText(gathered, QString::fromUtf8(BuiltInString("MSG_FOLDER_NOT_LISTED")))
+            << Qt::endl;
+        skipped = true;
+    }
 
     const QString refused = checkBeforeRun(*job);
     if (!refused.isEmpty())
@@ -431,10 +387,10 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
         if (parsed.UseMultipage)
             settings.MultipagePath = MultipageOutputPath(parsed.Multipage, job->TargetExt);
         TThreadConvert run(rows, display, settings);
-        TInterruptGuard interrupt;
+        TStopSignals interrupt;
         if (QSocketNotifier *notifier = interrupt.Notifier()) {
             QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, &err] {
-                TInterruptGuard::Drain();
+                TStopSignals::Drain();
                 if (!run.UserBreak())
                     err << "\nStopping after the files in work..." << Qt::endl;
                 run.Stop();

@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,6 +27,9 @@ namespace {
 constexpr int kMemoryMaximum = 2048;
 constexpr int kMapMaximum = 4096;
 constexpr int kTickInterval = 128;
+constexpr int kSideCapMaximum = 1000000;
+constexpr int kAreaCapMaximum = 100000;
+constexpr int kDiskCapMaximum = 1 << 24;
 
 QLabel *MakeHeading(const QString &name, const QString &text, QWidget *parent)
 {
@@ -157,6 +161,38 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
     searchLayout->addStretch();
     m_tabs->addTab(search, QStringLiteral("Search"));
 
+    // The program's own caps on what a source may declare, beside the library's limits.
+    auto *caps = new QWidget;
+    caps->setObjectName(QStringLiteral("tabCaps"));
+    auto *capsLayout = new QFormLayout(caps);
+    capsLayout->setContentsMargins(12, 10, 12, 8);
+    const auto addCap = [&](const QString &name, const QString &labelName, const QString &text,
+                            int minimum, int maximum, int *setting) {
+        auto *box = new QSpinBox(caps);
+        box->setObjectName(name);
+        box->setRange(minimum, maximum);
+        box->setGroupSeparatorShown(true);
+        box->setValue(*setting);
+        auto *label = new QLabel(text, caps);
+        label->setObjectName(labelName);
+        label->setBuddy(box);
+        capsLayout->addRow(label, box);
+        connect(box, &QSpinBox::valueChanged, this, [setting](int value) {
+            *setting = value;
+            ApplyResourceLimits();
+        });
+        return box;
+    };
+    m_widthCap = addCap(QStringLiteral("spnMaxWidth"), QStringLiteral("lblMaxWidth"),
+                        QStringLiteral("Largest width, pixels"), 1, kSideCapMaximum, &WidthLimit);
+    m_heightCap = addCap(QStringLiteral("spnMaxHeight"), QStringLiteral("lblMaxHeight"),
+                         QStringLiteral("Largest height, pixels"), 1, kSideCapMaximum, &HeightLimit);
+    m_areaCap = addCap(QStringLiteral("spnMaxArea"), QStringLiteral("lblMaxArea"),
+                       QStringLiteral("Largest area, megapixels"), 1, kAreaCapMaximum, &AreaLimit);
+    m_diskCap = addCap(QStringLiteral("spnCacheDisk"), QStringLiteral("lblCacheDisk"),
+                       QStringLiteral("Disk for pixel caches, Mb"), 0, kDiskCapMaximum, &CacheDiskLimit);
+    m_tabs->addTab(caps, QStringLiteral("Image size"));
+
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_close->setObjectName(QStringLiteral("btnClose"));
     m_close->setDefault(true);
@@ -211,6 +247,22 @@ void TformPref::SyncFromLimits()
 
     FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
     m_filesAtOnce->setValue(FilesAtOnce);
+    syncCaps();
+}
+
+void TformPref::syncCaps()
+{
+    // A stored cap out of range comes back clamped, here and in the library.
+    const QList<std::pair<QSpinBox *, int *>> caps = {{m_widthCap, &WidthLimit},
+                                                      {m_heightCap, &HeightLimit},
+                                                      {m_areaCap, &AreaLimit},
+                                                      {m_diskCap, &CacheDiskLimit}};
+    for (const auto &[box, setting] : caps) {
+        const QSignalBlocker quiet(box);
+        box->setValue(*setting);
+        *setting = box->value();
+    }
+    ApplyResourceLimits();
 }
 
 bool TformPref::event(QEvent *event)
@@ -243,6 +295,7 @@ void TformPref::activate()
     }
     m_upright->setChecked(TurnPhotosUpright);
     m_noEnlarge->setChecked(DoNotEnlarge);
+    syncCaps();
     m_tabs->setCurrentIndex(0);
 }
 

@@ -25,7 +25,7 @@ public:
 
     // Carries MemoryLimit and MapLimit, as restored at start-up, into the track bars and the
     // library; limits outside the bars' ranges come back clamped. Needs no showing. Also
-    // shows FilesAtOnce, clamped to 1 to 16.
+    // shows FilesAtOnce, clamped to 1 to 16, and the caps on a source's size.
     void SyncFromLimits();
 
     // Called when the user picks a folder-search option, so that the project counts as edited.
@@ -45,6 +45,10 @@ public:
     QCheckBox *noEnlargeBox() const { return m_noEnlarge; }
     QPushButton *closeButton() const { return m_close; }
     QSpinBox *filesAtOnceBox() const { return m_filesAtOnce; }
+    QSpinBox *widthCapBox() const { return m_widthCap; }
+    QSpinBox *heightCapBox() const { return m_heightCap; }
+    QSpinBox *areaCapBox() const { return m_areaCap; }
+    QSpinBox *diskCapBox() const { return m_diskCap; }
 
 protected:
     bool event(QEvent *event) override;
@@ -58,6 +62,7 @@ private:
     void mapChanged(int position);
     void searchOptionChosen(int index);
     void showValues();
+    void syncCaps();
     QList<QWidget *> limitControls() const;
 
     QTabWidget *m_tabs;
@@ -76,5 +81,9 @@ private:
     QCheckBox *m_noEnlarge;
     QPushButton *m_close;
     QSpinBox *m_filesAtOnce;
+    QSpinBox *m_widthCap;
+    QSpinBox *m_heightCap;
+    QSpinBox *m_areaCap;
+    QSpinBox *m_diskCap;
     std::function<void()> m_markModified;
 };

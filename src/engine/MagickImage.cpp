@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QList>
 #include <QString>
 
 #include <cerrno>
@@ -64,26 +65,57 @@ void OpenSource(QFile &file, const QString &path)
 
 namespace {
 
-// Truncated or damaged data: the pixels that came back are not the picture. Other
-// warnings (an unknown TIFF tag, a questionable profile) leave the frames sound.
-bool saysCorrupt(ExceptionType severity)
+// A warning shown beside a converted row: the library's words without an empty second line.
+QString withoutEmptyDescription(QString text)
 {
-    return severity == CorruptImageWarning || severity >= ErrorException;
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    return text;
+}
+
+// Whether a report means pixels are missing: errors, truncation and read errors, whatever
+// severity the library gave them (data read from memory can turn a coder's read error
+// into a warning). Other warnings (stray bytes between JPEG markers, an unknown TIFF tag,
+// a questionable profile) leave the frames whole.
+bool saysPixelsMissing(const ExceptionInfo &report)
+{
+    if (report.severity >= ErrorException)
+        return true;
+    const QString reason = QString::fromUtf8(report.reason ? report.reason : "");
+    if (reason.contains(QLatin1String("extraneous bytes before marker"), Qt::CaseInsensitive))
+        return false;
+    if (report.severity == CorruptImageWarning)
+        return true;
+    static const char *const kMissingData[] = {"premature end", "unexpected end", "end of file",
+                                               "read error", "insufficient image data", "truncat"};
+    for (const char *words : kMissingData) {
+        if (reason.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 // Decoders of this library generation leave their warnings in the frames' own records
-// rather than in the caller's. Once reported they are cleared, or the write would
-// report them again as its own failure.
-void throwIfDecodingProblem(const ExceptionInfo *exception, Image *frames)
+// rather than in the caller's. Once judged they are cleared, or the write would report
+// them again as its own. Throws when pixels are missing; returns a harmless warning.
+QString judgeDecoding(const ExceptionInfo *exception, Image *frames)
 {
-    const ExceptionInfo *problem =
-        exception && exception->severity != UndefinedException ? exception : nullptr;
-    for (Image *frame = frames; frame && !problem; frame = frame->next) {
+    QList<const ExceptionInfo *> reports;
+    if (exception && exception->severity != UndefinedException)
+        reports.append(exception);
+    for (Image *frame = frames; frame; frame = frame->next) {
         if (frame->exception.severity != UndefinedException)
-            problem = &frame->exception;
+            reports.append(&frame->exception);
     }
-    if (!problem)
-        return;
+    if (reports.isEmpty())
+        return QString();
+    const ExceptionInfo *problem = reports.first();
+    for (const ExceptionInfo *report : std::as_const(reports)) {
+        if (saysPixelsMissing(*report)) {
+            problem = report;
+            break;
+        }
+    }
     QString text;
     try {
         ThrowIfLibraryError(problem);
@@ -92,12 +124,12 @@ void throwIfDecodingProblem(const ExceptionInfo *exception, Image *frames)
     } catch (const TError &error) {
         text = error.text();
     }
-    const bool corrupt = saysCorrupt(problem->severity);
+    const bool missing = saysPixelsMissing(*problem);
     for (Image *each = frames; each; each = each->next)
         Magick().ClearMagickException(&each->exception);
-    if (corrupt)
+    if (missing)
         throw TCorruptSource(text);
-    throw TError(text);
+    return withoutEmptyDescription(text);
 }
 
 // Writes the bytes into a new file; on any failure the file is removed.
@@ -130,16 +162,26 @@ void writeNewFile(const QString &path, const void *bytes, size_t length)
 }
 
 // Encodes one frame (`whole` false) or the list from `frame` on into memory and writes it.
-void encodeInto(const QString &path, const ImageInfo *info, Image *frame, bool whole)
+// An encoder's warning (a questionable profile it copies) does not stop the write; it is
+// returned.
+QString encodeInto(const QString &path, const ImageInfo *info, Image *frame, bool whole)
 {
     TExceptionPtr exception = NewException();
     size_t length = 0;
     TMagickMemoryPtr blob(whole ? Magick().ImagesToBlob(info, frame, &length, exception.get())
                                 : Magick().ImageToBlob(info, frame, &length, exception.get()));
-    ThrowIfLibraryError(exception.get());
+    QString warning;
+    try {
+        ThrowIfLibraryError(exception.get());
+    } catch (const TError &error) {
+        if (!blob || exception->severity >= ErrorException)
+            throw;
+        warning = withoutEmptyDescription(error.text());
+    }
     if (!blob)
         throw TError(QStringLiteral("Can not encode image"));
     writeNewFile(path, blob.get(), length);
+    return warning;
 }
 
 } // namespace
@@ -258,28 +300,29 @@ TImageListPtr TMagickImage::decode(QIODevice &stream, TExceptionPtr &exception)
     return TImageListPtr(ReadImageFromStream(stream, m_info.get(), remaining, exception.get()));
 }
 
-void TMagickImage::LoadFrames(QIODevice &stream)
+QString TMagickImage::LoadFrames(QIODevice &stream)
 {
     TExceptionPtr exception;
     TImageListPtr decoded = decode(stream, exception);
     m_frames = std::move(decoded);
     m_frameIndex = 0;
-    throwIfDecodingProblem(exception.get(), m_frames.get());
+    return judgeDecoding(exception.get(), m_frames.get());
 }
 
-void TMagickImage::AppendFrames(QIODevice &stream)
+QString TMagickImage::AppendFrames(QIODevice &stream)
 {
     TExceptionPtr exception;
     TImageListPtr decoded = decode(stream, exception);
-    throwIfDecodingProblem(exception.get(), decoded.get());
+    const QString warning = judgeDecoding(exception.get(), decoded.get());
     if (!decoded)
-        return;
+        return warning;
     if (!m_frames) {
         m_frames = std::move(decoded);
-        return;
+        return warning;
     }
     Image *head = m_frames.get();
     Magick().AppendImageToList(&head, decoded.release());
+    return warning;
 }
 
 void TMagickImage::ReplaceCurrentFrame(TImageListPtr replacement)
@@ -324,11 +367,11 @@ void TMagickImage::SetQuality(int quality) { m_info->quality = size_t(qMax(0, qu
 
 void TMagickImage::SetAdjoin(bool adjoin) { m_info->adjoin = adjoin ? MagickTrue : MagickFalse; }
 
-void TMagickImage::SaveFrames(const QString &path)
+QString TMagickImage::SaveFrames(const QString &path)
 {
     Image *frame = CurrentFrame();
     if (!frame)
-        return;
+        return QString();
     // The encoders of this library generation read the quality from each frame, which a
     // decoded JPEG already carries, not from the image-info record.
     if (m_info->quality != 0) {
@@ -349,18 +392,21 @@ void TMagickImage::SaveFrames(const QString &path)
     TExceptionPtr lookup = NewException();
     const MagickInfo *format = Magick().GetMagickInfo(magick.constData(), lookup.get());
     const bool oneFile = m_info->adjoin && format && Magick().GetMagickAdjoin(format);
-    if (!frame->next || oneFile) {
-        encodeInto(path, info.get(), frame, oneFile);
-        return;
-    }
+    if (!frame->next || oneFile)
+        return encodeInto(path, info.get(), frame, oneFile);
     // Numbered by scene, as the library numbers them: scenes that do not rise from frame
     // to frame are counted up from the first one.
     bool rising = true;
     for (const Image *each = frame; each->next; each = each->next)
         rising = rising && each->scene < each->next->scene;
     size_t number = frame->scene;
-    for (Image *each = frame; each; each = each->next, ++number)
-        encodeInto(stem + QLatin1Char('-') + QString::number(rising ? each->scene : number)
-                       + extension,
-                   info.get(), each, false);
+    QString warning;
+    for (Image *each = frame; each; each = each->next, ++number) {
+        const QString said = encodeInto(
+            stem + QLatin1Char('-') + QString::number(rising ? each->scene : number) + extension,
+            info.get(), each, false);
+        if (warning.isEmpty())
+            warning = said;
+    }
+    return warning;
 }

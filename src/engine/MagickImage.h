@@ -23,7 +23,7 @@ public:
     using TError::TError;
 };
 
-// The decoder said the source is damaged (a corruption warning or an error): whatever
+// The decoder said pixels are missing (an error, truncation or a read error): whatever
 // frames came back are not the picture.
 class TCorruptSource : public TError
 {
@@ -86,13 +86,13 @@ public:
     // transformed. 0 when the header cannot be read.
     static quint64 PixelBytesNeeded(const QByteArray &source);
 
-    // Decodes the rest of the stream and keeps what came back, even when the library
-    // also reported a problem (which is then thrown, as TCorruptSource when it says the
-    // source is damaged).
-    void LoadFrames(QIODevice &stream);
-    // Decodes the rest of the stream and appends it only when the library reported
-    // nothing at all.
-    void AppendFrames(QIODevice &stream);
+    // Decodes the rest of the stream and keeps what came back. A report that pixels are
+    // missing (an error, truncation, a read error) is thrown as TCorruptSource, a refusal
+    // of the policy as TSourceRefused; a warning that leaves the pixels whole is returned.
+    QString LoadFrames(QIODevice &stream);
+    // Decodes the rest of the stream and appends it unless pixels are missing, which is
+    // thrown as LoadFrames throws it; returns a harmless warning.
+    QString AppendFrames(QIODevice &stream);
 
     // Moves every frame of `other` to the end of this list; `other` is left empty.
     void TakeFrames(TMagickImage &other);
@@ -110,8 +110,9 @@ public:
     // library encodes into memory and never sees the name, so the file written is the one
     // named, whatever characters it holds. Without adjoin (or a format that holds one frame)
     // several frames go to "<name>-<scene>.<ext>" each, as the library names them. A file
-    // that cannot be written throws TFileWriteError and is removed.
-    void SaveFrames(const QString &path);
+    // that cannot be written throws TFileWriteError and is removed. Returns the encoder's
+    // warning, if it gave one.
+    QString SaveFrames(const QString &path);
 
 private:
     TImageListPtr decode(QIODevice &stream, TExceptionPtr &exception);

@@ -155,7 +155,7 @@ TStagedOutput::~TStagedOutput() { QDir(m_folder).removeRecursively(); }
 void TStagedOutput::Write(TMagickImage &image)
 {
     try {
-        image.SaveFrames(m_folder + QLatin1Char('/') + QFileInfo(m_plain).fileName());
+        m_warning = image.SaveFrames(m_folder + QLatin1Char('/') + QFileInfo(m_plain).fileName());
     } catch (const TFileWriteError &error) {
         throw error.For(m_plain);
     }
@@ -229,13 +229,14 @@ std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &s
     return staged;
 }
 
-void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
-                   const TRunSettings &run)
+QString ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                      const TRunSettings &run)
 {
-    const QString taken = StageSource(image, sourcePath, outputPath, run)
-                              ->Place(outputPath, run.Sources, OutputMayReplaceFiles(run.Project));
+    const auto staged = StageSource(image, sourcePath, outputPath, run);
+    const QString taken = staged->Place(outputPath, run.Sources, OutputMayReplaceFiles(run.Project));
     if (!taken.isEmpty())
         throw TError(taken);
+    return staged->Warning();
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
@@ -245,7 +246,7 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
     image.SetQuality(run.Quality);
 }
 
-void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
+QString WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
     transformEveryFrame(image, false, run, outputPath);
     ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
@@ -255,6 +256,7 @@ void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunS
     const QString taken = staged.Place(outputPath, run.Sources, true);
     if (!taken.isEmpty())
         throw TError(taken);
+    return staged.Warning();
 }
 
 void AffineRedrawFrame(TMagickImage &image)
@@ -269,6 +271,14 @@ void AffineRedrawFrame(TMagickImage &image)
     affine.sy = 1.0;
     affine.tx = 0.0;
     affine.ty = 0.0;
+    // A transform that moves no pixel by a millionth of its width leaves the frame as it
+    // is: redrawing it would only cost a pass over a pixel cache that the memory limit may
+    // have put on disk.
+    const double moved = std::fabs(affine.sx - 1.0) * double(frame->columns)
+        + std::fabs(affine.ry) * double(frame->columns) + std::fabs(affine.rx) * double(frame->rows)
+        + std::fabs(affine.sy - 1.0) * double(frame->rows) + std::fabs(affine.tx) + std::fabs(affine.ty);
+    if (moved < 1e-6)
+        return;
     TExceptionPtr exception = NewException();
     TImageListPtr redrawn(Magick().AffineTransformImage(frame, &affine, exception.get()));
     // This library generation pads the result by a pixel on each side; only a frame of

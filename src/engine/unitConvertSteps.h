@@ -32,19 +32,23 @@ public:
     QString Place(const QString &outputPath, const TSourcePaths &sources, bool mayReplace);
     // The staged files' paths, until they are placed.
     QStringList Files() const;
+    // The encoder's warning, if any.
+    QString Warning() const { return m_warning; }
 
 private:
     QString m_plain;
     QString m_folder;
     QStringList m_files;
+    QString m_warning;
 };
 
 // One output per source: every frame redrawn (several frames only), oriented and
 // resized, the print profile for JPEG to TIFF, then written one file per frame. No file
 // it writes replaces a source of the run, nor an existing file unless the project counts
-// its outputs; such a write fails with a message and changes nothing.
-void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
-                   const TRunSettings &run);
+// its outputs; such a write fails with a message and changes nothing. Returns the
+// encoder's warning, if any.
+QString ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                      const TRunSettings &run);
 // The same transform and write, left staged under the plain output name for the run to
 // place once the names of the rows before it are settled.
 std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &sourcePath,
@@ -52,8 +56,9 @@ std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &s
 // Multipage: prepares the source just appended, whose last frame is current.
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
 // Multipage: orients and resizes every collected frame and writes them into one file,
-// which may replace an existing file but never a source of the run.
-void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
+// which may replace an existing file but never a source of the run. Returns the encoder's
+// warning, if any.
+QString WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
 
 void AffineRedrawFrame(TMagickImage &image);
 // Turns the pixels as the frame's EXIF orientation says and resets it to top-left.

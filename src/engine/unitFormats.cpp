@@ -4,6 +4,8 @@
 #include "engine/unitMagickHandles.h"
 #include "project/unitPrompt.h"
 
+#include <QMap>
+
 const TFilterItemType FormatTable[kFormatTableSize] = {
     {QStringLiteral("ART"), QStringLiteral("R"), QStringLiteral("PFS: 1st Publisher")},
     {QStringLiteral("AVI"), QStringLiteral("R"), QStringLiteral("Microsoft Audio/Visual Interleaved")},
@@ -282,6 +284,7 @@ void BuildAvailableFormats()
         const MagickInfo *info = Magick().GetMagickInfo("DNG", exception.get());
         return info && info->version && *info->version;
     }();
+    QMap<QString, QString> codersOfCodes;
     for (const TFormatBeyondTable &beyond : kFormatsBeyondTable) {
         if (beyond.decodedByLibraryOnly && !camerasInProcess)
             continue;
@@ -291,5 +294,19 @@ void BuildAvailableFormats()
         if (mode.isEmpty() || listed(AvailableFormats, code))
             continue;
         AvailableFormats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
+        if (!coder.isEmpty())
+            codersOfCodes.insert(code, coder);
     }
+    // A library format reached under two codes (HEIC and HEIF) keeps the rights of both.
+    QMap<QString, QString> modes;
+    for (const TFilterItemType &format : std::as_const(AvailableFormats)) {
+        for (const QString &coder : {format.Code, codersOfCodes.value(format.Code, format.Code)}) {
+            QString &mode = modes[coder.toUpper()];
+            mode = intersectModes(QStringLiteral("RW"), mode + format.Mode);
+        }
+    }
+    QList<QPair<QString, QString>> coders;
+    for (auto it = modes.cbegin(); it != modes.cend(); ++it)
+        coders.append({it.key(), it.value()});
+    AllowOnlyCoders(coders);
 }

@@ -55,6 +55,9 @@ const char kRefusedCoders[] =
 const char kWriteOnlyCoders[] =
     "PS,PS2,PS3,EPS,EPS2,EPS3,EPSF,EPSI,EPI,EPT,EPT2,EPT3,PDF,EPDF,PDFA,AI,XPS,PCL";
 
+// Set once the coders are narrowed to the offered formats, for as long as the library is loaded.
+bool g_codersNarrowed = false;
+
 QString g_temporaryBase;
 QString g_temporaryFolder;
 QStringList g_temporaryFolders;
@@ -141,10 +144,29 @@ QString LibrarySecurityPolicy()
     }
     policy += coderRules(writable, "write");
     policy += coderRules(refused, "none");
-    policy += QStringLiteral("<policy domain=\"resource\" name=\"list-length\" value=\"%1\"/>"
-                             "</policymap>")
-                  .arg(kMaxFramesPerImage);
+    // The cap on frames is set as a limit (ApplyImageCaps): a resource rule here would make
+    // this library generation drop the delegate and path rules once a further policy is
+    // added.
+    policy += QStringLiteral("</policymap>");
     return policy;
+}
+
+void AllowOnlyCoders(const QList<QPair<QString, QString>> &coders)
+{
+    if (!g_entries.SetMagickSecurityPolicy || g_codersNarrowed)
+        return;
+    // The last rule that matches a name decides, so the refusal of all comes first.
+    QString policy = QStringLiteral("<policymap>") + coderRules({QStringLiteral("*")}, "none");
+    for (const auto &[coder, mode] : coders) {
+        const char *rights = mode == QLatin1String("RW") ? "read|write"
+                           : mode == QLatin1String("R")  ? "read"
+                                                         : "write";
+        policy += coderRules({coder.toUpper()}, rights);
+    }
+    policy += QStringLiteral("</policymap>");
+    const QByteArray bytes = policy.toUtf8();
+    const TExceptionPtr exception(g_entries.AcquireExceptionInfo());
+    g_codersNarrowed = g_entries.SetMagickSecurityPolicy(bytes.constData(), exception.get()) != MagickFalse;
 }
 
 bool LeftByVanishedProcess(const QString &fileName, const QString &prefix)
@@ -217,6 +239,8 @@ bool LoadImageLibrary(const QString &folder)
         g_entries = TMagickEntryPoints();
         return false;
     }
+    // The caps hold from the start, whatever the system's policy says.
+    ApplyImageCaps();
     return true;
 }
 
@@ -230,6 +254,7 @@ bool UnloadImageLibrary()
         dlclose(g_handle);
         g_handle = nullptr;
         g_entries = TMagickEntryPoints();
+        g_codersNarrowed = false;
     }
     return g_handle == nullptr;
 }
@@ -287,6 +312,18 @@ void ApplyResourceLimits()
     Magick().SetMagickResourceLimit(MemoryResource, memory * kMegabyte);
     Magick().SetMagickResourceLimit(MapResource, map * kMegabyte);
     Magick().SetMagickResourceLimit(AreaResource, (memory / 2) * kMegabyte);
+    ApplyImageCaps();
+}
+
+void ApplyImageCaps()
+{
+    if (!Magick().SetMagickResourceLimit)
+        return;
+    // The library keeps a lower cap of the system's policy.
+    Magick().SetMagickResourceLimit(WidthResource, MagickSizeType(qMax(1, WidthLimit)));
+    Magick().SetMagickResourceLimit(HeightResource, MagickSizeType(qMax(1, HeightLimit)));
+    Magick().SetMagickResourceLimit(DiskResource, MagickSizeType(qMax(0, CacheDiskLimit)) * kMegabyte);
+    Magick().SetMagickResourceLimit(ListLengthResource, MagickSizeType(kMaxFramesPerImage));
 }
 
 TLibraryLimits CurrentLibraryLimits()
@@ -297,6 +334,8 @@ TLibraryLimits CurrentLibraryLimits()
     limits.Memory = Magick().GetMagickResourceLimit(MemoryResource);
     limits.Map = Magick().GetMagickResourceLimit(MapResource);
     limits.Area = Magick().GetMagickResourceLimit(AreaResource);
+    limits.Width = Magick().GetMagickResourceLimit(WidthResource);
+    limits.Height = Magick().GetMagickResourceLimit(HeightResource);
     limits.Disk = Magick().GetMagickResourceLimit(DiskResource);
     return limits;
 }

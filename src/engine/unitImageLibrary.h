@@ -3,6 +3,8 @@
 // The image library as the rest of the program sees it: loading, limits, policy and
 // temporary files, in Qt types. The library's own types stay behind unitMagickApi.h.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // The library's file name, looked up through the standard search or inside a folder.
@@ -27,6 +29,10 @@ extern bool ImageLibraryLoaded;
 // no format that only a delegate could read, and a cap on frames per image. Formats a
 // system policy lets the library write stay writable; nothing it refuses is allowed.
 QString LibrarySecurityPolicy();
+// Narrows the policy to exactly these coders, each with its mode ("R", "W" or "RW"): a
+// source of any other format is refused before it is decoded. Once per load; rights the
+// policy refused before are not to be named here.
+void AllowOnlyCoders(const QList<QPair<QString, QString>> &coders);
 // Frames one decoded image may hold.
 constexpr int kMaxFramesPerImage = 2000;
 
@@ -47,17 +53,23 @@ bool StartImageLibrary();
 // The exit sequence: drops references until none is left.
 void StopImageLibrary();
 
-// Sets memory, map and pixel-area limits from MemoryLimit and MapLimit (megabytes);
-// does nothing while the library is not loaded.
+// Sets memory, map and pixel-area limits from MemoryLimit and MapLimit (megabytes), and
+// the width, height and pixel-cache disk caps; does nothing while the library is not
+// loaded.
 void ApplyResourceLimits();
+// Only the caps: WidthLimit and HeightLimit, CacheDiskLimit for the pixel caches and
+// kMaxFramesPerImage. Also applied when the library is loaded.
+void ApplyImageCaps();
 
-// The limits the library holds now: memory, map and disk in bytes, the area in pixels;
-// all 0 while it is not loaded.
+// The limits the library holds now: memory, map and disk in bytes, the area, width and
+// height in pixels; all 0 while it is not loaded.
 struct TLibraryLimits
 {
     quint64 Memory = 0;
     quint64 Map = 0;
     quint64 Area = 0;
-    quint64 Disk = 0;
+    quint64 Width = 0; // pixels
+    quint64 Height = 0;
+    quint64 Disk = 0; // bytes
 };
 TLibraryLimits CurrentLibraryLimits();

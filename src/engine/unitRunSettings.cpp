@@ -21,6 +21,7 @@ TRunSettings RunSettingsFor(const TCnvJob &project)
     settings.FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
     settings.MemoryLimit = MemoryLimit;
     settings.MapLimit = MapLimit;
+    settings.Caps = TImageCaps::Current();
     return settings;
 }
 

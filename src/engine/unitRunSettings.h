@@ -5,6 +5,7 @@
 // and nothing else.
 
 #include "engine/unitRename.h"
+#include "engine/unitSourceCheck.h"
 #include "project/unitJob.h"
 
 #include <QString>
@@ -27,6 +28,9 @@ struct TRunSettings
     bool NoEnlarge = false;
     // JPEG sources that come out smaller are decoded at a reduced DCT scale.
     bool ShrinkOnLoad = true;
+    // What a source may declare; beyond it, it is refused before decoding. Its text is the
+    // built-in English; the window puts in the user's language.
+    TImageCaps Caps;
     // Files in work at the same time, 1 to 16.
     int FilesAtOnce = 1;
     // The library's limits for the whole run, in megabytes.

@@ -4,6 +4,7 @@
 #include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
 #include "engine/unitRename.h"
+#include "engine/unitSourceCheck.h"
 #include "project/unitGeneral.h"
 #include "project/unitJobOptions.h"
 #include "project/unitSourcesModel.h"
@@ -116,13 +117,15 @@ struct TRowWork
 struct TReadProblem
 {
     QString Text; // empty when the source was read cleanly
-    bool Refused = false; // never handed to the library, or refused by its policy
-    bool Corrupt = false; // the decoder said the source is damaged
+    bool Refused = false; // refused by its header, or by the library's policy
+    bool Corrupt = false; // pixels are missing
+    QString Warning; // a warning that left the pixels whole
 };
 
-// The read step: the whole file as bytes, decoded from memory; a JPEG that will come
-// out smaller is decoded at a reduced scale. A failure marks the row failed; what the
-// decoder kept decides the rest.
+// The read step: the whole file as bytes, its header checked (the declared size against
+// the caps, a TIFF's data within the file), admitted by the memory it declares, then
+// decoded from memory; a JPEG that will come out smaller is decoded at a reduced scale.
+// A failure marks the row failed; what the decoder kept decides the rest.
 TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &result,
                         std::optional<TMemoryBudget::TGrant> &grant)
 {
@@ -133,6 +136,11 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
         if (file.error() != QFileDevice::NoError)
             throw TError(file.errorString() + QStringLiteral(": ") + work.Source);
         file.close();
+        CheckDeclaredSize(bytes, work.Settings->Caps);
+        // Read from memory, the library leaves such parts blank without a word.
+        const QString missing = MissingTiffData(bytes);
+        if (!missing.isEmpty())
+            throw TSourceRefused(missing);
         grant.emplace(*work.Budget, TMagickImage::PixelBytesNeeded(bytes));
         if (work.Settings->ShrinkOnLoad)
             image.SetShrinkOnLoad(bytes, ShortSideNeeded(work.Settings->Project));
@@ -140,22 +148,25 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
         // Formats known only by their extension are read by the source's name.
         buffer.setObjectName(work.Source);
         buffer.open(QIODevice::ReadOnly);
+        TReadProblem read;
         if (work.Multipage) {
-            image.AppendFrames(buffer);
-            image.SelectFrame(image.FrameCount() - 1);
+            const int before = image.FrameCount();
+            read.Warning = image.AppendFrames(buffer);
+            if (image.FrameCount() > before)
+                image.SelectFrame(image.FrameCount() - 1);
         } else {
-            image.LoadFrames(buffer);
+            read.Warning = image.LoadFrames(buffer);
         }
-        return {};
+        return read;
     } catch (const TSourceRefused &refused) {
         result.Status = 1;
-        return {refused.text(), true, false};
+        return {refused.text(), true, false, {}};
     } catch (const TCorruptSource &corrupt) {
         result.Status = 1;
-        return {corrupt.text(), false, true};
+        return {corrupt.text(), false, true, {}};
     } catch (const std::exception &error) {
         result.Status = 1;
-        return {errorText(error), false, false};
+        return {errorText(error), false, false, {}};
     }
 }
 
@@ -193,8 +204,8 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
     const TReadProblem problem = readSource(work, *image, result, grant);
     readDone();
 
+    // Frames of a source with pixels missing are not the picture: nothing is written.
     if (problem.Refused || (problem.Corrupt && image->FrameCount() > 0)) {
-        // Frames of a damaged source are not the picture: nothing is written.
         result.Status = 1;
         result.Message = problem.Text;
         return;
@@ -205,12 +216,19 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
         return;
     }
     result.Status = 2;
-    result.Message.clear();
+    result.Message = problem.Warning;
     try {
+        QString said;
         if (work.Multipage)
             CollectSource(*image, work.Source, *work.Settings);
         else
+        {
             result.Staged = StageSource(*image, work.Source, work.Output, *work.Settings);
+            said = result.Staged->Warning();
+        }
+        // Converted, and the row tells what the library warned about.
+        if (result.Message.isEmpty())
+            result.Message = said;
     } catch (const std::exception &error) {
         // One output: nothing was written for this row, so it did not convert. Multipage:
         // the frames are kept and written all the same.

@@ -1,6 +1,8 @@
 #include "gather/unitDlgFilelist.h"
 
+#include "i18n/unitDclLang.h"
 #include "project/unitGeneral.h"
+#include "project/unitPrompt.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -126,10 +128,15 @@ void TformDlgFilelist::WalkFinished()
     QDialog::done(m_gatherer && m_gatherer->IsCancelled() ? QDialog::Rejected : QDialog::Accepted);
 }
 
-TGatherCall GatherCallFor(TformDlgFilelist &dialog, QStringList masks, bool rootOnly)
+TGatherCall GatherCallFor(TformDlgFilelist &dialog, QStringList masks, bool rootOnly,
+                          QString unlistedText)
 {
-    return [&dialog, masks = std::move(masks), rootOnly] {
+    return [&dialog, masks = std::move(masks), rootOnly, unlistedText = std::move(unlistedText)] {
         const TGatherResult result = dialog.Gather(masks, rootOnly);
+        if (!result.Unlisted.isEmpty())
+            Prompt().warning(UnlistedFoldersText(
+                result, unlistedText.isEmpty() ? QString::fromUtf8(BuiltInString("MSG_FOLDER_NOT_LISTED"))
+                                               : unlistedText));
         if (!result.Error.isEmpty())
             throw TError(result.Error);
     };

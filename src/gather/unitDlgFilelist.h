@@ -58,4 +58,8 @@ private:
 
 // The gather call of the add command: runs the dialog's gathering and turns a failure
 // of the walk into a TError, so that it reaches the user instead of passing silently.
-TGatherCall GatherCallFor(TformDlgFilelist &dialog, QStringList masks, bool rootOnly);
+// Folders that could not be listed are named in a warning made from `unlistedText`
+// (MSG_FOLDER_NOT_LISTED of the current language, the built-in English when empty); what
+// was found is kept.
+TGatherCall GatherCallFor(TformDlgFilelist &dialog, QStringList masks, bool rootOnly,
+                          QString unlistedText = QString());

@@ -128,7 +128,7 @@ QStringView SuffixOf(const QString &fileName)
     return dot < 0 ? QStringView() : QStringView(fileName).mid(dot + 1);
 }
 
-enum class TOutcome { Done, TreeFailed, Cancelled };
+enum class TOutcome { Done, Cancelled };
 
 class TGatherWalk
 {
@@ -137,6 +137,13 @@ public:
                 const TGatherHooks &hooks)
         : m_masks(masks), m_rootOnly(rootOnly), m_cancel(cancel), m_hooks(hooks)
     {
+        // Outputs of earlier runs are no sources of the next one.
+        const TCnvJob *job = CurrentJob();
+        if (job && job->UseDestDir && !job->DestDir.isEmpty()) {
+            const QFileInfo destination(job->DestDir);
+            m_destinationName = destination.fileName();
+            m_destination = destination.canonicalFilePath();
+        }
     }
 
     TGatherResult Run()
@@ -192,8 +199,14 @@ private:
             m_hooks.DispatchAll();
     }
 
+    bool IsDestination(const QString &name, const QString &path) const
+    {
+        return !m_destination.isEmpty() && name == m_destinationName
+            && QFileInfo(path).canonicalFilePath() == m_destination;
+    }
+
     // A folder and, unless root-only, its subfolders depth first, each after its parent's
-    // files. A folder that cannot be listed ends the whole tree.
+    // files. A folder that cannot be listed is noted and passed over.
     TOutcome SearchTree(const QString &folder)
     {
         QStringList subfolders;
@@ -212,8 +225,10 @@ private:
     {
         // The iterator shows an unlistable folder as an empty one; ask first.
         const QFileInfo self(folder);
-        if (!self.isDir() || !self.isReadable() || !self.isExecutable())
-            return TOutcome::TreeFailed;
+        if (!self.isDir() || !self.isReadable() || !self.isExecutable()) {
+            m_result.Unlisted.append(folder);
+            return TOutcome::Done;
+        }
         QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System
                                          | QDir::NoDotAndDotDot);
         bool first = true;
@@ -234,7 +249,8 @@ private:
                 if (!info.isFile())
                     continue;
             } else if (info.isDir()) {
-                subfolders.append(folder + name + QLatin1Char('/'));
+                if (!IsDestination(name, folder + name))
+                    subfolders.append(folder + name + QLatin1Char('/'));
                 continue;
             } else if (!info.isFile()) {
                 continue; // devices, pipes, sockets
@@ -314,6 +330,8 @@ private:
     const bool m_rootOnly;
     const std::atomic<bool> &m_cancel;
     const TGatherHooks &m_hooks;
+    QString m_destination; // canonical path, empty when outputs go beside their sources
+    QString m_destinationName;
     TGatherResult m_result;
     QString m_root; // the selected folder being searched
     QString m_lastSuffix;
@@ -333,6 +351,14 @@ QStringList GatherMasks(bool customFilter, const TExtList &checkList)
             masks.append(QStringLiteral("*.") + cell.Ext);
     }
     return masks;
+}
+
+QString UnlistedFoldersText(const TGatherResult &result, const QString &text)
+{
+    QStringList lines;
+    for (const QString &folder : result.Unlisted)
+        lines.append(text.arg(folder));
+    return lines.join(QLatin1Char('\n'));
 }
 
 bool MaskMatches(const QString &fileName, const QStringList &masks)

@@ -40,10 +40,18 @@ struct TGatherResult
     int Added = 0;
     bool Cancelled = false;
     QString Error; // text of the failure that stopped the walk, if any
+    // Folders that could not be listed; the walk went on without them.
+    QStringList Unlisted;
 };
 
+// "Folder cannot be listed: <folder>", one line per folder, from the template given
+// (the catalogue's MSG_FOLDER_NOT_LISTED).
+QString UnlistedFoldersText(const TGatherResult &result, const QString &text);
+
 // The walk over PendingFavorList into FavorList, on the calling thread. `cancel` is read
-// before every entry; once it is set nothing more is added and the walk ends.
+// before every entry; once it is set nothing more is added and the walk ends. The current
+// project's destination folder is not searched, nor are hidden folders such as the runs'
+// staging folders.
 TGatherResult GatherPending(const QStringList &masks, bool rootOnly,
                             const std::atomic<bool> &cancel, const TGatherHooks &hooks);
 

@@ -146,6 +146,13 @@ const TCatalogueDefault CatalogueDefaults[] = {
     {"J_IMG_ASPECT", " Aspect ratio "},
     {"J_IMG_MULTI", " Multipages"},
     {"J_IMG_ENV", "Scratch disk"},
+    {"MSG_IMAGE_TOO_LARGE", "Image too large: %1x%2 (limit %3x%4, %5 megapixels)"},
+    {"MSG_FOLDER_NOT_LISTED", "Folder cannot be listed: %1"},
+    {"PREF_CAPS", "Image size"},
+    {"PREF_MAX_WIDTH", "Largest width, pixels"},
+    {"PREF_MAX_HEIGHT", "Largest height, pixels"},
+    {"PREF_MAX_AREA", "Largest area, megapixels"},
+    {"PREF_CACHE_DISK", "Disk for pixel caches, Mb"},
 };
 
 const int CatalogueDefaultCount = int(sizeof(CatalogueDefaults) / sizeof(CatalogueDefaults[0]));

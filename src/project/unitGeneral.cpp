@@ -13,6 +13,10 @@
 
 int MemoryLimit = 32;
 int MapLimit = 64;
+int WidthLimit = kDefaultSideLimit;
+int HeightLimit = kDefaultSideLimit;
+int AreaLimit = kDefaultAreaLimit;
+int CacheDiskLimit = kDefaultCacheDiskLimit;
 bool TurnPhotosUpright = true;
 bool DoNotEnlarge = false;
 int FilesAtOnce = DefaultFilesAtOnce();

@@ -42,6 +42,17 @@ TSaveResult SaveFileWhole(const QString &path, const QByteArray &bytes, QString 
 extern int MemoryLimit;
 extern int MapLimit;
 
+// Caps of the program's own, whatever the system's library policy says: a source whose
+// header declares more is refused before it is decoded. The area in megapixels (10^6
+// pixels), the disk the library's pixel caches may take in megabytes.
+extern int WidthLimit;
+extern int HeightLimit;
+extern int AreaLimit;
+extern int CacheDiskLimit;
+constexpr int kDefaultSideLimit = 32768;
+constexpr int kDefaultAreaLimit = 256;
+constexpr int kDefaultCacheDiskLimit = 4096;
+
 // Preferences for the frames of a run, kept with the stored settings.
 extern bool TurnPhotosUpright;
 extern bool DoNotEnlarge;

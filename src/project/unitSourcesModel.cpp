@@ -134,6 +134,9 @@ QVariant TSourcesModel::data(const QModelIndex &index, int role) const
             return cell.Folder;
         }
         break;
+    case Qt::ToolTipRole:
+        // Why a row failed, or what the library warned about while it converted.
+        return cell.Message.isEmpty() ? QVariant() : QVariant(cell.Message);
     case Qt::TextAlignmentRole:
         if (index.column() == ColumnSize)
             return int(Qt::AlignRight | Qt::AlignVCenter);

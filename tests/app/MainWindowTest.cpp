@@ -16,6 +16,7 @@
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "project/unitReport.h"
+#include "project/unitStopSignals.h"
 #include "ui/unitFileBrowser.h"
 #include "ui/unitSkins.h"
 #include "ui/unitThumbnails.h"
@@ -47,6 +48,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QProcess>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -56,6 +59,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -863,6 +869,8 @@ protected:
         return QDir(destination).entryList(QDir::Files, QDir::Name);
     }
 
+    void expectStoppedWithTheReportKept(bool bySignal);
+
     QString destination;
     bool waitShown = false;
     bool stopEnabledDuringRun = false;
@@ -1042,25 +1050,75 @@ TEST_F(MainWindowRun, AMultipageRunAsksForItsFileAgainUntilChosenOrGivenUp)
     EXPECT_EQ(ImageFileFrameCount(destination + QStringLiteral("/album.TIFF")), 3);
 }
 
-TEST_F(MainWindowRun, ClosingTheWindowDuringARunStopsItAndKeepsTheReport)
+// The window closed by its close box or, as the program wires it, by a real SIGTERM.
+void MainWindowRun::expectStoppedWithTheReportKept(bool bySignal)
 {
     TformMain &main = startWithImages(8);
     QFile::remove(LastReportPath());
+    TStopSignals stopSignals;
+    QObject::connect(stopSignals.Notifier(), &QSocketNotifier::activated, &main, [&main] {
+        TStopSignals::Drain();
+        main.StopOnSignal();
+    });
     bool closed = false;
     watchRun([&] {
         if (!closed && windows->Wait->isVisible()) {
             closed = true;
-            main.close();
+            if (bySignal)
+                ::kill(::getpid(), SIGTERM);
+            else
+                main.close();
         }
     });
     action("ACTION_CONVERT")->trigger();
     ASSERT_TRUE(waitForIdle());
+    ASSERT_TRUE(QTest::qWaitFor([&main] { return !main.isVisible(); }, 10000));
     EXPECT_TRUE(closed);
-    EXPECT_FALSE(main.isVisible());
     EXPECT_FALSE(reportClosed);
     EXPECT_EQ(ConversionSummary.Status, 2);
     EXPECT_TRUE(QFileInfo::exists(LastReportPath()));
     EXPECT_TRUE(prompt.informations.isEmpty());
+}
+
+TEST_F(MainWindowRun, ClosingTheWindowDuringARunStopsItAndKeepsTheReport)
+{
+    expectStoppedWithTheReportKept(false);
+}
+
+TEST_F(MainWindowRun, SigtermDuringARunStopsItAndKeepsTheReport)
+{
+    expectStoppedWithTheReportKept(true);
+}
+
+// The real program, offscreen: a stop signal ends it the normal way, its temporary folders
+// (skin marks, the library's files) removed.
+TEST(WindowProcess, TermAndHangupEndTheProgramAndRemoveItsTemporaryFolders)
+{
+    for (const int stopSignal : {SIGTERM, SIGHUP}) {
+        QTemporaryDir home;
+        const QString scratch = home.filePath(QStringLiteral("tmp"));
+        QDir().mkpath(scratch);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), scratch);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess window;
+        window.setProcessEnvironment(environment);
+        window.setWorkingDirectory(home.path());
+        window.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo"), QStringList());
+        ASSERT_TRUE(window.waitForStarted(30000));
+        const auto temporary = [&scratch] {
+            return QDir(scratch).entryList({QStringLiteral("pictavo-*")}, QDir::Dirs | QDir::Files);
+        };
+        const auto skinMarks = [&temporary] { return !temporary().filter(QStringLiteral("pictavo-skin-")).isEmpty(); };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return skinMarks() || window.state() != QProcess::Running; }, 60000))
+            << temporary().join(QLatin1Char(' ')).toStdString();
+        ::kill(pid_t(window.processId()), stopSignal);
+        ASSERT_TRUE(window.waitForFinished(30000)) << stopSignal;
+        EXPECT_EQ(window.exitStatus(), QProcess::NormalExit) << stopSignal;
+        EXPECT_EQ(window.exitCode(), 0) << stopSignal;
+        EXPECT_TRUE(temporary().isEmpty()) << temporary().join(QLatin1Char(' ')).toStdString();
+    }
 }
 
 // --- The project panel -----------------------------------------------------------

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 class StoredSettings : public ::testing::Test
@@ -144,6 +146,22 @@ TEST(SettingsStore, IsAnIniFileNamedAfterTheExecutableUnderTheUsersConfigFolder)
 }
 
 } // namespace
+
+TEST_F(StoredSettings, TheCapsAreKeptWithTheirDefaults)
+{
+    const TStoredSettings defaults = ReadStoredSettings(*store());
+    EXPECT_EQ(std::tuple(defaults.ValWidthLimit, defaults.ValHeightLimit, defaults.ValAreaLimit, defaults.ValCacheDiskLimit),
+              std::tuple(32768, 32768, 256, 4096));
+    TStoredSettings written;
+    written.ValWidthLimit = 100;
+    written.ValHeightLimit = 200;
+    written.ValAreaLimit = 3;
+    written.ValCacheDiskLimit = 0;
+    ASSERT_TRUE(WriteStoredSettings(*store(), written));
+    const TStoredSettings read = ReadStoredSettings(*store());
+    EXPECT_EQ(std::tuple(read.ValWidthLimit, read.ValHeightLimit, read.ValAreaLimit, read.ValCacheDiskLimit),
+              std::tuple(100, 200, 3, 0));
+}
 
 TEST_F(StoredSettings, ThePhotoSwitchesAreKeptWithTheirDefaults)
 {

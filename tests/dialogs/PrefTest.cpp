@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 constexpr quint64 kMb = 1048576;
@@ -101,16 +103,17 @@ protected:
 
 } // namespace
 
-TEST_F(Pref, IsAFixedDialogWithTwoPagesAndACloseButton)
+TEST_F(Pref, IsAFixedDialogWithThreePagesAndACloseButton)
 {
     TformPref pref;
     EXPECT_EQ(pref.objectName(), QLatin1String("formPref"));
     EXPECT_EQ(pref.size(), QSize(471, 241));
     EXPECT_EQ(pref.minimumSize(), pref.maximumSize());
     EXPECT_FALSE(pref.isVisible());
-    ASSERT_EQ(pref.tabs()->count(), 2);
+    ASSERT_EQ(pref.tabs()->count(), 3);
     EXPECT_EQ(pref.tabs()->tabText(0), QLatin1String("Limits"));
     EXPECT_EQ(pref.tabs()->tabText(1), QLatin1String("Search"));
+    EXPECT_EQ(pref.tabs()->tabText(2), QLatin1String("Image size"));
     EXPECT_EQ(pref.closeButton()->text(), QLatin1String("Close"));
 
     Restore(pref, 32, 64);
@@ -504,4 +507,29 @@ TEST_F(Pref, FilesConvertedAtOnceIsASettingOfItsOwnKeptWithinOneToSixteen)
     EXPECT_EQ(MemoryLimit, 32);
     pref.close();
     FilesAtOnce = kept;
+}
+
+TEST_F(Pref, TheCapsOnASourcesSizeTakeEffectAtOnceInTheLibraryAndComeBackClamped)
+{
+    // Below the caps of Debian's own policy, which the library would keep.
+    TformPref pref;
+    WidthLimit = 0;
+    CacheDiskLimit = -5;
+    Restore(pref, 32, 64);
+    EXPECT_EQ(WidthLimit, 1);
+    EXPECT_EQ(CacheDiskLimit, 0);
+    EXPECT_EQ(CurrentLibraryLimits().Width, 1u);
+    EXPECT_EQ(CurrentLibraryLimits().Disk, 0u);
+    pref.widthCapBox()->setValue(12000);
+    pref.heightCapBox()->setValue(10000);
+    pref.areaCapBox()->setValue(150);
+    pref.diskCapBox()->setValue(512);
+    EXPECT_EQ(std::tuple(WidthLimit, HeightLimit, AreaLimit, CacheDiskLimit), std::tuple(12000, 10000, 150, 512));
+    EXPECT_EQ(CurrentLibraryLimits().Width, 12000u);
+    EXPECT_EQ(CurrentLibraryLimits().Height, 10000u);
+    EXPECT_EQ(CurrentLibraryLimits().Disk, 512 * kMb);
+    WidthLimit = HeightLimit = kDefaultSideLimit;
+    AreaLimit = kDefaultAreaLimit;
+    CacheDiskLimit = kDefaultCacheDiskLimit;
+    ApplyImageCaps();
 }

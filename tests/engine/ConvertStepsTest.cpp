@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 class ConversionSteps : public ::testing::Test
@@ -231,6 +233,15 @@ TEST_F(ConversionSteps, AffineRedrawKeepsSizeAndPixels)
     const TRgb after = PixelAt(image.CurrentFrame(), 20, 2);
     EXPECT_NEAR(after.red, before.red, 3);
     EXPECT_NEAR(after.blue, before.blue, 3);
+    // The redraw of a page moves no pixel: every one stays exactly as decoded.
+    TMagickImage decoded;
+    load(decoded, QStringLiteral("gradient:red-blue"), 40, 30);
+    for (int y = 0; y < 30; y += 7) {
+        for (int x = 0; x < 40; x += 3) {
+            const TRgb want = PixelAt(decoded.CurrentFrame(), x, y), got = PixelAt(image.CurrentFrame(), x, y);
+            EXPECT_EQ(std::tie(got.red, got.green, got.blue), std::tie(want.red, want.green, want.blue)) << x << "," << y;
+        }
+    }
 }
 
 TEST_F(ConversionSteps, OrientedResizedPortraitIsWrittenWithItsQuality)

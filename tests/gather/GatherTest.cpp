@@ -259,16 +259,17 @@ TEST_F(GatherTest, AnEmptyFolderAddsNothingAndTheWalkGoesOn)
     EXPECT_EQ(Gathered(), QStringList{QStringLiteral("T/later/a.jpg")});
 }
 
-TEST_F(GatherTest, AFolderVanishingMidWalkEndsItsTreeAndTheNextItemIsWalked)
+TEST_F(GatherTest, AFolderVanishingMidWalkIsNamedAndTheRestOfTheWalkGoesOn)
 {
     MakeFile(QStringLiteral("T/a.jpg"));
     MakeFile(QStringLiteral("T/b.jpg"));
     MakeFile(QStringLiteral("T/s1/x.jpg"));
     MakeFile(QStringLiteral("T/s2/y.jpg"));
     MakeFile(QStringLiteral("U/u.jpg"));
-    // The subfolder searched first goes while T is being listed; the other one stays but
-    // belongs to the same selected tree, so it is not examined either.
-    const QString first = SubfoldersInListingOrder(Path(QStringLiteral("T"))).first();
+    // The subfolder searched first goes while T is being listed; the other one of the same
+    // tree is still searched.
+    const QStringList subfolders = SubfoldersInListingOrder(Path(QStringLiteral("T")));
+    const QString first = subfolders.first(), second = subfolders.last();
     bool removed = false;
     TGatherHooks hooks;
     hooks.DispatchOne = [&] {
@@ -280,9 +281,12 @@ TEST_F(GatherTest, AFolderVanishingMidWalkEndsItsTreeAndTheNextItemIsWalked)
     ASSERT_TRUE(removed);
     EXPECT_TRUE(result.Error.isEmpty());
     EXPECT_FALSE(result.Cancelled);
-    EXPECT_EQ(result.Added, 3);
-    EXPECT_EQ(Sorted(Gathered()), (QStringList{QStringLiteral("T/a.jpg"), QStringLiteral("T/b.jpg"),
-                                               QStringLiteral("U/u.jpg")}));
+    EXPECT_EQ(result.Unlisted, QStringList{Path(QStringLiteral("T/") + first) + QLatin1Char('/')});
+    EXPECT_EQ(result.Added, 4);
+    const QString kept = QStringLiteral("T/") + second + (second == QLatin1String("s1") ? QStringLiteral("/x.jpg") : QStringLiteral("/y.jpg"));
+    EXPECT_EQ(Sorted(Gathered()), Sorted({QStringLiteral("T/a.jpg"), QStringLiteral("T/b.jpg"), kept, QStringLiteral("U/u.jpg")}));
+    EXPECT_EQ(UnlistedFoldersText(result, QStringLiteral("Folder cannot be listed: %1")),
+              QStringLiteral("Folder cannot be listed: ") + result.Unlisted.first());
 }
 
 TEST_F(GatherTest, ASelectedFolderGoneBeforeTheWalkStopsItWithAnError)

@@ -180,6 +180,10 @@ struct TWidgetTree
         auto *search = new QWidget;
         prefPages->addTab(search, QStringLiteral("Search"));
         optionGroup("sRadioGroup1", search);
+        auto *caps = child(new QWidget, "tabCaps", nullptr);
+        prefPages->addTab(caps, QStringLiteral("Image size"));
+        for (const char *name : {"lblMaxWidth", "lblMaxHeight", "lblMaxArea", "lblCacheDisk"})
+            child(new QLabel, name, caps);
     }
 
     QList<QObject *> roots() const { return {main.get(), pref.get()}; }
@@ -296,7 +300,7 @@ TEST(ApplyLang, EveryRowNamesAComponentOfTheWindows)
             ++keyed;
         }
     }
-    EXPECT_EQ(keyed, 129);
+    EXPECT_EQ(keyed, 134);
 }
 
 TEST(ApplyLang, EnglishShowsTheDefaultTexts)

@@ -81,6 +81,26 @@ protected:
         return result;
     }
 
+    // The same as an ordinary user: root lists every folder whatever its permissions.
+    TProcessResult convertAsNobody(const QStringList &arguments)
+    {
+        if (::geteuid() != 0)
+            return convert(arguments);
+        QProcess process;
+        process.setWorkingDirectory(at(QStringLiteral("bin")));
+        process.start(QStringLiteral("setpriv"),
+                      QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                  QStringLiteral("--clear-groups"), QStringLiteral("--"), program,
+                                  QStringLiteral("convert")} + arguments);
+        TProcessResult result;
+        EXPECT_TRUE(process.waitForStarted(30000));
+        EXPECT_TRUE(process.waitForFinished(300000));
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+
     static QStringList lines(const QByteArray &bytes)
     {
         return QString::fromUtf8(bytes).split(QLatin1Char('\n'));
@@ -125,6 +145,46 @@ TEST_F(CliConvert, AFolderOfImagesBecomesConvertedFilesAndAReport)
     const QByteArray report = ReadFileBytes(at(QStringLiteral("out/LastReport.txt")));
     EXPECT_TRUE(report.contains("Successful  :3\r\nFailed      :1\r\n"));
     EXPECT_TRUE(report.endsWith("Status  : Ok\r\n"));
+}
+
+TEST_F(CliConvert, AFolderThatCannotBeListedIsNamedFailsTheRunAndTheWalkGoesOn)
+{
+    for (const char *folder : {"photos/locked", "photos/z"})
+        QDir().mkpath(at(QString::fromLatin1(folder)));
+    image(QStringLiteral("photos/a.png"));
+    image(QStringLiteral("photos/locked/b.png"));
+    image(QStringLiteral("photos/z/c.png"));
+    const QString job = project();
+    for (const char *open : {"", "bin", "photos", "photos/z"})
+        QFile::setPermissions(at(QString::fromLatin1(open)), QFileDevice::Permissions(0x7555));
+    for (const char *writable : {"dest", "out"})
+        QFile::setPermissions(at(QString::fromLatin1(writable)), QFileDevice::Permissions(0x7777));
+    QFile::setPermissions(at(QStringLiteral("photos/locked")), QFileDevice::Permissions());
+    const TProcessResult result = convertAsNobody({job, at(QStringLiteral("photos"))});
+    QFile::setPermissions(at(QStringLiteral("photos/locked")), QFileDevice::Permissions(0x7700));
+    EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QByteArray(QByteArray("Folder cannot be listed: ") + at(QStringLiteral("photos/locked/")).toUtf8())))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("/a.png -> ")) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("/z/c.png -> ")) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("Total files :2\n"));
+}
+
+TEST_F(CliConvert, TheDestinationInsideASearchedFolderIsNoSourceOfTheNextRun)
+{
+    image(QStringLiteral("photos/a.png"));
+    image(QStringLiteral("photos/sub/b.png"));
+    const QString job = project([this](TCnvJob &job) { job.DestDir = at(QStringLiteral("photos/converted")); });
+    QDir().mkpath(at(QStringLiteral("photos/converted")));
+    for (int run = 0; run < 2; ++run) {
+        const TProcessResult result = convert({job, at(QStringLiteral("photos"))});
+        EXPECT_EQ(result.exitCode, 0) << run << result.err.toStdString();
+        EXPECT_TRUE(result.out.contains("Total files :2\n")) << run << result.out.toStdString();
+        EXPECT_FALSE(result.out.contains(QByteArray("converted " + at(QStringLiteral("photos/converted/")).toUtf8())))
+            << run << result.out.toStdString();
+    }
+    // No staging folder is left for a later walk either.
+    EXPECT_EQ(QDir(at(QStringLiteral("photos/converted"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
 }
 
 TEST_F(CliConvert, EveryFileConvertedExitsWithZero)
