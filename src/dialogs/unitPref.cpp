@@ -23,9 +23,9 @@
 
 namespace {
 
-constexpr int kMemoryMaximum = 2048;
-constexpr int kMapMaximum = 4096;
-constexpr int kTickInterval = 128;
+constexpr int kMemoryMaximum = kMaxMemoryLimit;
+constexpr int kMapMaximum = kMaxMapLimit;
+constexpr int kTickInterval = 1024;
 
 QLabel *MakeHeading(const QString &name, const QString &text, QWidget *parent)
 {

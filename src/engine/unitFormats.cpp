@@ -1,5 +1,6 @@
 #include "engine/unitFormats.h"
 
+#include "engine/unitFormatCache.h"
 #include "engine/unitMagickHandles.h"
 #include "ui/unitPrompt.h"
 
@@ -267,23 +268,19 @@ bool IsKnownFormatCode(const QString &code)
     return FindFormat(code) >= 0 || formatBeyondTable(code) != nullptr;
 }
 
-void BuildAvailableFormats()
+QList<TFilterItemType> FormatsFromLibrary()
 {
-    AvailableFormats.clear();
-    if (!Magick().AcquireExceptionInfo) {
-        Prompt().error(ImageLibraryMissingText());
-        return;
-    }
+    QList<TFilterItemType> formats;
     for (TFilterItemType format : FormatsForModules(InstalledCoderModules())) {
         format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
         if (!format.Mode.isEmpty())
-            AvailableFormats.append(format);
+            formats.append(format);
     }
     for (const char *code : kRowsInOtherModules) {
         TFilterItemType format = FormatTable[FindFormat(QLatin1String(code))];
         format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
-        if (!format.Mode.isEmpty() && !listed(AvailableFormats, format.Code))
-            AvailableFormats.append(format);
+        if (!format.Mode.isEmpty() && !listed(formats, format.Code))
+            formats.append(format);
     }
     // Camera formats go to a delegate program unless a library decodes them, which the
     // coder then names as its version.
@@ -298,8 +295,19 @@ void BuildAvailableFormats()
         const QString code = QLatin1String(beyond.code);
         const QString coder = beyond.coder ? QLatin1String(beyond.coder) : QString();
         const QString mode = intersectModes(QLatin1String(beyond.mostMode), LibraryMode(code, coder));
-        if (mode.isEmpty() || listed(AvailableFormats, code))
+        if (mode.isEmpty() || listed(formats, code))
             continue;
-        AvailableFormats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
+        formats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
     }
+    return formats;
+}
+
+void BuildAvailableFormats()
+{
+    AvailableFormats.clear();
+    if (!Magick().AcquireExceptionInfo) {
+        Prompt().error(ImageLibraryMissingText());
+        return;
+    }
+    AvailableFormats = FormatsThroughCache(FormatsFromLibrary);
 }

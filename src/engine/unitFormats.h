@@ -37,8 +37,12 @@ QString LibraryMode(const QString &code, const QString &coder = QString());
 // file may name one that this library does not offer.
 bool IsKnownFormatCode(const QString &code);
 
-// Fills AvailableFormats from the library; reports the missing library through the prompt.
+// What the loaded library offers, worked out afresh: loads every coder module.
 // The table rows of the installed modules come first, in the modules' order, so a project
 // file's records keep their positions; the formats found beyond that follow. Every row
 // carries only what the library can do now.
+QList<TFilterItemType> FormatsFromLibrary();
+
+// Fills AvailableFormats from the library, through the cache of the list; reports the missing
+// library through the prompt.
 void BuildAvailableFormats();

@@ -230,8 +230,8 @@ TEST_F(MainWindow, FirstStartWithAnEmptyStoreShowsTheDefaults)
     EXPECT_EQ(fileList().CurrentFolder(), QDir::homePath());
     EXPECT_FALSE(sources().SyncMode());
     EXPECT_TRUE(action("ACTION_SORTF_PATH")->isEnabled());
-    EXPECT_EQ(MemoryLimit, 32);
-    EXPECT_EQ(MapLimit, 64);
+    EXPECT_EQ(MemoryLimit, DefaultMemoryLimit());
+    EXPECT_EQ(MapLimit, DefaultMapLimit());
     EXPECT_EQ(CurrentSkinName(), StartSkinName());
     EXPECT_EQ(main.SkinName(), QStringLiteral("MacOS (internal)"));
 
