@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -19,7 +20,9 @@ namespace {
 
 const QByteArray kCacheTag = QByteArrayLiteral("PICTAVO-FORMATS 1");
 
-// The policy as the library holds it: the system's files and the program's own rules.
+// The policy as the library holds it: the system's files and the program's own rules,
+// each rule with its file, sorted: the library moves a rule to the front of its list
+// whenever a question matches it.
 QByteArray policyInForce()
 {
     TExceptionPtr exception = NewException();
@@ -30,9 +33,20 @@ QByteArray policyInForce()
         return QByteArray();
     Magick().ListPolicyInfo(stream, exception.get());
     std::fclose(stream);
-    const QByteArray policy(text, qsizetype(length));
+    const QByteArray listing(text, qsizetype(length));
     std::free(text);
-    return policy;
+    QByteArray path;
+    QList<QByteArray> rules;
+    for (const QByteArray &line : listing.split('\n')) {
+        if (line.startsWith("Path: "))
+            path = line;
+        else if (line.startsWith("  Policy: "))
+            rules.append(path + '\n' + line);
+        else if (!rules.isEmpty() && !line.trimmed().isEmpty())
+            rules.last() += '\n' + line;
+    }
+    std::sort(rules.begin(), rules.end());
+    return rules.join('\n');
 }
 
 QByteArray libraryFileIdentity()
