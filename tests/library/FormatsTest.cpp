@@ -1,8 +1,9 @@
 #include "engine/unitFormatCache.h"
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitMagickHandles.h"
 #include "project/unitGeneral.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
