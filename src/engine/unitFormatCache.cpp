@@ -75,7 +75,11 @@ QByteArray FormatListKey()
     // comes with a new library.
     key.addData(InstalledCoderModules().join(QLatin1Char(',')).toUtf8());
     key.addData(qgetenv("MAGICK_CODER_MODULE_PATH"));
-    key.addData(policyInForce());
+    const QByteArray policy = policyInForce();
+    // Without the policy nothing would tell an old list from a new one: no key, no cache.
+    if (policy.isEmpty())
+        return QByteArray();
+    key.addData(policy);
     return key.result().toHex();
 }
 
