@@ -130,7 +130,7 @@ int run(int count, int jobs)
             std::printf("  gap %lld ms at %lld ms, %s\n", static_cast<long long>(gap),
                         static_cast<long long>(clock.elapsed()),
                         windows.Main->IsRunning() ? "running" : "idle");
-        if (windows.Report->isVisible()) {
+        if (windows.Report && windows.Report->isVisible()) {
             reportShown = true;
             windows.Report->closeButton()->click();
         }

@@ -66,7 +66,7 @@ void usage()
     std::printf("usage: pictavo-mainwindow-bench [--rounds N] [--count N]\n"
                 "  Runs offscreen: QT_QPA_PLATFORM=offscreen is set when the environment does not\n"
                 "  set it. --rounds: start-up rounds of each window (default 11); --count: images\n"
-                "  in the thumbnail folder (default 5000). Settings go to a temporary folder.\n");
+                "  in the thumbnail folder (default 5000; 0: start-up only). Settings go to a temporary folder.\n");
 }
 
 // The offscreen platform warns of every window mask and raise(); the rest goes through.
@@ -482,6 +482,8 @@ int run(int rounds, int count)
 
     if (!benchmarkStartUp(lang, rounds))
         return 1;
+    if (count == 0)
+        return 0;
     const bool pass = benchmarkThumbnails(lang, count);
     QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/Thumbnails.Cache"));
     const bool closing = benchmarkClosing(lang);
@@ -498,7 +500,7 @@ int main(int argc, char **argv)
         const QByteArray arg(argv[i]);
         if ((arg == "--rounds" || arg == "--count") && i + 1 < argc) {
             const int value = QByteArray(argv[++i]).toInt();
-            if (value < 1) {
+            if (value < (arg == "--rounds" ? 1 : 0)) {
                 usage();
                 return 2;
             }

@@ -466,6 +466,7 @@ void TformMain::buildMenus()
     QAction *about = newAction("PAD_HELP_ABOUT");
     about->setIcon(ThemedIcon("help-about", QStyle::SP_MessageBoxInformation, this));
     connect(about, &QAction::triggered, this, [this] {
+        EnsureHiddenWindows();
         if (m_about)
             m_about->exec();
     });
@@ -612,6 +613,20 @@ void TformMain::SetPrefDialog(TformPref *preferences)
     Action("PAD_SERV_PREF")->setEnabled(m_preferences != nullptr);
 }
 
+void TformMain::EnsureHiddenWindows()
+{
+    if (!m_hiddenWindowsMaker)
+        return;
+    const std::function<void()> maker = std::move(m_hiddenWindowsMaker);
+    m_hiddenWindowsMaker = nullptr;
+    maker();
+    if (m_appliedLanguage < 0)
+        return;
+    QList<QObject *> made{m_about, m_searching, m_report, m_wait};
+    made.removeAll(nullptr);
+    ApplyLangTexts(m_lang, made);
+}
+
 void TformMain::SetWaitWindow(TformWait *wait)
 {
     m_wait = wait;
@@ -740,6 +755,8 @@ void TformMain::AddToFavor()
 
 void TformMain::AddPaths(const QStringList &paths)
 {
+    if (!paths.isEmpty())
+        EnsureHiddenWindows();
     if (paths.isEmpty() || m_run || !m_searching || m_searching->IsGathering())
         return;
     const TCnvJob *project = CurrentJob();
@@ -851,6 +868,7 @@ void TformMain::Convert()
         run->SetMultipagePath(multipage);
     m_run = run;
     setRunning(true);
+    EnsureHiddenWindows();
     if (m_wait)
         m_wait->show();
     run->Launch([this](TThreadConvert &finished) { runCompleted(finished); });
@@ -1085,16 +1103,19 @@ void PrepareProgram()
 TProgramWindows::TProgramWindows(TMLang &lang)
 {
     Main = std::make_unique<TformMain>(lang);
-    About = std::make_unique<TformAbout>(Main.get());
-    Searching = std::make_unique<TformDlgFilelist>(Main.get());
-    Report = std::make_unique<TformReport>(Main.get());
+    // The Preferences dialog carries the stored limits to the library at the first show.
     Preferences = std::make_unique<TformPref>(Main.get());
-    Wait = std::make_unique<TformWait>(Main.get());
-    Main->SetAboutWindow(About.get());
-    Main->SetSearchingDialog(Searching.get());
-    Main->SetReportWindow(Report.get());
     Main->SetPrefDialog(Preferences.get());
-    Main->SetWaitWindow(Wait.get());
+    Main->SetHiddenWindowsMaker([this] {
+        About = std::make_unique<TformAbout>(Main.get());
+        Searching = std::make_unique<TformDlgFilelist>(Main.get());
+        Report = std::make_unique<TformReport>(Main.get());
+        Wait = std::make_unique<TformWait>(Main.get());
+        Main->SetAboutWindow(About.get());
+        Main->SetSearchingDialog(Searching.get());
+        Main->SetReportWindow(Report.get());
+        Main->SetWaitWindow(Wait.get());
+    });
 }
 
 TProgramWindows::~TProgramWindows()

@@ -47,6 +47,12 @@ public:
     void SetReportWindow(TformReport *report) { m_report = report; }
     void SetPrefDialog(TformPref *preferences);
     void SetWaitWindow(TformWait *wait);
+    // Makes the windows that only commands open (About, searching, report, Wait) and hands
+    // them over through the setters above; run when one of them is first needed, so that
+    // the start builds none of them.
+    void SetHiddenWindowsMaker(std::function<void()> maker) { m_hiddenWindowsMaker = std::move(maker); }
+    // Runs the maker once, then gives the new windows the language's texts.
+    void EnsureHiddenWindows();
 
     TFileList *FileList() const { return m_fileList; }
     TFolderTree *FolderTree() const { return m_folderTree; }
@@ -142,6 +148,7 @@ private:
     TformReport *m_report = nullptr;
     TformPref *m_preferences = nullptr;
     TformWait *m_wait = nullptr;
+    std::function<void()> m_hiddenWindowsMaker;
 
     QWidget *m_toolPanel = nullptr;
     QToolBar *m_toolBar = nullptr;
@@ -178,8 +185,9 @@ private:
 // the output folder, an icon theme and the start skin.
 void PrepareProgram();
 
-// The program's windows in the order they come into being; all but the main window
-// start hidden.
+// The program's windows: the main window and the Preferences dialog at once, the others
+// when one of them is first needed (TformMain::EnsureHiddenWindows). All but the main
+// window start hidden.
 struct TProgramWindows
 {
     explicit TProgramWindows(TMLang &lang);

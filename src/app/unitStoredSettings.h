@@ -25,8 +25,8 @@ struct TStoredSettings
     QString ValCurDir;
     int ValSortDirect = 0; // 0 ascending, 1 descending
     bool ValSortSync = false;
-    int ValMemoryLimit = 32;
-    int ValMapLimit = 64;
+    int ValMemoryLimit = DefaultMemoryLimit(); // megabytes, as ever
+    int ValMapLimit = DefaultMapLimit();
     int ValDiskLimit = 0; // kept as stored; nothing uses it
     // Caps on a source's declared size and on the pixel caches' disk.
     int ValWidthLimit = kDefaultSideLimit;

@@ -24,9 +24,9 @@
 
 namespace {
 
-constexpr int kMemoryMaximum = 2048;
-constexpr int kMapMaximum = 4096;
-constexpr int kTickInterval = 128;
+constexpr int kMemoryMaximum = kMaxMemoryLimit;
+constexpr int kMapMaximum = kMaxMapLimit;
+constexpr int kTickInterval = 1024;
 constexpr int kSideCapMaximum = 1000000;
 constexpr int kAreaCapMaximum = 100000;
 constexpr int kDiskCapMaximum = 1 << 24;

@@ -1,5 +1,6 @@
 #include "engine/unitFormats.h"
 
+#include "engine/unitFormatCache.h"
 #include "engine/unitImageLibrary.h"
 #include "engine/unitMagickHandles.h"
 #include "project/unitPrompt.h"
@@ -254,6 +255,66 @@ QString LibraryMode(const QString &code, const QString &coder)
     return mode;
 }
 
+QList<TFilterItemType> FormatsFromLibrary()
+{
+    QList<TFilterItemType> formats;
+    for (TFilterItemType format : FormatsForModules(InstalledCoderModules())) {
+        format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
+        if (!format.Mode.isEmpty())
+            formats.append(format);
+    }
+    for (const char *code : kRowsInOtherModules) {
+        TFilterItemType format = FormatTable[FindFormat(QLatin1String(code))];
+        format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
+        if (!format.Mode.isEmpty() && !listed(formats, format.Code))
+            formats.append(format);
+    }
+    // Camera formats go to a delegate program unless a library decodes them, which the
+    // coder then names as its version.
+    const bool camerasInProcess = !LibraryMode(QStringLiteral("DNG")).isEmpty() && [] {
+        TExceptionPtr exception = NewException();
+        const MagickInfo *info = Magick().GetMagickInfo("DNG", exception.get());
+        return info && info->version && *info->version;
+    }();
+    for (const TFormatBeyondTable &beyond : kFormatsBeyondTable) {
+        if (beyond.decodedByLibraryOnly && !camerasInProcess)
+            continue;
+        const QString code = QLatin1String(beyond.code);
+        const QString coder = beyond.coder ? QLatin1String(beyond.coder) : QString();
+        const QString mode = intersectModes(QLatin1String(beyond.mostMode), LibraryMode(code, coder));
+        if (mode.isEmpty() || listed(formats, code))
+            continue;
+        formats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
+    }
+    return formats;
+}
+
+namespace {
+
+// The policy lets the library read and write exactly what is offered. A library format
+// reached under two codes (HEIC and HEIF) keeps the rights of both.
+void allowOnlyOfferedCoders(const QList<TFilterItemType> &formats)
+{
+    QMap<QString, QString> codersOfCodes;
+    for (const TFormatBeyondTable &beyond : kFormatsBeyondTable) {
+        if (beyond.coder)
+            codersOfCodes.insert(QLatin1String(beyond.code), QLatin1String(beyond.coder));
+    }
+    QMap<QString, QString> modes;
+    for (const TFilterItemType &format : formats) {
+        for (const QString &coder : {format.Code, codersOfCodes.value(format.Code, format.Code)}) {
+            QString &mode = modes[coder.toUpper()];
+            mode = intersectModes(QStringLiteral("RW"), mode + format.Mode);
+        }
+    }
+    QList<QPair<QString, QString>> coders;
+    for (auto it = modes.cbegin(); it != modes.cend(); ++it)
+        coders.append({it.key(), it.value()});
+    AllowOnlyCoders(coders);
+}
+
+} // namespace
+
 void BuildAvailableFormats()
 {
     AvailableFormats.clear();
@@ -266,47 +327,6 @@ void BuildAvailableFormats()
         Prompt().error(ImageLibraryMissingText());
         return;
     }
-    for (TFilterItemType format : FormatsForModules(InstalledCoderModules())) {
-        format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
-        if (!format.Mode.isEmpty())
-            AvailableFormats.append(format);
-    }
-    for (const char *code : kRowsInOtherModules) {
-        TFilterItemType format = FormatTable[FindFormat(QLatin1String(code))];
-        format.Mode = intersectModes(format.Mode, LibraryMode(format.Code));
-        if (!format.Mode.isEmpty() && !listed(AvailableFormats, format.Code))
-            AvailableFormats.append(format);
-    }
-    // Camera formats go to a delegate program unless a library decodes them, which the
-    // coder then names as its version.
-    const bool camerasInProcess = !LibraryMode(QStringLiteral("DNG")).isEmpty() && [] {
-        TExceptionPtr exception = NewException();
-        const MagickInfo *info = Magick().GetMagickInfo("DNG", exception.get());
-        return info && info->version && *info->version;
-    }();
-    QMap<QString, QString> codersOfCodes;
-    for (const TFormatBeyondTable &beyond : kFormatsBeyondTable) {
-        if (beyond.decodedByLibraryOnly && !camerasInProcess)
-            continue;
-        const QString code = QLatin1String(beyond.code);
-        const QString coder = beyond.coder ? QLatin1String(beyond.coder) : QString();
-        const QString mode = intersectModes(QLatin1String(beyond.mostMode), LibraryMode(code, coder));
-        if (mode.isEmpty() || listed(AvailableFormats, code))
-            continue;
-        AvailableFormats.append({code, mode, libraryDescription(coder.isEmpty() ? code : coder)});
-        if (!coder.isEmpty())
-            codersOfCodes.insert(code, coder);
-    }
-    // A library format reached under two codes (HEIC and HEIF) keeps the rights of both.
-    QMap<QString, QString> modes;
-    for (const TFilterItemType &format : std::as_const(AvailableFormats)) {
-        for (const QString &coder : {format.Code, codersOfCodes.value(format.Code, format.Code)}) {
-            QString &mode = modes[coder.toUpper()];
-            mode = intersectModes(QStringLiteral("RW"), mode + format.Mode);
-        }
-    }
-    QList<QPair<QString, QString>> coders;
-    for (auto it = modes.cbegin(); it != modes.cend(); ++it)
-        coders.append({it.key(), it.value()});
-    AllowOnlyCoders(coders);
+    AvailableFormats = FormatsThroughCache(FormatsFromLibrary);
+    allowOnlyOfferedCoders(AvailableFormats);
 }

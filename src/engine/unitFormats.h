@@ -20,9 +20,13 @@ QStringList InstalledCoderModules();
 // format when the code is only an extension of it (HEIF for HEIC).
 QString LibraryMode(const QString &code, const QString &coder = QString());
 
-// Fills AvailableFormats from the library and KnownFormatCodes from the table and the
-// formats offered beyond it; reports the missing library through the prompt.
+// What the loaded library offers, worked out afresh: loads every coder module.
 // The table rows of the installed modules come first, in the modules' order, so a project
 // file's records keep their positions; the formats found beyond that follow. Every row
 // carries only what the library can do now.
+QList<TFilterItemType> FormatsFromLibrary();
+
+// Fills AvailableFormats from the library, through the cache of the list, and
+// KnownFormatCodes from the table and the formats offered beyond it; reports the missing
+// library through the prompt.
 void BuildAvailableFormats();

@@ -220,7 +220,9 @@ bool LoadImageLibrary(const QString &folder)
     const QString file = folder.isEmpty()
         ? ImageLibraryFileName()
         : QDir(folder).absoluteFilePath(ImageLibraryFileName());
-    void *handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
+    // Lazy: the library and its many dependencies bind only what is called, not every
+    // symbol at each start. The entry points below are looked up all the same.
+    void *handle = dlopen(QFile::encodeName(file).constData(), RTLD_LAZY | RTLD_LOCAL);
     if (!handle)
         return false;
 

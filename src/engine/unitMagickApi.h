@@ -14,6 +14,8 @@ class QIODevice;
     X(MagickCoreGenesis)                \
     X(MagickCoreTerminus)               \
     X(GetModuleList)                    \
+    X(GetMagickVersion)                 \
+    X(ListPolicyInfo)                   \
     X(GetMagickInfo)                    \
     X(IsRightsAuthorized)               \
     X(AutoOrientImage)                  \

@@ -171,7 +171,9 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
 }
 
 // Image work gives way to the window's thread, so that the window answers at once
-// however many files are in work. Linux keeps a nice value per thread.
+// however many files are in work. Linux keeps a nice value per thread. Without a window
+// (the command line) there is nothing to give way to, and a niced job would only lose
+// the cores to every other program.
 void yieldToWindowThread()
 {
 #if defined(Q_OS_LINUX)
@@ -179,6 +181,9 @@ void yieldToWindowThread()
     if (lowered)
         return;
     lowered = true;
+    const QCoreApplication *application = QCoreApplication::instance();
+    if (!application || !application->inherits("QGuiApplication"))
+        return;
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, 0);
     if (errno == 0)

@@ -11,8 +11,12 @@
 
 #include <cmath>
 
-int MemoryLimit = 32;
-int MapLimit = 64;
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
+
+int MemoryLimit = DefaultMemoryLimit();
+int MapLimit = DefaultMapLimit();
 int WidthLimit = kDefaultSideLimit;
 int HeightLimit = kDefaultSideLimit;
 int AreaLimit = kDefaultAreaLimit;
@@ -20,6 +24,19 @@ int CacheDiskLimit = kDefaultCacheDiskLimit;
 bool TurnPhotosUpright = true;
 bool DoNotEnlarge = false;
 int FilesAtOnce = DefaultFilesAtOnce();
+
+int DefaultMemoryLimit()
+{
+    qint64 megabytes = 4096;
+#if defined(Q_OS_UNIX)
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        megabytes = qint64(pages) * pageSize / 1048576;
+#endif
+    return int(qBound(qint64(256), megabytes / 4, qint64(kMaxMemoryLimit)));
+}
+
+int DefaultMapLimit() { return 2 * DefaultMemoryLimit(); }
 
 int DefaultFilesAtOnce() { return ClampFilesAtOnce(QThread::idealThreadCount()); }
 

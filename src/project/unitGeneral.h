@@ -41,6 +41,13 @@ TSaveResult SaveFileWhole(const QString &path, const QByteArray &bytes, QString 
 // Resource limits handed to the image library, in megabytes.
 extern int MemoryLimit;
 extern int MapLimit;
+// Their defaults follow the machine: a quarter of its memory, and twice that to map, so
+// that the pixels of a 12-megapixel photo (96 MiB at 16 bits a channel) stay in memory
+// for every file converted at once. The largest memory doubled is the largest map.
+constexpr int kMaxMemoryLimit = 16384;
+constexpr int kMaxMapLimit = 2 * kMaxMemoryLimit;
+int DefaultMemoryLimit();
+int DefaultMapLimit();
 
 // Caps of the program's own, whatever the system's library policy says: a source whose
 // header declares more is refused before it is decoded. The area in megapixels (10^6

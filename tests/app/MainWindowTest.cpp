@@ -236,8 +236,8 @@ TEST_F(MainWindow, FirstStartWithAnEmptyStoreShowsTheDefaults)
     EXPECT_EQ(fileList().CurrentFolder(), QDir::homePath());
     EXPECT_FALSE(sources().SyncMode());
     EXPECT_TRUE(action("ACTION_SORTF_PATH")->isEnabled());
-    EXPECT_EQ(MemoryLimit, 32);
-    EXPECT_EQ(MapLimit, 64);
+    EXPECT_EQ(MemoryLimit, DefaultMemoryLimit());
+    EXPECT_EQ(MapLimit, DefaultMapLimit());
     EXPECT_EQ(CurrentSkinName(), StartSkinName());
     EXPECT_EQ(main.SkinName(), QStringLiteral("MacOS (internal)"));
 
@@ -564,11 +564,13 @@ TEST_F(MainWindow, MenusHoldTheirCommandsInOrder)
 
 TEST_F(MainWindow, AboutOpensModallyAndTheSiteItemOpensTheProjectPage)
 {
-    start();
+    TformMain &main = start();
+    // Windows that only commands open are built when first needed.
+    EXPECT_FALSE(windows->About || windows->Searching || windows->Report || windows->Wait);
     QList<QUrl> opened;
     SetUrlOpener([&opened](const QUrl &url) { opened.append(url); });
     bool wasVisible = false;
-    QTimer::singleShot(0, windows->About.get(), [&] {
+    QTimer::singleShot(0, &main, [&] {
         wasVisible = windows->About->isVisible() && windows->About->isModal();
         windows->About->closeButton()->click();
     });
@@ -675,6 +677,7 @@ TEST_F(MainWindow, CancelInTheSearchingDialogStopsTheWalk)
     ASSERT_TRUE(fileList().Browse(sandbox.path()));
     selectInList({QStringLiteral("big")});
     bool clicked = false;
+    windows->Main->EnsureHiddenWindows();
     windows->Searching->SetDispatchObserver([&] {
         if (!clicked && windows->Searching->isVisible()) {
             clicked = true;

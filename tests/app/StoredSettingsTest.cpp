@@ -44,8 +44,11 @@ TEST_F(StoredSettings, AnEmptyStoreGivesTheDefaults)
     EXPECT_TRUE(values.ValCurDir.isEmpty());
     EXPECT_EQ(values.ValSortDirect, 0);
     EXPECT_FALSE(values.ValSortSync);
-    EXPECT_EQ(values.ValMemoryLimit, 32);
-    EXPECT_EQ(values.ValMapLimit, 64);
+    // A quarter of the machine's memory, enough for a 12-megapixel photo's pixels
+    // (8 bytes each) for every file converted at once.
+    EXPECT_EQ(values.ValMemoryLimit, DefaultMemoryLimit());
+    EXPECT_EQ(values.ValMapLimit, 2 * values.ValMemoryLimit);
+    EXPECT_GE(qint64(values.ValMemoryLimit) * 1048576, qint64(values.ValFilesAtOnce) * 4000 * 3000 * 8);
     EXPECT_EQ(values.ValDiskLimit, 0);
     EXPECT_EQ(values.ValFilesAtOnce, qBound(1, QThread::idealThreadCount(), 16));
     EXPECT_TRUE(values.Placement.isEmpty());
@@ -110,8 +113,8 @@ TEST_F(StoredSettings, ValuesThatCannotBeReadGiveTheirDefaults)
     EXPECT_EQ(read.ValSort, 0);
     EXPECT_EQ(read.ValSortDirect, 0);
     EXPECT_FALSE(read.ValSortSync);
-    EXPECT_EQ(read.ValMemoryLimit, 32);
-    EXPECT_EQ(read.ValMapLimit, 64);
+    EXPECT_EQ(read.ValMemoryLimit, DefaultMemoryLimit());
+    EXPECT_EQ(read.ValMapLimit, DefaultMapLimit());
     EXPECT_EQ(read.ValLang, QStringLiteral("English (EN)"));
     EXPECT_EQ(read.ValDiskLimit, 12);
     EXPECT_EQ(read.ValFilesAtOnce, qBound(1, QThread::idealThreadCount(), 16));

@@ -144,16 +144,16 @@ TEST_F(Pref, StartsLockedWithBothBarsAtOne)
 
     EXPECT_EQ(pref.memoryBar()->orientation(), Qt::Horizontal);
     EXPECT_EQ(pref.memoryBar()->minimum(), 1);
-    EXPECT_EQ(pref.memoryBar()->maximum(), 2048);
+    EXPECT_EQ(pref.memoryBar()->maximum(), 16384);
     EXPECT_EQ(pref.mapBar()->minimum(), 1);
-    EXPECT_EQ(pref.mapBar()->maximum(), 4096);
+    EXPECT_EQ(pref.mapBar()->maximum(), 32768);
     for (QSlider *bar : {pref.memoryBar(), pref.mapBar()}) {
         EXPECT_EQ(bar->value(), 1);
-        EXPECT_EQ(bar->tickInterval(), 128);
+        EXPECT_EQ(bar->tickInterval(), 1024);
         EXPECT_NE(bar->tickPosition(), QSlider::NoTicks);
     }
-    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 1 from 2048"));
-    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 1 from 4096"));
+    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 1 from 16384"));
+    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 1 from 32768"));
 
     for (QLabel *label : {pref.memoryHeading(), pref.mapHeading(), pref.memoryValueLabel(), pref.mapValueLabel()})
         EXPECT_TRUE(label->font().bold()) << label->objectName().toStdString();
@@ -171,8 +171,8 @@ TEST_F(Pref, StoredDefaultsLeaveTheBarsSyncedAndReachTheLibrary)
     EXPECT_TRUE(pref.syncBox()->isChecked());
     EXPECT_EQ(MemoryLimit, 32);
     EXPECT_EQ(MapLimit, 64);
-    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 32 from 2048"));
-    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 64 from 4096"));
+    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 32 from 16384"));
+    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 64 from 32768"));
     ExpectLimitsInLibrary(32, 64);
 }
 
@@ -184,7 +184,7 @@ TEST_F(Pref, StoredMapOneAboveTwiceTheMemoryIsSyncedDownToTwice)
     EXPECT_TRUE(pref.syncBox()->isChecked()) << "65 / 2 is 32";
     EXPECT_EQ(pref.mapBar()->value(), 64);
     EXPECT_EQ(MapLimit, 64);
-    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 64 from 4096"));
+    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 64 from 32768"));
     ExpectLimitsInLibrary(32, 64);
 }
 
@@ -196,26 +196,35 @@ TEST_F(Pref, StoredLimitsThatAreNotInStepStayAsStored)
     EXPECT_FALSE(pref.syncBox()->isChecked());
     EXPECT_EQ(MemoryLimit, 40);
     EXPECT_EQ(MapLimit, 64);
-    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 40 from 2048"));
-    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 64 from 4096"));
+    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 40 from 16384"));
+    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 64 from 32768"));
     ExpectLimitsInLibrary(40, 64);
 }
 
-TEST_F(Pref, StoredLimitsBeyondTheBarsAreClampedToTheirEnds)
+TEST_F(Pref, StoredLimitsKeepTheirMegabytesUpToTheBarsEnds)
 {
     {
+        // Beyond the old ends (2048 and 4096): still megabytes. The library takes them as
+        // they are, less what a system policy caps.
         TformPref pref;
         Restore(pref, 5000, 9000);
-        EXPECT_EQ(MemoryLimit, 2048);
-        EXPECT_EQ(MapLimit, 4096);
-        EXPECT_TRUE(pref.syncBox()->isChecked()) << "the largest memory doubled is the largest map";
-        EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 2048 from 2048"));
-        EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 4096 from 4096"));
+        EXPECT_EQ(MemoryLimit, 5000);
+        EXPECT_EQ(MapLimit, 9000);
+        EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 5000 from 16384"));
     }
     {
         TformPref pref;
-        Restore(pref, 5000, 100);
-        EXPECT_EQ(MemoryLimit, 2048);
+        Restore(pref, 20000, 40000);
+        EXPECT_EQ(MemoryLimit, 16384);
+        EXPECT_EQ(MapLimit, 32768);
+        EXPECT_TRUE(pref.syncBox()->isChecked()) << "the largest memory doubled is the largest map";
+        EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 16384 from 16384"));
+        EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 32768 from 32768"));
+    }
+    {
+        TformPref pref;
+        Restore(pref, 20000, 100);
+        EXPECT_EQ(MemoryLimit, 16384);
         EXPECT_EQ(MapLimit, 100);
         EXPECT_FALSE(pref.syncBox()->isChecked());
     }
@@ -252,8 +261,8 @@ TEST_F(Pref, WithSyncTheMapFollowsTwiceTheMemory)
     EXPECT_EQ(MemoryLimit, 100);
     EXPECT_EQ(pref.mapBar()->value(), 200);
     EXPECT_EQ(MapLimit, 200);
-    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 100 from 2048"));
-    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 200 from 4096"));
+    EXPECT_EQ(pref.memoryValueLabel()->text(), QLatin1String("Use 100 from 16384"));
+    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 200 from 32768"));
     ExpectLimitsInLibrary(100, 200);
 
     // The keyboard moves the bar as the user would.
@@ -306,7 +315,7 @@ TEST_F(Pref, TheSyncBoxLocksTheMapAndRealignsItWhenTurnedOn)
     EXPECT_FALSE(pref.mapValueLabel()->isEnabled());
     EXPECT_TRUE(pref.memoryBar()->isEnabled());
     EXPECT_EQ(MapLimit, 80);
-    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 80 from 4096"));
+    EXPECT_EQ(pref.mapValueLabel()->text(), QLatin1String("Use 80 from 32768"));
     ExpectLimitsInLibrary(40, 80);
 
     ClickButton(pref.syncBox());

@@ -1,9 +1,15 @@
+#include "engine/unitFormatCache.h"
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitMagickHandles.h"
+#include "project/unitGeneral.h"
 #include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -195,4 +201,64 @@ TEST(AvailableFormats, BeyondTheTableCarryTheLibrarysModeAndDescription)
     EXPECT_TRUE(IsKnownFormatCode(QStringLiteral("pdf")));
     EXPECT_TRUE(IsKnownFormatCode(QStringLiteral("AVIF")));
     EXPECT_FALSE(IsKnownFormatCode(QStringLiteral("QQQ")));
+}
+
+namespace {
+
+QStringList rows(const QList<TFilterItemType> &formats)
+{
+    QStringList list;
+    for (const TFilterItemType &format : formats)
+        list.append(format.Code + QLatin1Char('\t') + format.Mode + QLatin1Char('\t') + format.Description);
+    return list;
+}
+
+} // namespace
+
+TEST(FormatCache, HoldsTheFreshListAndIsRebuiltWhenAModuleAppears)
+{
+    ASSERT_TRUE(ImageLibraryLoaded);
+    QTemporaryDir cacheHome, coders;
+    const QByteArray savedCacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+    // The library's coder folder, less the SGI module, which then appears. Copies: the
+    // library follows a link back to the folder it came from.
+    const QDir installed(MagickLibraryFolder() + QStringLiteral("/ImageMagick-6.9.11/modules-Q16/coders"));
+    for (const QString &module : installed.entryList(QDir::Files)) {
+        if (!module.startsWith(QLatin1String("sgi.")))
+            QFile::copy(installed.filePath(module), coders.filePath(module));
+    }
+    qputenv("MAGICK_CODER_MODULE_PATH", QFile::encodeName(coders.path()));
+
+    ApplyResourceLimits();
+    bool fromCache = true;
+    const QStringList first = rows(FormatsThroughCache(FormatsFromLibrary, &fromCache));
+    EXPECT_FALSE(fromCache);
+    EXPECT_TRUE(QFileInfo::exists(FormatCacheFile()));
+    EXPECT_TRUE(FormatCacheFile().startsWith(cacheHome.path()));
+    EXPECT_EQ(first, rows(FormatsFromLibrary()));
+    EXPECT_FALSE(codes(FormatsFromLibrary()).contains(QStringLiteral("SGI")));
+    // The library moves a rule it looks up to the front of its list: that is no new policy.
+    Magick().SetMagickResourceLimit(MemoryResource, MagickSizeType(MemoryLimit) * 1048576);
+    EXPECT_EQ(rows(FormatsThroughCache(FormatsFromLibrary, &fromCache)), first);
+    EXPECT_TRUE(fromCache);
+
+    for (const QString &module : installed.entryList({QStringLiteral("sgi.*")}, QDir::Files))
+        QFile::copy(installed.filePath(module), coders.filePath(module));
+    const QStringList grown = rows(FormatsThroughCache(FormatsFromLibrary, &fromCache));
+    EXPECT_FALSE(fromCache);
+    EXPECT_EQ(grown, rows(FormatsFromLibrary()));
+    EXPECT_TRUE(codes(FormatsThroughCache(FormatsFromLibrary, &fromCache)).contains(QStringLiteral("SGI")));
+    EXPECT_TRUE(fromCache);
+
+    // A damaged cache is worked out afresh.
+    QFile damaged(FormatCacheFile());
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    damaged.resize(damaged.size() / 2);
+    damaged.close();
+    EXPECT_EQ(rows(FormatsThroughCache(FormatsFromLibrary, &fromCache)), grown);
+    EXPECT_FALSE(fromCache);
+
+    qunsetenv("MAGICK_CODER_MODULE_PATH");
+    qputenv("XDG_CACHE_HOME", savedCacheHome);
 }
