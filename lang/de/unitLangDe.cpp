@@ -119,6 +119,17 @@ const TLangText Texts[] = {
     {"J_IMG_ASPECT", " Seitenverhältnis "},
     {"J_IMG_MULTI", " Mehrseitig"},
     {"J_IMG_ENV", "Auslagerungslaufwerk"},
+    {"PAD_VIEW_PREVIEW", "Vorschau"},
+    {"PAD_SERVIS_COPYCMD", "Als Befehl kopieren"},
+    {"PREVIEW_SOURCE", "Quelle"},
+    {"PREVIEW_OUTPUT", "Ergebnis"},
+    {"WAIT_DONE", "Dateien fertig"},
+    {"WAIT_FAILED", "Fehlgeschlagen"},
+    {"WAIT_ELAPSED", "Vergangen"},
+    {"WAIT_LEFT", "Verbleibend"},
+    {"WAIT_INWORK", "In Arbeit"},
+    {"ACC_FILELIST", "Dateien des Ordners"},
+    {"ACC_SOURCES", "Zum Umwandeln gewählte Dateien"},
 };
 
 } // namespace

@@ -119,6 +119,17 @@ const TLangText Texts[] = {
     {"J_IMG_ASPECT", " Пропорции "},
     {"J_IMG_MULTI", " Многостраничный"},
     {"J_IMG_ENV", "Диск для временных файлов"},
+    {"PAD_VIEW_PREVIEW", "Предпросмотр"},
+    {"PAD_SERVIS_COPYCMD", "Копировать как команду"},
+    {"PREVIEW_SOURCE", "Исходный файл"},
+    {"PREVIEW_OUTPUT", "Результат"},
+    {"WAIT_DONE", "Готово файлов"},
+    {"WAIT_FAILED", "С ошибкой"},
+    {"WAIT_ELAPSED", "Прошло"},
+    {"WAIT_LEFT", "Осталось"},
+    {"WAIT_INWORK", "В работе"},
+    {"ACC_FILELIST", "Файлы папки"},
+    {"ACC_SOURCES", "Файлы, выбранные для конвертации"},
 };
 
 } // namespace

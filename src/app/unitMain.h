@@ -24,6 +24,7 @@ class TFilterPanel;
 class TFolderTree;
 class TJobEditor;
 class TMLang;
+class TPreviewPane;
 class TSourcesPanel;
 class TThreadConvert;
 class TWindowRunDisplay;
@@ -61,6 +62,7 @@ public:
 
     TJobEditor *Editor() const { return m_editor; }
     TFilterPanel *FilterPanel() const { return m_filter; }
+    TPreviewPane *PreviewPane() const { return m_preview; }
 
     // Unsaved changes of the current project; the exit command asks about them.
     bool IsModified() const;
@@ -86,6 +88,9 @@ public:
     void Exit();
     void Convert();
     void StopConvert();
+    // Puts on the clipboard the pictavo-cli line that converts what Convert would now;
+    // a project with unsaved changes is saved first. False when nothing was copied.
+    bool CopyAsCommand();
     bool IsRunning() const { return m_run != nullptr; }
 
     // Every window the language texts reach.
@@ -152,6 +157,7 @@ private:
     QTabWidget *m_pages = nullptr;
     TJobEditor *m_editor = nullptr;
     TFilterPanel *m_filter = nullptr;
+    TPreviewPane *m_preview = nullptr;
     QProgressBar *m_gauge = nullptr;
     QLabel *m_statusPanels[4] = {};
 
@@ -166,6 +172,7 @@ private:
     QAction *m_viewDir = nullptr;
     QAction *m_viewTools = nullptr;
     QAction *m_viewOptions = nullptr;
+    QAction *m_viewPreview = nullptr;
     QAction *m_addToFavor = nullptr;
     QAction *m_convert = nullptr;
     QAction *m_convertStop = nullptr;

@@ -128,8 +128,8 @@ void writeNewFile(const QString &path, const void *bytes, size_t length)
     }
 }
 
-// Encodes one frame (`whole` false) or the list from `frame` on into memory and writes it.
-void encodeInto(const QString &path, const ImageInfo *info, Image *frame, bool whole)
+// Encodes one frame (`whole` false) or the list from `frame` on into memory.
+QByteArray encodeFrames(const ImageInfo *info, Image *frame, bool whole)
 {
     TExceptionPtr exception = NewException();
     size_t length = 0;
@@ -138,7 +138,7 @@ void encodeInto(const QString &path, const ImageInfo *info, Image *frame, bool w
     ThrowIfLibraryError(exception.get());
     if (!blob)
         throw TError(QStringLiteral("Can not encode image"));
-    writeNewFile(path, blob.get(), length);
+    return QByteArray(static_cast<const char *>(blob.get()), qsizetype(length));
 }
 
 } // namespace
@@ -308,11 +308,12 @@ void TMagickImage::SetQuality(int quality) { m_info->quality = size_t(qMax(0, qu
 
 void TMagickImage::SetAdjoin(bool adjoin) { m_info->adjoin = adjoin ? MagickTrue : MagickFalse; }
 
-void TMagickImage::SaveFrames(const QString &path)
+QList<TEncodedFile> TMagickImage::EncodeFrames(const QString &path)
 {
+    QList<TEncodedFile> files;
     Image *frame = CurrentFrame();
     if (!frame)
-        return;
+        return files;
     // The encoders of this library generation read the quality from each frame, which a
     // decoded JPEG already carries, not from the image-info record.
     if (m_info->quality != 0) {
@@ -334,8 +335,8 @@ void TMagickImage::SaveFrames(const QString &path)
     const MagickInfo *format = Magick().GetMagickInfo(magick.constData(), lookup.get());
     const bool oneFile = m_info->adjoin && format && Magick().GetMagickAdjoin(format);
     if (!frame->next || oneFile) {
-        encodeInto(path, info.get(), frame, oneFile);
-        return;
+        files.append({path, encodeFrames(info.get(), frame, oneFile)});
+        return files;
     }
     // Numbered by scene, as the library numbers them: scenes that do not rise from frame
     // to frame are counted up from the first one.
@@ -344,7 +345,13 @@ void TMagickImage::SaveFrames(const QString &path)
         rising = rising && each->scene < each->next->scene;
     size_t number = frame->scene;
     for (Image *each = frame; each; each = each->next, ++number)
-        encodeInto(stem + QLatin1Char('-') + QString::number(rising ? each->scene : number)
-                       + extension,
-                   info.get(), each, false);
+        files.append({stem + QLatin1Char('-') + QString::number(rising ? each->scene : number) + extension,
+                      encodeFrames(info.get(), each, false)});
+    return files;
+}
+
+void TMagickImage::SaveFrames(const QString &path)
+{
+    for (const TEncodedFile &file : EncodeFrames(path))
+        writeNewFile(file.Path, file.Bytes.constData(), size_t(file.Bytes.size()));
 }

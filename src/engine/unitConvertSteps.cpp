@@ -172,7 +172,7 @@ QString DefaultProfileFolder()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/profiles");
 }
 
-void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+void PrepareOutput(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run)
 {
     transformEveryFrame(image, true, run, outputPath);
@@ -180,6 +180,12 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
+}
+
+void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                   const TRunSettings &run)
+{
+    PrepareOutput(image, sourcePath, outputPath, run);
     saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
 }
 
@@ -190,9 +196,14 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
     image.SetQuality(run.Quality);
 }
 
-void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
+void PrepareCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
     transformEveryFrame(image, false, run, outputPath);
+}
+
+void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
+{
+    PrepareCollection(image, outputPath, run);
     // The user chose this file and may replace it; the sources stay untouched.
     saveWithoutOverwriting(image, outputPath, true);
 }

@@ -29,6 +29,9 @@ struct TRunSettings
 // "<folder of the executable>/profiles".
 QString DefaultProfileFolder();
 
+// What ConvertSource does before it writes: the frames and options of the output file.
+void PrepareOutput(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                   const TRunSettings &run);
 // One output per source: every frame redrawn (several frames only), oriented and
 // resized, the print profile for JPEG to TIFF, then written one file per frame. No file
 // it writes replaces a source handed to ResetNaming, nor an existing file unless the
@@ -37,6 +40,8 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
                    const TRunSettings &run);
 // Multipage: prepares the source just appended, whose last frame is current.
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
+// Multipage: what WriteCollection does to the collected frames before it writes them.
+void PrepareCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
 // Multipage: orients and resizes every collected frame and writes them into one file,
 // which may replace an existing file but never a source handed to ResetNaming.
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);

@@ -179,10 +179,17 @@ QString MultipageOutputPath(const QString &chosen, const QString &targetExt)
 TThreadConvert::TThreadConvert(TSourcesModel &rows, TRunDisplay &display, QObject *parent)
     : QObject(parent), m_rows(rows), m_display(display), m_filesAtOnce(ClampFilesAtOnce(::FilesAtOnce))
 {
-    m_settings.ResizeFilter = MitchellFilter;
-    m_settings.ResizeBlur = 1.0;
     if (const TCnvJob *job = CurrentJob())
-        m_settings.Quality = job->Quality;
+        m_settings = RunSettingsFor(*job);
+}
+
+TRunSettings RunSettingsFor(const TCnvJob &project)
+{
+    TRunSettings settings;
+    settings.ResizeFilter = MitchellFilter;
+    settings.ResizeBlur = 1.0;
+    settings.Quality = project.Quality;
+    return settings;
 }
 
 TThreadConvert::~TThreadConvert()

@@ -17,6 +17,7 @@
 #include <memory>
 
 class QThreadPool;
+class TCnvJob;
 class TSourcesModel;
 struct TRowResult;
 
@@ -41,6 +42,9 @@ public:
         Q_UNUSED(rows) Q_UNUSED(output)
     }
 };
+
+// What a run of this project would be handed, as the program's settings stand now.
+TRunSettings RunSettingsFor(const TCnvJob &project);
 
 // The single output file of a multipage run for the file the user chose: its extension
 // (from the name's last "." on) replaced by "." and the target format's code.

@@ -123,6 +123,17 @@ const TCatalogueDefault CatalogueDefaults[] = {
     {"J_IMG_ASPECT", " Aspect ratio "},
     {"J_IMG_MULTI", " Multipages"},
     {"J_IMG_ENV", "Scratch disk"},
+    {"PAD_VIEW_PREVIEW", "Preview"},
+    {"PAD_SERVIS_COPYCMD", "Copy as command"},
+    {"PREVIEW_SOURCE", "Source"},
+    {"PREVIEW_OUTPUT", "Output"},
+    {"WAIT_DONE", "Files done"},
+    {"WAIT_FAILED", "Failed"},
+    {"WAIT_ELAPSED", "Elapsed"},
+    {"WAIT_LEFT", "Time left"},
+    {"WAIT_INWORK", "In work"},
+    {"ACC_FILELIST", "Files of the folder"},
+    {"ACC_SOURCES", "Files selected for conversion"},
 };
 
 const int CatalogueDefaultCount = int(sizeof(CatalogueDefaults) / sizeof(CatalogueDefaults[0]));

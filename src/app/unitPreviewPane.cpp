@@ -1,0 +1,197 @@
+#include "app/unitPreviewPane.h"
+
+#include "engine/unitThreadConvert.h"
+#include "project/unitJob.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLocale>
+#include <QPixmap>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace {
+
+constexpr int kSettleMs = 150;
+
+// Converted on the job's thread into the format the screen draws without a copy.
+QImage screenImage(const TPixels &pixels)
+{
+    if (pixels.IsNull())
+        return {};
+    const QImage image(reinterpret_cast<const uchar *>(pixels.Rgba.constData()), pixels.Size.width(),
+                       pixels.Size.height(), pixels.Size.width() * 4, QImage::Format_RGBA8888);
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QString figures(const QString &caption, const QSize &size, qint64 bytes, int files)
+{
+    QString text = caption + QStringLiteral(": ") + QString::number(size.width()) + QStringLiteral(" \u00d7 ")
+        + QString::number(size.height()) + QStringLiteral(" px, ") + QLocale().formattedDataSize(bytes);
+    if (files > 1)
+        text += QStringLiteral(" (%1 files)").arg(files);
+    return text;
+}
+
+QScrollArea *pictureArea(QWidget *parent, const char *name, QLabel *&picture)
+{
+    auto *area = new QScrollArea(parent);
+    area->setObjectName(QString::fromLatin1(name));
+    area->setAlignment(Qt::AlignCenter);
+    area->setBackgroundRole(QPalette::Dark);
+    picture = new QLabel(area);
+    picture->setAlignment(Qt::AlignCenter);
+    area->setWidget(picture);
+    area->setWidgetResizable(false);
+    return area;
+}
+
+} // namespace
+
+TPreviewPane::TPreviewPane(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PreviewPane"));
+    m_pool.setMaxThreadCount(1);
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kSettleMs);
+    connect(&m_timer, &QTimer::timeout, this, &TPreviewPane::start);
+
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setSpacing(4);
+    m_sourceFigures = new QLabel(this);
+    m_sourceFigures->setObjectName(QStringLiteral("PreviewSourceFigures"));
+    m_outputFigures = new QLabel(this);
+    m_outputFigures->setObjectName(QStringLiteral("PreviewOutputFigures"));
+    for (QLabel *label : {m_sourceFigures, m_outputFigures}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    m_sourceArea = pictureArea(this, "PreviewSource", m_sourcePicture);
+    m_outputArea = pictureArea(this, "PreviewOutput", m_outputPicture);
+    grid->addWidget(m_sourceFigures, 0, 0);
+    grid->addWidget(m_outputFigures, 0, 1);
+    grid->addWidget(m_sourceArea, 1, 0);
+    grid->addWidget(m_outputArea, 1, 1);
+    grid->setRowStretch(1, 1);
+
+    // Both sides scroll together, so the same spot is compared.
+    for (auto orientation : {Qt::Horizontal, Qt::Vertical}) {
+        auto bar = [orientation](QScrollArea *area) {
+            return orientation == Qt::Horizontal ? area->horizontalScrollBar() : area->verticalScrollBar();
+        };
+        QScrollBar *left = bar(m_sourceArea), *right = bar(m_outputArea);
+        connect(left, &QScrollBar::valueChanged, right, &QScrollBar::setValue);
+        connect(right, &QScrollBar::valueChanged, left, &QScrollBar::setValue);
+    }
+    SetCaptions(QStringLiteral("Source"), QStringLiteral("Output"));
+}
+
+TPreviewPane::~TPreviewPane()
+{
+    if (m_cancel)
+        m_cancel->store(true);
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+void TPreviewPane::SetCaptions(const QString &source, const QString &output)
+{
+    m_sourceCaption = source;
+    m_outputCaption = output;
+    m_sourceArea->setAccessibleName(source);
+    m_outputArea->setAccessibleName(output);
+    showPreview();
+}
+
+void TPreviewPane::SetSource(const QString &path)
+{
+    if (path == m_source)
+        return;
+    m_source = path;
+    Refresh();
+}
+
+void TPreviewPane::Refresh()
+{
+    // A hidden pane makes nothing; showing it catches up.
+    if (!isVisible())
+        return;
+    if (m_cancel)
+        m_cancel->store(true);
+    ++m_generation;
+    m_timer.start();
+}
+
+void TPreviewPane::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    Refresh();
+}
+
+void TPreviewPane::start()
+{
+    m_pool.clear();
+    const TCnvJob *project = CurrentJob();
+    if (m_source.isEmpty() || !project || !QFileInfo(m_source).isFile()) {
+        m_shown = TPreview();
+        m_busy = false;
+        showPreview();
+        return;
+    }
+    // Everything the job reads is copied now: the window may change it meanwhile.
+    auto job = std::make_shared<TCnvJob>(*project);
+    const TRunSettings settings = RunSettingsFor(*project);
+    const QString source = m_source;
+    const quint64 generation = m_generation;
+    auto cancel = std::make_shared<std::atomic_bool>(false);
+    m_cancel = cancel;
+    m_busy = true;
+    m_outputFigures->setText(m_outputCaption + QStringLiteral(": \u2026"));
+    m_pool.start([this, job, settings, source, generation, cancel] {
+        auto preview = std::make_shared<TShownPreview>();
+        preview->Figures = MakePreview(source, *job, settings, cancel.get());
+        preview->Source = screenImage(preview->Figures.Source);
+        preview->Output = screenImage(preview->Figures.Output);
+        if (cancel->load())
+            return;
+        // The pane waits for this job before it goes, so it is there to receive.
+        QMetaObject::invokeMethod(this, [this, generation, preview] { deliver(generation, preview); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void TPreviewPane::deliver(quint64 generation, const std::shared_ptr<TShownPreview> &preview)
+{
+    if (generation != m_generation)
+        return;
+    m_busy = false;
+    m_shown = std::move(preview->Figures);
+    m_sourcePicture->setPixmap(QPixmap::fromImage(std::move(preview->Source)));
+    m_outputPicture->setPixmap(QPixmap::fromImage(std::move(preview->Output)));
+    showPreview();
+    emit previewShown();
+}
+
+void TPreviewPane::showPreview()
+{
+    const TPreview &shown = m_shown;
+    if (shown.Source.IsNull())
+        m_sourcePicture->clear();
+    if (shown.Output.IsNull())
+        m_outputPicture->clear();
+    m_sourcePicture->adjustSize();
+    m_outputPicture->adjustSize();
+    if (shown.Source.IsNull() && shown.Error.isEmpty()) {
+        m_sourceFigures->setText(m_sourceCaption);
+        m_outputFigures->setText(m_outputCaption);
+        return;
+    }
+    m_sourceFigures->setText(figures(m_sourceCaption, shown.SourceSize, shown.SourceBytes, 1));
+    m_outputFigures->setText(shown.Error.isEmpty()
+                                 ? figures(m_outputCaption, shown.Output.Size, shown.OutputBytes, shown.OutputFiles)
+                                 : m_outputCaption + QStringLiteral(": ") + QString(shown.Error).replace(QLatin1String("\r\n"), QLatin1String(" ")));
+}
