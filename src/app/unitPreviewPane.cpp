@@ -4,13 +4,14 @@
 #include "project/unitJob.h"
 
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLocale>
 #include <QPixmap>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -58,25 +59,29 @@ TPreviewPane::TPreviewPane(QWidget *parent) : QWidget(parent)
     m_timer.setInterval(kSettleMs);
     connect(&m_timer, &QTimer::timeout, this, &TPreviewPane::start);
 
-    auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(4, 4, 4, 4);
-    grid->setSpacing(4);
+    m_sides = new QSplitter(Qt::Horizontal, this);
+    m_sides->setChildrenCollapsible(false);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->addWidget(m_sides);
     m_sourceFigures = new QLabel(this);
     m_sourceFigures->setObjectName(QStringLiteral("PreviewSourceFigures"));
     m_outputFigures = new QLabel(this);
     m_outputFigures->setObjectName(QStringLiteral("PreviewOutputFigures"));
-    for (QLabel *label : {m_sourceFigures, m_outputFigures}) {
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    }
     m_sourceArea = pictureArea(this, "PreviewSource", m_sourcePicture);
     m_outputArea = pictureArea(this, "PreviewOutput", m_outputPicture);
-    grid->addWidget(m_sourceFigures, 0, 0);
-    grid->addWidget(m_outputFigures, 0, 1);
-    grid->addWidget(m_sourceArea, 1, 0);
-    grid->addWidget(m_outputArea, 1, 1);
-    grid->setRowStretch(1, 1);
+    for (auto [figures, area] : {std::pair(m_sourceFigures, m_sourceArea), std::pair(m_outputFigures, m_outputArea)}) {
+        figures->setTextFormat(Qt::PlainText);
+        figures->setWordWrap(true);
+        figures->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        auto *side = new QWidget(m_sides);
+        auto *sideColumn = new QVBoxLayout(side);
+        sideColumn->setContentsMargins(0, 0, 0, 0);
+        sideColumn->setSpacing(2);
+        sideColumn->addWidget(figures);
+        sideColumn->addWidget(area, 1);
+        m_sides->addWidget(side);
+    }
 
     // Both sides scroll together, so the same spot is compared.
     for (auto orientation : {Qt::Horizontal, Qt::Vertical}) {
@@ -124,6 +129,13 @@ void TPreviewPane::Refresh()
         m_cancel->store(true);
     ++m_generation;
     m_timer.start();
+}
+
+void TPreviewPane::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Side by side where there is width for it, one above the other in a narrow pane.
+    m_sides->setOrientation(width() >= height() ? Qt::Horizontal : Qt::Vertical);
 }
 
 void TPreviewPane::showEvent(QShowEvent *event)

@@ -16,6 +16,7 @@
 
 class QLabel;
 class QScrollArea;
+class QSplitter;
 class TMLang;
 
 // A preview with its pictures ready for the screen.
@@ -53,6 +54,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void start();
@@ -69,6 +71,7 @@ private:
     bool m_busy = false;
     TPreview m_shown;
 
+    QSplitter *m_sides = nullptr;
     QLabel *m_sourceFigures = nullptr;
     QLabel *m_outputFigures = nullptr;
     QScrollArea *m_sourceArea = nullptr;

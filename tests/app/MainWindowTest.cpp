@@ -1469,3 +1469,25 @@ TEST_F(MainWindow, CopyAsCommandSavesTheProjectAndQuotesThePaths)
     ASSERT_TRUE(main.CopyAsCommand()) << "the file holds the project: no second save";
     EXPECT_EQ(prompt.dialogs.size(), 1);
 }
+
+// Tab runs the panes as they read, left to right and top to bottom: folders, files,
+// sources, the preview beside them, the project panel at the right.
+TEST_F(MainWindow, TabRunsThePanesInReadingOrder)
+{
+    TformMain &main = start();
+    action("PAD_VIEW_PREVIEW")->trigger();
+    const QList<QWidget *> panes = {main.FolderTree(), main.FileList(), main.SourcesPanel(), main.PreviewPane(),
+                                    main.ProjectPanel()};
+    QList<int> order;
+    QWidget *widget = main.FolderTree();
+    for (int step = 0; step < 500 && order.size() < panes.size(); ++step) {
+        widget = widget->nextInFocusChain();
+        if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisible())
+            continue;
+        for (int pane = 0; pane < panes.size(); ++pane) {
+            if ((panes.at(pane) == widget || panes.at(pane)->isAncestorOf(widget)) && !order.contains(pane))
+                order.append(pane);
+        }
+    }
+    EXPECT_EQ(order, (QList<int>{1, 2, 3, 4, 0}));
+}
