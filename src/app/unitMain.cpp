@@ -18,11 +18,11 @@
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "project/unitRunProgress.h"
 #include "project/unitSourcesModel.h"
 #include "ui/unitFileBrowser.h"
-#include "ui/unitPrompt.h"
 #include "ui/unitSkins.h"
 #include "ui/unitThumbnails.h"
 #include "ui/unitToolButtons.h"
@@ -893,11 +893,8 @@ void TformMain::Convert()
     if (project->MultiPages && !chooseMultipageFile(multipage))
         return;
 
-    m_userBreak = false;
     m_gauge->setValue(0);
-    m_sources->Model().ResetStatuses();
-    BeginSummary(ConversionSummary, FavorList().Count());
-    auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay);
+    auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay, RunSettingsFor(*project));
     if (project->MultiPages)
         run->SetMultipagePath(multipage);
     m_run = run;
@@ -939,7 +936,6 @@ void TformMain::StopConvert()
     if (!m_run)
         return;
     m_run->Stop();
-    m_userBreak = true;
 }
 
 void TformMain::setRunning(bool running)
@@ -959,8 +955,6 @@ void TformMain::setRunning(bool running)
 
 void TformMain::runCompleted(TThreadConvert &run)
 {
-    // The run ends here, not when the user has read the messages below.
-    const double ended = NowDateTime();
     const QString escaped = run.EscapedError();
     m_run = nullptr;
     m_runDisplay->End();
@@ -970,12 +964,13 @@ void TformMain::runCompleted(TThreadConvert &run)
     m_filter->Relist();
     setRunning(false);
     m_gauge->setValue(0);
-    if (m_userBreak && !m_closeAfterRun)
+    if (run.UserBreak() && !m_closeAfterRun)
         Prompt().information(QStringLiteral("Convertation breaked"));
     if (!escaped.isEmpty())
         Prompt().error(escaped);
     const QList<TReportRow> rows = m_sources->Model().ReportRows();
-    FinishSummary(ConversionSummary, rows, *CurrentJob(), m_userBreak, ended);
+    // The summary was finished when the run ended, not when the user had read the above.
+    ConversionSummary = run.Summary();
     if (m_closeAfterRun) {
         // The window was closed during the run: the report is kept, not shown.
         try {

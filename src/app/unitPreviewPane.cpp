@@ -1,6 +1,5 @@
 #include "app/unitPreviewPane.h"
 
-#include "engine/unitThreadConvert.h"
 #include "project/unitJob.h"
 
 #include <QFileInfo>
@@ -154,8 +153,7 @@ void TPreviewPane::start()
         showPreview();
         return;
     }
-    // Everything the job reads is copied now: the window may change it meanwhile.
-    auto job = std::make_shared<TCnvJob>(*project);
+    // The value a run started now would get: the window may change the project meanwhile.
     const TRunSettings settings = RunSettingsFor(*project);
     const QString source = m_source;
     const quint64 generation = m_generation;
@@ -163,9 +161,9 @@ void TPreviewPane::start()
     m_cancel = cancel;
     m_busy = true;
     m_outputFigures->setText(m_outputCaption + QStringLiteral(": \u2026"));
-    m_pool.start([this, job, settings, source, generation, cancel] {
+    m_pool.start([this, settings, source, generation, cancel] {
         auto preview = std::make_shared<TShownPreview>();
-        preview->Figures = MakePreview(source, *job, settings, cancel.get());
+        preview->Figures = MakePreview(source, settings, cancel.get());
         preview->Source = screenImage(preview->Figures.Source);
         preview->Output = screenImage(preview->Figures.Output);
         if (cancel->load())

@@ -1,11 +1,8 @@
 #include "engine/unitConvertSteps.h"
 
 #include "engine/unitImageLibrary.h"
-#include "engine/unitRename.h"
 #include "project/unitGeneral.h"
-#include "project/unitJob.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -30,14 +27,6 @@ constexpr long double kPixelsPerInch = 72.0L;
 constexpr size_t kSrgbProfileLimit = 5000;
 constexpr size_t kSwopProfileLimit = 600000;
 const char kIccProfile[] = "icc";
-
-const TCnvJob &project()
-{
-    const TCnvJob *job = CurrentJob();
-    if (!job)
-        throw TError(QStringLiteral("No conversion project"));
-    return *job;
-}
 
 long double parseSize(const QString &text)
 {
@@ -77,8 +66,8 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
             AffineRedrawFrame(image);
         if (run.TurnUpright)
             UprightFrame(image);
-        OrientFrame(image);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, run.NoEnlarge);
+        OrientFrame(image, run.Project);
+        ResizeFrame(image, run.Project, FilterTypes(run.ResizeFilter), run.ResizeBlur, run.NoEnlarge);
         if (flatten)
             FlattenFrameOntoWhite(image);
     }
@@ -135,7 +124,8 @@ void removeStagingLeftIn(const QString &folder)
 // run keeps existing files. With several frames the writer names one file per frame,
 // names the naming step never saw. Each file also lands whole or not at all, and every
 // failure names the file the user will look for, never the staging folder.
-void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool mayReplace)
+void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath,
+                            const TSourcePaths &sources, bool mayReplace)
 {
     const QFileInfo output(outputPath);
     const QDir target = output.absoluteDir();
@@ -150,7 +140,7 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool
     const QStringList written = QDir(staging.Path()).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : written) {
         const QString destination = target.filePath(name);
-        if (IsRunSource(destination))
+        if (sources.Contains(destination))
             throw TError(QStringLiteral("Source file not overwritten: ") + destination);
         if (!mayReplace && QFileInfo::exists(destination))
             throw TError(QStringLiteral("File exists, not overwritten: ") + destination);
@@ -165,18 +155,13 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool
 
 } // namespace
 
-TRunSettings::TRunSettings() : ProfileFolder(DefaultProfileFolder()) {}
-
-QString DefaultProfileFolder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/profiles");
-}
+static_assert(kMitchellFilter == MitchellFilter, "the library's Mitchell filter");
 
 void PrepareOutput(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run)
 {
     transformEveryFrame(image, true, run, outputPath);
-    if (IsJpegToTiff(sourcePath))
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
@@ -186,12 +171,12 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
                    const TRunSettings &run)
 {
     PrepareOutput(image, sourcePath, outputPath, run);
-    saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
+    saveWithoutOverwriting(image, outputPath, run.Sources, run.Project.UseCounter != 0);
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
 {
-    if (IsJpegToTiff(sourcePath))
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetQuality(run.Quality);
 }
@@ -205,7 +190,7 @@ void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunS
 {
     PrepareCollection(image, outputPath, run);
     // The user chose this file and may replace it; the sources stay untouched.
-    saveWithoutOverwriting(image, outputPath, true);
+    saveWithoutOverwriting(image, outputPath, run.Sources, true);
 }
 
 void AffineRedrawFrame(TMagickImage &image)
@@ -247,9 +232,8 @@ void UprightFrame(TMagickImage &image)
     Magick().SetImageProperty(frame, "exif:Orientation", "1");
 }
 
-void OrientFrame(TMagickImage &image)
+void OrientFrame(TMagickImage &image, const TCnvJob &job)
 {
-    const TCnvJob &job = project();
     const Image *frame = image.CurrentFrame();
     if (job.OrientAsIs || !frame)
         return;
@@ -262,9 +246,9 @@ void OrientFrame(TMagickImage &image)
     image.ReplaceCurrentFrame(TImageListPtr(Magick().RotateImage(frame, angle, exception.get())));
 }
 
-void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge)
+void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
+                 bool noEnlarge)
 {
-    const TCnvJob &job = project();
     if (job.SizeAsIs || image.FrameWidth() == 0 || image.FrameHeight() == 0)
         return;
     const long double w = image.FrameWidth(), h = image.FrameHeight();
@@ -313,14 +297,13 @@ void FlattenFrameOntoWhite(TMagickImage &image)
     Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
 
-size_t ShortSideNeeded()
+size_t ShortSideNeeded(const TCnvJob &job)
 {
-    const TCnvJob *job = CurrentJob();
-    if (!job || job->SizeAsIs)
+    if (job.SizeAsIs)
         return 0;
     try {
-        const qint64 width = SizeToPixels(parseSize(job->Width), job->Measure);
-        const qint64 height = SizeToPixels(parseSize(job->Height), job->Measure);
+        const qint64 width = SizeToPixels(parseSize(job.Width), job.Measure);
+        const qint64 height = SizeToPixels(parseSize(job.Height), job.Measure);
         const qint64 larger = qMax(width, height);
         return larger > 0 && larger <= std::numeric_limits<qint32>::max() ? size_t(larger) : 0;
     } catch (const TError &) {
@@ -344,14 +327,12 @@ qint64 SizeToPixels(long double value, int measure)
     return qint64(rounded);
 }
 
-bool IsJpegToTiff(const QString &sourcePath)
+bool IsJpegToTiff(const QString &sourcePath, const QString &targetExt)
 {
     const QString name = QFileInfo(sourcePath).fileName();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? QString() : name.mid(dot).toUpper();
-    const TCnvJob *job = CurrentJob();
-    return job && extension.contains(QLatin1String("JP")) &&
-           job->TargetExt.contains(QLatin1String("TIF"));
+    return extension.contains(QLatin1String("JP")) && targetExt.contains(QLatin1String("TIF"));
 }
 
 void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder)

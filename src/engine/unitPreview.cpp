@@ -1,9 +1,10 @@
 #include "engine/unitPreview.h"
 
 #include "engine/MagickImage.h"
+#include "engine/unitConvertSteps.h"
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
-#include "project/unitJob.h"
+#include "engine/unitMagickApi.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -81,9 +82,9 @@ QSize pingSize(const QByteArray &bytes)
 }
 
 // Encodes as the run's writer would for a source of this project.
-QList<TEncodedFile> encodeOutput(TMagickImage &image, const QString &sourcePath, const TCnvJob &project,
-                                 const TRunSettings &run)
+QList<TEncodedFile> encodeOutput(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
 {
+    const TCnvJob &project = run.Project;
     // Never written: the name gives the encoder and the alpha rule only.
     const QString output = QDir::temp().filePath(QStringLiteral("preview.") + project.TargetExt);
     if (project.MultiPages) {
@@ -97,21 +98,18 @@ QList<TEncodedFile> encodeOutput(TMagickImage &image, const QString &sourcePath,
 
 } // namespace
 
-TPreview MakePreview(const QString &sourcePath, const TCnvJob &project, const TRunSettings &run,
-                     const std::atomic_bool *cancel)
+TPreview MakePreview(const QString &sourcePath, const TRunSettings &run, const std::atomic_bool *cancel)
 {
     TPreview preview;
     try {
-        TCnvJob copy(project);
-        const TCurrentJobScope scope(copy);
-        if (!HasWritableTarget(copy))
+        if (!HasWritableTarget(run.Project))
             throw TError(QStringLiteral("Incorrect new extension"));
         QByteArray bytes = readWhole(sourcePath);
         preview.SourceBytes = bytes.size();
         preview.SourceSize = pingSize(bytes);
         TMagickImage image;
         if (run.ShrinkOnLoad)
-            image.SetShrinkOnLoad(bytes, ShortSideNeeded());
+            image.SetShrinkOnLoad(bytes, ShortSideNeeded(run.Project));
         decode(image, bytes, sourcePath);
         bytes.clear();
         preview.SourceFrames = image.FrameCount();
@@ -123,7 +121,7 @@ TPreview MakePreview(const QString &sourcePath, const TCnvJob &project, const TR
         if (cancelled(cancel))
             return {};
 
-        QList<TEncodedFile> files = encodeOutput(image, sourcePath, copy, run);
+        QList<TEncodedFile> files = encodeOutput(image, sourcePath, run);
         image.Reset();
         if (cancelled(cancel) || files.isEmpty())
             return {};

@@ -4,7 +4,7 @@
 // any run. Also the library's own thumbnails of files Qt cannot read. Qt Core types
 // only, so that the windows need no library header.
 
-#include "engine/unitConvertSteps.h"
+#include "engine/unitRunSettings.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -12,8 +12,6 @@
 
 #include <atomic>
 #include <memory>
-
-class TCnvJob;
 
 // Pixels ready for the screen: 8-bit RGBA, rows without padding.
 struct TPixels
@@ -41,11 +39,10 @@ struct TPreview
     QString Error;
 };
 
-// The source converted as `project` says, through the run's own steps, encoded in
-// memory and written nowhere. Returns an empty preview with no error when `cancel` is
-// set between two steps.
-TPreview MakePreview(const QString &sourcePath, const TCnvJob &project, const TRunSettings &run,
-                     const std::atomic_bool *cancel = nullptr);
+// The source converted as a run with these settings would, through the run's own steps,
+// encoded in memory and written nowhere. Returns an empty preview with no error when
+// `cancel` is set between two steps.
+TPreview MakePreview(const QString &sourcePath, const TRunSettings &run, const std::atomic_bool *cancel = nullptr);
 
 // The file's first frame scaled by the library to fit `edge`, upright; null when the
 // library cannot or may not read it.

@@ -1,6 +1,7 @@
 #include "RunFixture.h"
 
 #include "engine/unitPreview.h"
+#include "support/TestFrames.h"
 #include "support/TestImages.h"
 #include "support/TestSupport.h"
 
@@ -49,7 +50,7 @@ TEST_F(RunTest, PreviewShowsExactlyWhatTheRunWrites)
     const QStringList names = {QStringLiteral("portrait"), QStringLiteral("alpha"), QStringLiteral("pages")};
     QList<TPreview> previews;
     for (int row = 0; row < rows.Count(); ++row)
-        previews.append(MakePreview(EntryKey(rows.Row(row)), job(), RunSettingsFor(job())));
+        previews.append(MakePreview(EntryKey(rows.Row(row)), RunSettingsFor(job())));
     runHere();
     ASSERT_EQ(statuses(), (QList<quint8>{2, 2, 2}));
 
@@ -80,13 +81,13 @@ TEST_F(RunTest, PreviewShowsExactlyWhatTheRunWrites)
 TEST_F(RunTest, PreviewTellsWhyNothingWouldBeWritten)
 {
     addFile(QStringLiteral("broken.png"), QByteArrayLiteral("\x89PNG\r\n\x1a\n not really"));
-    const TPreview damaged = MakePreview(source(QStringLiteral("broken.png")), job(), RunSettingsFor(job()));
+    const TPreview damaged = MakePreview(source(QStringLiteral("broken.png")), RunSettingsFor(job()));
     EXPECT_FALSE(damaged.Error.isEmpty());
     EXPECT_TRUE(damaged.Output.IsNull());
 
     addImage(QStringLiteral("fine.png"));
     std::atomic_bool cancel{true};
-    const TPreview cancelled = MakePreview(source(QStringLiteral("fine.png")), job(), RunSettingsFor(job()), &cancel);
+    const TPreview cancelled = MakePreview(source(QStringLiteral("fine.png")), RunSettingsFor(job()), &cancel);
     EXPECT_TRUE(cancelled.Output.IsNull());
     EXPECT_TRUE(cancelled.Error.isEmpty());
     EXPECT_TRUE(QDir(output(QString())).isEmpty());
