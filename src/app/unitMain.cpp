@@ -509,6 +509,8 @@ void TformMain::buildMenus()
     connect(preferences, &QAction::triggered, this, [this] {
         if (m_preferences)
             m_preferences->exec();
+        // Turning photos upright and enlarging are the program's settings, not the project's.
+        m_preview->Refresh();
     });
     service->addAction(preferences);
 
