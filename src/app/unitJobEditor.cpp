@@ -312,6 +312,10 @@ void TJobEditor::SetModified(bool modified)
 {
     const bool changed = modified != m_modified;
     m_modified = modified;
+    // Whoever changed the project (a control, the filter, the preferences), its file no
+    // longer holds it.
+    if (modified)
+        m_fileUpToDate = false;
     if (changed)
         emit modifiedChanged(modified);
 }
@@ -319,7 +323,6 @@ void TJobEditor::SetModified(bool modified)
 void TJobEditor::touch()
 {
     SetModified(true);
-    m_fileUpToDate = false;
     emit edited();
 }
 

@@ -117,7 +117,6 @@ public:
         show();
         m_view->scrollTo(m_view->model()->index(row, 0));
     }
-    const TRunProgress &Progress() const { return m_progress; }
 
 private:
     void show()
@@ -874,23 +873,31 @@ bool TformMain::chooseMultipageFile(QString &path)
     }
 }
 
+const TCnvJob *TformMain::convertibleProject()
+{
+    const TCnvJob *project = CurrentJob();
+    if (FavorList().IsEmpty()) {
+        Prompt().warning(QStringLiteral("List of favotite is empty"));
+        return nullptr;
+    }
+    if (!project || !HasWritableTarget(*project)) {
+        Prompt().warning(QStringLiteral("Incorrect new extension"));
+        return nullptr;
+    }
+    if (project->UseDestDir && !QFileInfo(project->DestDir).isDir()) {
+        Prompt().warning(QStringLiteral("Destination directory not exist"));
+        return nullptr;
+    }
+    return project;
+}
+
 void TformMain::Convert()
 {
     if (m_run)
         return;
-    const TCnvJob *project = CurrentJob();
-    if (FavorList().IsEmpty()) {
-        Prompt().warning(QStringLiteral("List of favotite is empty"));
+    const TCnvJob *project = convertibleProject();
+    if (!project)
         return;
-    }
-    if (!project || !HasWritableTarget(*project)) {
-        Prompt().warning(QStringLiteral("Incorrect new extension"));
-        return;
-    }
-    if (project->UseDestDir && !QFileInfo(project->DestDir).isDir()) {
-        Prompt().warning(QStringLiteral("Destination directory not exist"));
-        return;
-    }
     QString multipage;
     if (project->MultiPages && !chooseMultipageFile(multipage))
         return;
@@ -909,15 +916,9 @@ void TformMain::Convert()
 
 bool TformMain::CopyAsCommand()
 {
-    const TCnvJob *project = CurrentJob();
-    if (FavorList().IsEmpty()) {
-        Prompt().warning(QStringLiteral("List of favotite is empty"));
+    const TCnvJob *project = convertibleProject();
+    if (!project)
         return false;
-    }
-    if (!project || !HasWritableTarget(*project)) {
-        Prompt().warning(QStringLiteral("Incorrect new extension"));
-        return false;
-    }
     // The command reads the project from its file, so the file must hold what is shown.
     if (m_editor->UpToDateProjectFile().isEmpty() && !m_editor->SaveProject())
         return false;

@@ -19,6 +19,7 @@ class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
+class TCnvJob;
 class TFileList;
 class TFilterPanel;
 class TFolderTree;
@@ -125,6 +126,8 @@ private:
     void mirrorToSources();
     void activateLanguage();
     void updateTitle();
+    // The current project when Convert may start now; otherwise null, the user told why.
+    const TCnvJob *convertibleProject();
     bool chooseMultipageFile(QString &path);
     void setRunning(bool running);
     void runCompleted(TThreadConvert &run);
