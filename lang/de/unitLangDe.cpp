@@ -123,6 +123,7 @@ const TLangText Texts[] = {
     {"PAD_SERVIS_COPYCMD", "Als Befehl kopieren"},
     {"PREVIEW_SOURCE", "Quelle"},
     {"PREVIEW_OUTPUT", "Ergebnis"},
+    {"PREVIEW_FILES", "Dateien"},
     {"WAIT_DONE", "Dateien fertig"},
     {"WAIT_FAILED", "Fehlgeschlagen"},
     {"WAIT_ELAPSED", "Vergangen"},

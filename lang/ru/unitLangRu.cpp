@@ -123,6 +123,7 @@ const TLangText Texts[] = {
     {"PAD_SERVIS_COPYCMD", "Копировать как команду"},
     {"PREVIEW_SOURCE", "Исходный файл"},
     {"PREVIEW_OUTPUT", "Результат"},
+    {"PREVIEW_FILES", "Файлов"},
     {"WAIT_DONE", "Готово файлов"},
     {"WAIT_FAILED", "С ошибкой"},
     {"WAIT_ELAPSED", "Прошло"},

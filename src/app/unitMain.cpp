@@ -1003,7 +1003,8 @@ void TformMain::activateLanguage()
         return;
     AddMenuMnemonics(menuBar());
     NameIconButtons(TextRoots());
-    m_preview->SetCaptions(m_lang.GetText("PREVIEW_SOURCE"), m_lang.GetText("PREVIEW_OUTPUT"));
+    m_preview->SetCaptions(m_lang.GetText("PREVIEW_SOURCE"), m_lang.GetText("PREVIEW_OUTPUT"),
+                           m_lang.GetText("PREVIEW_FILES"));
     // The editor fills some texts itself; binding again must not pass for saving, so the
     // project keeps its unsaved mark.
     const bool modified = m_editor->IsModified();

@@ -26,12 +26,12 @@ QImage screenImage(const TPixels &pixels)
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QString figures(const QString &caption, const QSize &size, qint64 bytes, int files)
+QString figures(const QString &caption, const QSize &size, qint64 bytes, int files, const QString &filesCaption)
 {
     QString text = caption + QStringLiteral(": ") + QString::number(size.width()) + QStringLiteral(" \u00d7 ")
         + QString::number(size.height()) + QStringLiteral(" px, ") + QLocale().formattedDataSize(bytes);
     if (files > 1)
-        text += QStringLiteral(" (%1 files)").arg(files);
+        text += QStringLiteral(" (") + filesCaption + QStringLiteral(": ") + QString::number(files) + QLatin1Char(')');
     return text;
 }
 
@@ -91,7 +91,7 @@ TPreviewPane::TPreviewPane(QWidget *parent) : QWidget(parent)
         connect(left, &QScrollBar::valueChanged, right, &QScrollBar::setValue);
         connect(right, &QScrollBar::valueChanged, left, &QScrollBar::setValue);
     }
-    SetCaptions(QStringLiteral("Source"), QStringLiteral("Output"));
+    SetCaptions(QStringLiteral("Source"), QStringLiteral("Output"), QStringLiteral("Files"));
 }
 
 TPreviewPane::~TPreviewPane()
@@ -102,10 +102,11 @@ TPreviewPane::~TPreviewPane()
     m_pool.waitForDone();
 }
 
-void TPreviewPane::SetCaptions(const QString &source, const QString &output)
+void TPreviewPane::SetCaptions(const QString &source, const QString &output, const QString &files)
 {
     m_sourceCaption = source;
     m_outputCaption = output;
+    m_filesCaption = files;
     m_sourceArea->setAccessibleName(source);
     m_outputArea->setAccessibleName(output);
     showPreview();
@@ -200,8 +201,8 @@ void TPreviewPane::showPreview()
         m_outputFigures->setText(m_outputCaption);
         return;
     }
-    m_sourceFigures->setText(figures(m_sourceCaption, shown.SourceSize, shown.SourceBytes, 1));
+    m_sourceFigures->setText(figures(m_sourceCaption, shown.SourceSize, shown.SourceBytes, 1, m_filesCaption));
     m_outputFigures->setText(shown.Error.isEmpty()
-                                 ? figures(m_outputCaption, shown.Output.Size, shown.OutputBytes, shown.OutputFiles)
+                                 ? figures(m_outputCaption, shown.Output.Size, shown.OutputBytes, shown.OutputFiles, m_filesCaption)
                                  : m_outputCaption + QStringLiteral(": ") + QString(shown.Error).replace(QLatin1String("\r\n"), QLatin1String(" ")));
 }

@@ -46,8 +46,8 @@ public:
     bool IsBusy() const { return m_timer.isActive() || m_busy; }
 
     const TPreview &Shown() const { return m_shown; }
-    // The captions' texts (catalogue keys PREVIEW_SOURCE and PREVIEW_OUTPUT).
-    void SetCaptions(const QString &source, const QString &output);
+    // The captions' texts (catalogue keys PREVIEW_SOURCE, PREVIEW_OUTPUT, PREVIEW_FILES).
+    void SetCaptions(const QString &source, const QString &output, const QString &files);
 
 Q_SIGNALS:
     void previewShown();
@@ -64,6 +64,7 @@ private:
     QString m_source;
     QString m_sourceCaption;
     QString m_outputCaption;
+    QString m_filesCaption;
     QTimer m_timer;
     QThreadPool m_pool;
     std::shared_ptr<std::atomic_bool> m_cancel;

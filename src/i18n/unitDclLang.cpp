@@ -127,6 +127,7 @@ const TCatalogueDefault CatalogueDefaults[] = {
     {"PAD_SERVIS_COPYCMD", "Copy as command"},
     {"PREVIEW_SOURCE", "Source"},
     {"PREVIEW_OUTPUT", "Output"},
+    {"PREVIEW_FILES", "Files"},
     {"WAIT_DONE", "Files done"},
     {"WAIT_FAILED", "Failed"},
     {"WAIT_ELAPSED", "Elapsed"},
