@@ -6,6 +6,7 @@
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 
 #include <QTextStream>
 
@@ -14,7 +15,7 @@ namespace {
 const char kUsage[] =
     "usage: pictavo-cli formats\n"
     "       pictavo-cli show FILE.prj\n"
-    "       pictavo-cli convert PROJECT.prj [--multipage FILE] [--jobs N] SOURCE...\n"
+    "       pictavo-cli convert PROJECT.prj [OPTION...] SOURCE...\n"
     "       pictavo-cli --help\n";
 
 const char kHelp[] =
@@ -23,19 +24,21 @@ const char kHelp[] =
     "  formats          list the image formats the installed library offers:\n"
     "                   code, mode (R, W or RW) and description, tab-separated\n"
     "  show FILE.prj    print every field a project file stores\n"
-    "  convert PROJECT.prj [--multipage FILE] [--jobs N] SOURCE...\n"
+    "  convert PROJECT.prj [OPTION...] SOURCE...\n"
     "                   convert the files and folders named (folders searched\n"
-    "                   as the project says) with the project's settings; with\n"
-    "                   --multipage every frame goes into FILE, its extension\n"
-    "                   replaced by the target format; --jobs converts N files\n"
-    "                   at once (1 to 16, default the number of cores); prints\n"
-    "                   a line per file in the order of the files, then the\n"
-    "                   report, and keeps it as LastReport.txt in ../out\n"
+    "                   as the project says) with the project's settings, which\n"
+    "                   the options below override; prints a line per file\n"
+    "                   in the order of the files, then the report, and keeps\n"
+    "                   it as LastReport.txt in ../out\n"
     "                   (~/Pictures/Pictavo when ../out cannot be written); the\n"
     "                   last line names the output folder as a file URL;\n"
     "                   Ctrl+C, SIGTERM or SIGHUP stops after the files in\n"
     "                   work; sources that are no regular file are skipped\n"
     "  --help           this text\n"
+    "\n"
+    "Options of convert:\n";
+
+const char kHelpEnd[] =
     "\n"
     "Exit codes: 0 success, 1 failure (for convert: a file failed or was skipped,\n"
     "or the run was stopped), 2 usage or project error.\n"
@@ -102,6 +105,19 @@ void printJob(const TCnvJob &job, QTextStream &out)
     number("CounterStart", job.CounterStart);
     number("Quality", job.Quality);
     line("ScratchDrive", job.ScratchDrive);
+    // The program's own settings: those of the output with their defaults, then any
+    // other key the file holds, as it holds it.
+    const TOutputRules rules = TOutputRules::From(job.Options);
+    line("keep-folders", QString::number(rules.KeepFolders));
+    line("name", rules.NamePattern);
+    line("lower-ext", QString::number(rules.LowerExt));
+    line("existing", ExistingWord(rules.Existing));
+    line("keep-dates", QString::number(rules.KeepDates));
+    line("metadata", MetadataWord(rules.Metadata));
+    for (auto it = job.Options.cbegin(); it != job.Options.cend(); ++it) {
+        if (!TOutputRules::Keys().contains(it.key()))
+            line(it.key().toUtf8().constData(), it.value());
+    }
     out.flush();
 }
 
@@ -126,7 +142,7 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const QString command = arguments.value(0);
     if (arguments.size() == 1 && (command == QLatin1String("--help") || command == QLatin1String("-h"))) {
-        out << kHelp;
+        out << kHelp << ConvertOptionsHelp() << kHelpEnd;
         out.flush();
         return 0;
     }

@@ -1,12 +1,15 @@
 #include "cli/unitCliConvert.h"
 
 #include "engine/unitFormats.h"
+#include "engine/unitNamePattern.h"
 #include "engine/unitImageLibrary.h"
 #include "engine/unitThreadConvert.h"
 #include "gather/unitThreadFilelist.h"
+#include "i18n/unitDclLang.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "project/unitRunProgress.h"
@@ -21,7 +24,9 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <iterator>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -41,7 +46,84 @@ struct TConvertArguments
     // Files converted at once; 0 keeps the default.
     int Jobs = 0;
     QStringList Sources;
+    // Project settings the command line overrides, as the project keeps them.
+    TJobOptions Overrides;
 };
+
+QString builtInText(const char *key) { return QString::fromUtf8(BuiltInString(key)); }
+
+// One row per option: the parser and the help text read this table. An option with a
+// value names it in ValueName; Apply stores it or says what is wrong.
+struct TCliOption
+{
+    const char *Name;
+    const char *ValueName; // nullptr: a switch
+    const char *Help;
+    std::function<QString(TConvertArguments &parsed, const QString &value)> Apply;
+};
+
+QString setOverride(TConvertArguments &parsed, const QString &key, const QString &value,
+                    const QString &defaultValue)
+{
+    // A default removes the key, so the project's own choice is overridden with it too.
+    parsed.Overrides.insert(key, value == defaultValue ? QString() : value);
+    return QString();
+}
+
+const QList<TCliOption> &cliOptions()
+{
+    static const QList<TCliOption> options = {
+        {"--multipage", "FILE", "every frame into FILE, its extension replaced by the target's code",
+         [](TConvertArguments &parsed, const QString &value) {
+             if (value.isEmpty())
+                 return QStringLiteral("--multipage needs a file name");
+             parsed.UseMultipage = true;
+             parsed.Multipage = value;
+             return QString();
+         }},
+        {"--jobs", "N", "convert N files at once (1 to 16, default the number of cores)",
+         [](TConvertArguments &parsed, const QString &value) {
+             bool ok = false;
+             const int jobs = value.toInt(&ok);
+             if (!ok || jobs < 1 || jobs > kMaxFilesAtOnce)
+                 return QStringLiteral("--jobs needs a number from 1 to %1").arg(kMaxFilesAtOnce);
+             parsed.Jobs = jobs;
+             return QString();
+         }},
+        {"--keep-folders", nullptr, "write files found in a folder into the same subfolders below the destination",
+         [](TConvertArguments &parsed, const QString &) {
+             return setOverride(parsed, kKeepFoldersKey, QStringLiteral("1"), QString());
+         }},
+        {"--name", "PATTERN", "name outputs by a pattern: {name} {base} {n} {n:3} {date} {time} {taken} {width} {height} {folder}",
+         [](TConvertArguments &parsed, const QString &value) {
+             const QString problem = DescribePatternProblem(CheckNamePattern(value), builtInText);
+             return problem.isEmpty() ? setOverride(parsed, kNameKey, value, QString()) : problem;
+         }},
+        {"--lower-ext", nullptr, "write the extension in lower case",
+         [](TConvertArguments &parsed, const QString &) {
+             return setOverride(parsed, kLowerExtKey, QStringLiteral("1"), QString());
+         }},
+        {"--existing", "number|skip|replace", "what happens to an output that exists already",
+         [](TConvertArguments &parsed, const QString &value) {
+             TExisting existing;
+             if (!ParseExisting(value, existing))
+                 return QStringLiteral("--existing takes number, skip or replace");
+             return setOverride(parsed, kExistingKey, value, ExistingWord(TExisting::Number));
+         }},
+        {"--keep-dates", nullptr, "give each output its source's modification time",
+         [](TConvertArguments &parsed, const QString &) {
+             return setOverride(parsed, kKeepDatesKey, QStringLiteral("1"), QString());
+         }},
+        {"--metadata", "keep|private|none", "keep all metadata; drop private data; keep only the colour profile",
+         [](TConvertArguments &parsed, const QString &value) {
+             TMetadata metadata;
+             if (!ParseMetadata(value, metadata))
+                 return QStringLiteral("--metadata takes keep, private or none");
+             return setOverride(parsed, kMetadataKey, value, MetadataWord(TMetadata::Keep));
+         }},
+    };
+    return options;
+}
 
 bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QString &problem)
 {
@@ -50,30 +132,30 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
         const QString &argument = arguments.at(i);
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
-        } else if (!optionsEnded && argument == QLatin1String("--multipage")) {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                problem = QStringLiteral("--multipage needs a file name");
-                return false;
-            }
-            parsed.UseMultipage = true;
-            parsed.Multipage = arguments.at(++i);
-        } else if (!optionsEnded && argument == QLatin1String("--jobs")) {
-            bool ok = false;
-            const int jobs = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&ok) : 0;
-            if (!ok || jobs < 1 || jobs > kMaxFilesAtOnce) {
-                problem = QStringLiteral("--jobs needs a number from 1 to %1").arg(kMaxFilesAtOnce);
-                return false;
-            }
-            parsed.Jobs = jobs;
-            ++i;
-        } else if (!optionsEnded && argument.startsWith(QLatin1String("--"))) {
+            continue;
+        }
+        if (optionsEnded || !argument.startsWith(QLatin1String("--"))) {
+            if (parsed.Project.isEmpty())
+                parsed.Project = argument;
+            else
+                parsed.Sources.append(argument);
+            continue;
+        }
+        const auto &options = cliOptions();
+        const auto option = std::find_if(options.cbegin(), options.cend(), [&](const TCliOption &row) {
+            return argument == QLatin1String(row.Name);
+        });
+        if (option == options.cend()) {
             problem = QStringLiteral("Unknown option ") + argument;
             return false;
-        } else if (parsed.Project.isEmpty()) {
-            parsed.Project = argument;
-        } else {
-            parsed.Sources.append(argument);
         }
+        // A missing value reaches the option empty; it says what it needs.
+        QString value;
+        if (option->ValueName && i + 1 < arguments.size())
+            value = arguments.at(++i);
+        problem = option->Apply(parsed, value);
+        if (!problem.isEmpty())
+            return false;
     }
     if (parsed.Project.isEmpty() || parsed.Sources.isEmpty()) {
         problem = QStringLiteral("convert needs a project file and at least one source");
@@ -226,6 +308,8 @@ private:
         Finish();
         if (cell.Status == 2)
             m_out << "converted " << EntryKey(cell) << " -> " << output << '\n';
+        else if (cell.Status == kStatusSkipped)
+            m_out << "skipped " << EntryKey(cell) << ": " << cell.Message << '\n';
         else
             m_out << "failed " << EntryKey(cell) << ": "
                   << QString(cell.Message).replace(QLatin1String("\r\n"), QLatin1String(" ")) << '\n';
@@ -282,10 +366,28 @@ QString checkBeforeRun(const TCnvJob &job)
         return QStringLiteral("Incorrect new extension");
     if (job.UseDestDir && !QFileInfo(job.DestDir).isDir())
         return QStringLiteral("Destination directory not exist");
-    return QString();
+    return DescribePatternProblem(CheckNamePattern(TOutputRules::From(job.Options).NamePattern),
+                                  builtInText);
 }
 
 } // namespace
+
+QString ConvertOptionsHelp()
+{
+    QStringList heads;
+    int width = 0;
+    for (const TCliOption &option : cliOptions()) {
+        QString head = QStringLiteral("  ") + QLatin1String(option.Name);
+        if (option.ValueName)
+            head += QLatin1Char(' ') + QLatin1String(option.ValueName);
+        width = qMax(width, int(head.size()));
+        heads.append(head);
+    }
+    QString help;
+    for (int i = 0; i < heads.size(); ++i)
+        help += heads.at(i).leftJustified(width + 2) + QLatin1String(cliOptions().at(i).Help) + QLatin1Char('\n');
+    return help;
+}
 
 int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -309,6 +411,8 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return fail(err, error.text(), kUsageError);
     }
     job->MultiPages = parsed.UseMultipage ? 1 : 0;
+    for (auto it = parsed.Overrides.cbegin(); it != parsed.Overrides.cend(); ++it)
+        SetOption(job->Options, it.key(), it.value());
     if (!job->ScratchDrive.isEmpty() && QFileInfo(job->ScratchDrive).isDir())
         qputenv("TMPDIR", QFile::encodeName(job->ScratchDrive));
 
@@ -389,7 +493,8 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << error.text() << Qt::endl;
         code = 1;
     }
-    if (userBreak || skipped || ConversionSummary.Succeeded != rows.Count())
+    // Outputs kept by the project's choice are no failure.
+    if (userBreak || skipped || ConversionSummary.Succeeded + ConversionSummary.Skipped != rows.Count())
         code = 1;
     // Last, as a file URL, so that a terminal can open the folder with a click.
     const QString folder = outputFolderOf(*job, rows, parsed.UseMultipage

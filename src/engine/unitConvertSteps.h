@@ -32,6 +32,17 @@ void UprightFrame(TMagickImage &image);
 void OrientFrame(TMagickImage &image, const TCnvJob &job);
 void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
                  bool noEnlarge = false);
+// The size ResizeFrame gives a frame of w x h; Resize is false when it keeps its size.
+struct TOutputSize
+{
+    size_t Columns = 0;
+    size_t Rows = 0;
+    bool Resize = false;
+};
+TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge);
+// What a name pattern needs of a source: when it was taken and the size its output will
+// have, from the file's header without decoding the pixels.
+TSourceFacts ProbeSource(const QString &sourcePath, const TRunSettings &run);
 // Whether an output of this format (code or extension) keeps an alpha channel.
 bool FormatKeepsAlpha(const QString &code);
 // Lays a frame with an alpha channel onto white and drops the channel.

@@ -38,6 +38,7 @@ namespace {
 
 const char kCannotEncode[] = "Can not encode image";
 const char kNotWritten[] = "Not written: the run was stopped before the output file";
+const char kSkippedExists[] = "Skipped, exists: ";
 
 QString errorText(const std::exception &error)
 {
@@ -259,7 +260,7 @@ void TThreadConvert::begin()
             sources.append(sourcePath(row));
         m_settings.Sources = TSourcePaths(sources);
         m_frozen = std::make_shared<const TRunSettings>(m_settings);
-        m_naming = std::make_unique<TOutputNaming>(m_frozen->Project);
+        m_naming = std::make_unique<TOutputNaming>(m_frozen->Project, NamingEnvironmentFor(*m_frozen));
         m_naming->ResetNaming(m_frozen->Sources);
         PrepareLibraryTemporaryFolder();
         m_multipage = m_frozen->Project.MultiPages != 0;
@@ -300,9 +301,15 @@ void TThreadConvert::startRow(int row)
         work.Output = m_frozen->MultipagePath;
     } else {
         const TFavorCell &cell = m_rows.Row(row);
-        work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder);
+        work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root);
         stage(20);
-        work.Output = m_naming->ResolveOutputName(work.Output);
+        const TOutputNaming::TTarget target = m_naming->ResolveOutput(work.Output);
+        work.Output = target.Path;
+        if (target.Skip) {
+            stage(30);
+            skipRow(row, work.Output);
+            return;
+        }
     }
     stage(30);
     work.Settings = m_frozen;
@@ -317,6 +324,17 @@ void TThreadConvert::startRow(int row)
         });
         QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
     });
+}
+
+void TThreadConvert::skipRow(int row, const QString &existing)
+{
+    // Finished in row order like the others, after the rows in work before it.
+    auto result = std::make_shared<TRowResult>();
+    result->Row = row;
+    result->Status = kStatusSkipped;
+    result->Message = QString::fromLatin1(kSkippedExists) + QFileInfo(existing).fileName();
+    ++m_inFlight;
+    QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
 }
 
 void TThreadConvert::rowDone(const std::shared_ptr<TRowResult> &result)

@@ -11,8 +11,8 @@
 TEST(Catalogue, HoldsEveryKeyOnceWithItsDefaultText)
 {
     const TStringAssociationList &catalogue = Catalogue();
-    ASSERT_EQ(CatalogueDefaultCount, 127);
-    EXPECT_EQ(catalogue.Count(), 127);
+    ASSERT_EQ(CatalogueDefaultCount, 150);
+    EXPECT_EQ(catalogue.Count(), 150);
     for (int i = 0; i < CatalogueDefaultCount; ++i) {
         const char *text = catalogue.Find(CatalogueDefaults[i].key);
         ASSERT_NE(text, nullptr) << CatalogueDefaults[i].key;
