@@ -149,6 +149,18 @@ const TLangText Texts[] = {
     {"PREF_MAX_HEIGHT", "Größte Höhe, Pixel"},
     {"PREF_MAX_AREA", "Größte Fläche, Megapixel"},
     {"PREF_CACHE_DISK", "Platte für Pixelcaches, MB"},
+    {"PAD_VIEW_PREVIEW", "Vorschau"},
+    {"PAD_SERVIS_COPYCMD", "Als Befehl kopieren"},
+    {"PREVIEW_SOURCE", "Quelle"},
+    {"PREVIEW_OUTPUT", "Ergebnis"},
+    {"PREVIEW_FILES", "Dateien"},
+    {"WAIT_DONE", "Dateien fertig"},
+    {"WAIT_FAILED", "Fehlgeschlagen"},
+    {"WAIT_ELAPSED", "Vergangen"},
+    {"WAIT_LEFT", "Verbleibend"},
+    {"WAIT_INWORK", "In Arbeit"},
+    {"ACC_FILELIST", "Dateien des Ordners"},
+    {"ACC_SOURCES", "Zum Umwandeln gewählte Dateien"},
 };
 
 } // namespace

@@ -149,6 +149,18 @@ const TLangText Texts[] = {
     {"PREF_MAX_HEIGHT", "Наибольшая высота, пикселей"},
     {"PREF_MAX_AREA", "Наибольшая площадь, мегапикселей"},
     {"PREF_CACHE_DISK", "Диск для кэша пикселей, Мб"},
+    {"PAD_VIEW_PREVIEW", "Предпросмотр"},
+    {"PAD_SERVIS_COPYCMD", "Копировать как команду"},
+    {"PREVIEW_SOURCE", "Исходный файл"},
+    {"PREVIEW_OUTPUT", "Результат"},
+    {"PREVIEW_FILES", "Файлов"},
+    {"WAIT_DONE", "Готово файлов"},
+    {"WAIT_FAILED", "С ошибкой"},
+    {"WAIT_ELAPSED", "Прошло"},
+    {"WAIT_LEFT", "Осталось"},
+    {"WAIT_INWORK", "В работе"},
+    {"ACC_FILELIST", "Файлы папки"},
+    {"ACC_SOURCES", "Файлы, выбранные для конвертации"},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/unitJobEditor.h"
 
+#include "engine/unitFormats.h"
 #include "engine/unitNamePattern.h"
 #include "engine/unitRunSettings.h"
 #include "i18n/unitDclLang.h"
@@ -12,6 +13,7 @@
 #include "project/unitPrompt.h"
 #include "ui/unitToolButtons.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -32,6 +34,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTextCursor>
@@ -190,6 +193,67 @@ public:
     }
 };
 
+// The formats most people convert to, offered first in this order.
+const char *const kCommonTargets[] = {"JPEG", "PNG", "WEBP", "AVIF", "HEIC", "TIFF", "GIF"};
+const char kNewProjectTarget[] = "JPEG";
+
+// The library's description of a format, as the list shows it beside the code.
+QString formatDescription(const QString &code)
+{
+    for (const TFilterItemType &format : std::as_const(AvailableFormats)) {
+        if (format.Code.compare(code, Qt::CaseInsensitive) == 0)
+            return format.Description;
+    }
+    const int row = FindFormat(code);
+    return row >= 0 ? FormatTable[row].Description : QString();
+}
+
+// Items hold the bare code, which is what the edit shows and the project stores; the
+// open list adds the description.
+class TTargetItemDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(Qt::ToolTipRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral("  \u2013  ") + description;
+    }
+};
+
+// Fills the target list: the common formats the project offers, a separator, the rest
+// in the project's order.
+void fillTargets(QComboBox *target, const TExtList &codes)
+{
+    QStringList common, rest;
+    for (const char *code : kCommonTargets) {
+        if (FindExt(QString::fromLatin1(code), codes) >= 0)
+            common.append(QString::fromLatin1(code));
+    }
+    for (const TExtCell &cell : codes) {
+        if (!common.contains(cell.Ext, Qt::CaseInsensitive))
+            rest.append(cell.Ext);
+    }
+    int widest = 0;
+    auto add = [&](const QString &code) {
+        const QString description = formatDescription(code);
+        target->addItem(code);
+        target->setItemData(target->count() - 1, description, Qt::ToolTipRole);
+        widest = qMax(widest, target->fontMetrics().horizontalAdvance(code + QStringLiteral("  \u2013  ") + description));
+    };
+    for (const QString &code : std::as_const(common))
+        add(code);
+    if (!common.isEmpty() && !rest.isEmpty())
+        target->insertSeparator(target->count());
+    for (const QString &code : std::as_const(rest))
+        add(code);
+    target->view()->setMinimumWidth(widest + 48);
+}
+
 } // namespace
 
 QList<TScratchFolder> ScratchFolders()
@@ -253,11 +317,19 @@ void TJobEditor::SetModified(bool modified)
 {
     const bool changed = modified != m_modified;
     m_modified = modified;
+    // Whoever changed the project (a control, the filter, the preferences), its file no
+    // longer holds it.
+    if (modified)
+        m_fileUpToDate = false;
     if (changed)
         emit modifiedChanged(modified);
 }
 
-void TJobEditor::touch() { SetModified(true); }
+void TJobEditor::touch()
+{
+    SetModified(true);
+    emit edited();
+}
 
 // ---------------------------------------------------------------------------------------
 // Building the pages
@@ -342,6 +414,8 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes from control to control, and the page scrolls to the one in focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto *content = new QWidget(scroll);
     scroll->setWidget(content);
     pageColumn->addWidget(scroll);
@@ -363,6 +437,7 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     m_target->lineEdit()->setMaxLength(kTargetCapacity);
     m_target->lineEdit()->setValidator(new TCapacityValidator(kTargetCapacity, m_target));
     m_target->setMaxVisibleItems(16);
+    m_target->setItemDelegate(new TTargetItemDelegate(m_target));
     targetLabel->setBuddy(m_target);
     target->addWidget(targetLabel, 0, 0);
     target->addWidget(m_target, 0, 1);
@@ -677,9 +752,9 @@ void TJobEditor::Bind()
     {
         const QSignalBlocker blockTarget(m_target), blockQuality(m_quality);
         m_target->clear();
-        for (const TExtCell &cell : std::as_const(current->TargetExts))
-            m_target->addItem(cell.Ext);
-        m_target->setCurrentIndex(FindExt(current->TargetExt, current->TargetExts));
+        fillTargets(m_target, current->TargetExts);
+        m_target->setCurrentIndex(current->TargetExt.isEmpty() ? -1
+                                      : m_target->findText(current->TargetExt, Qt::MatchFixedString));
         m_target->setEditText(current->TargetExt);
         m_quality->setValue(current->Quality);
         // A file may hold what the control cannot show; the project takes what is shown.
@@ -1124,7 +1199,11 @@ void TJobEditor::NewProject()
         fresh->Width = SizeText(presets.at(fresh->PresetIndex).Width);
         fresh->Height = SizeText(presets.at(fresh->PresetIndex).Height);
     }
+    if (FindExt(QString::fromLatin1(kNewProjectTarget), fresh->TargetExts) >= 0)
+        fresh->TargetExt = QString::fromLatin1(kNewProjectTarget);
     jobs.SetCurrent(index);
+    m_projectFile.clear();
+    m_fileUpToDate = false;
     Bind();
     if (m_clearSources)
         m_clearSources();
@@ -1158,6 +1237,8 @@ bool TJobEditor::OpenProject()
     }
     *current = loaded;
     Bind();
+    m_projectFile = path;
+    m_fileUpToDate = true;
     if (m_clearSources)
         m_clearSources();
     return true;
@@ -1191,5 +1272,7 @@ bool TJobEditor::SaveProject()
         return false;
     }
     m_saved = true;
+    m_projectFile = path;
+    m_fileUpToDate = true;
     return true;
 }

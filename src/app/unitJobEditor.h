@@ -43,6 +43,9 @@ public:
     void SetModified(bool modified);
     // Set once the save command has written the file, cleared when it starts.
     bool IsSaved() const { return m_saved; }
+    // The file that holds the project as it is now: the one last saved or opened, unless
+    // a control changed the project since. Empty otherwise.
+    QString UpToDateProjectFile() const { return m_fileUpToDate ? m_projectFile : QString(); }
 
     // The three buttons of the General page run these; without them, the commands below.
     void SetProjectCommands(QAction *newJob, QAction *openJob, QAction *saveJob);
@@ -64,6 +67,8 @@ signals:
     void bound();
     void titleChanged(const QString &name);
     void modifiedChanged(bool modified);
+    // A control changed the project.
+    void edited();
 
 private:
     void buildGeneralPage(QWidget *page);
@@ -116,6 +121,8 @@ private:
     const TMLang *m_lang = nullptr;
     bool m_modified = false;
     bool m_saved = false;
+    QString m_projectFile;
+    bool m_fileUpToDate = false;
     QString m_projectFolder;
     std::function<bool()> m_clearSources;
     QAction *m_newAction = nullptr;

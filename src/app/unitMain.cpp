@@ -2,6 +2,7 @@
 
 #include "app/unitFilterPanel.h"
 #include "app/unitJobEditor.h"
+#include "app/unitPreviewPane.h"
 #include "app/unitSourcesPanel.h"
 #include "dialogs/unitBrand.h"
 #include "dialogs/unitDlgAbout.h"
@@ -21,6 +22,8 @@
 #include "project/unitJobOptions.h"
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
+#include "project/unitRunProgress.h"
+#include "project/unitSourcesModel.h"
 #include "ui/unitFileBrowser.h"
 #include "ui/unitSkins.h"
 #include "ui/unitThumbnails.h"
@@ -29,6 +32,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -43,6 +47,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -80,22 +85,54 @@ QString NamedFocus(const QWidget *window)
 
 } // namespace
 
-// The window's side of a run: the gauge, and the sources view kept on the row in work.
+// The window's side of a run: the gauge, the sources view kept on the row in work, and
+// the figures of the Wait window, whose times also move on between rows.
 class TWindowRunDisplay final : public TRunDisplay
 {
 public:
-    TWindowRunDisplay(QProgressBar *gauge, QAbstractItemView *view) : m_gauge(gauge), m_view(view) {}
+    TWindowRunDisplay(QProgressBar *gauge, QAbstractItemView *view, const TSourcesModel &rows)
+        : m_gauge(gauge), m_view(view), m_rows(rows)
+    {
+        m_clock.setInterval(1000);
+        QObject::connect(&m_clock, &QTimer::timeout, [this] { show(); });
+    }
+
+    void Begin(TformWait *wait)
+    {
+        m_wait = wait;
+        m_progress.Begin(m_rows.Count());
+        show();
+        m_clock.start();
+    }
+    void End() { m_clock.stop(); }
 
     void SetGauge(int position) override { m_gauge->setValue(position); }
     void ScrollToTop() override { m_view->scrollToTop(); }
+    void RowStarted(int row) override
+    {
+        m_progress.Started(row, m_rows.Row(row).Name);
+        show();
+    }
     void RowFinished(int row, const QString &) override
     {
+        m_progress.Finished(row, m_rows.Row(row).Status != 2);
+        show();
         m_view->scrollTo(m_view->model()->index(row, 0));
     }
 
 private:
+    void show()
+    {
+        if (m_wait)
+            m_wait->ShowProgress(m_progress);
+    }
+
     QProgressBar *m_gauge;
     QAbstractItemView *m_view;
+    const TSourcesModel &m_rows;
+    TformWait *m_wait = nullptr;
+    TRunProgress m_progress;
+    QTimer m_clock;
 };
 
 TformMain::TformMain(TMLang &lang, QWidget *parent)
@@ -112,7 +149,7 @@ TformMain::TformMain(TMLang &lang, QWidget *parent)
     buildMenus();
     buildStatusBar();
     connectBrowser();
-    m_runDisplay = std::make_unique<TWindowRunDisplay>(m_gauge, m_sources->View());
+    m_runDisplay = std::make_unique<TWindowRunDisplay>(m_gauge, m_sources->View(), m_sources->Model());
 
     // The creation steps: language menu, skin menu, formats, sources, first project.
     m_appliedLanguage = -1;
@@ -227,6 +264,13 @@ void TformMain::buildActions()
         toggle->setChecked(true);
         connect(toggle, &QAction::triggered, this, &TformMain::applyPanes);
     }
+    m_viewPreview = newAction("PAD_VIEW_PREVIEW", true);
+    m_viewPreview->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P));
+    connect(m_viewPreview, &QAction::triggered, this, &TformMain::applyPanes);
+
+    QAction *copyCommand = newAction("PAD_SERVIS_COPYCMD");
+    copyCommand->setIcon(ThemedIcon("edit-copy", QStyle::SP_FileDialogContentsView, this));
+    connect(copyCommand, &QAction::triggered, this, &TformMain::CopyAsCommand);
 }
 
 void TformMain::buildLayout()
@@ -279,11 +323,17 @@ void TformMain::buildLayout()
     m_centreSplitter->setStretchFactor(0, 3);
     m_centreSplitter->setStretchFactor(1, 2);
 
+    m_preview = new TPreviewPane(m_paneSplitter);
+    m_preview->setMinimumWidth(240);
+    m_preview->setVisible(false);
+
     m_paneSplitter->addWidget(m_folderPane);
     m_paneSplitter->addWidget(m_centreSplitter);
+    m_paneSplitter->addWidget(m_preview);
     m_paneSplitter->setStretchFactor(0, 0);
     m_paneSplitter->setStretchFactor(1, 1);
-    m_paneSplitter->setSizes({200, 362});
+    m_paneSplitter->setStretchFactor(2, 1);
+    m_paneSplitter->setSizes({200, 362, 362});
     middle->addWidget(m_paneSplitter, 1);
 
     m_pages = new QTabWidget(centre);
@@ -417,6 +467,7 @@ void TformMain::buildMenus()
     view->addAction(m_viewDir);
     view->addAction(m_viewTools);
     view->addAction(m_viewOptions);
+    view->addAction(m_viewPreview);
     view->addSeparator();
     QMenu *mode = newMenu("PAD_VIEW_MODE", view);
     for (int style : {4, 1, 0, 2, 3})
@@ -450,6 +501,7 @@ void TformMain::buildMenus()
     convert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     QAction *stop = item(service, "PAD_SERVIS_CNVSTOP", m_convertStop);
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F));
+    service->addAction(Action("PAD_SERVIS_COPYCMD"));
     service->addSeparator();
     QAction *preferences = newAction("PAD_SERV_PREF");
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -458,6 +510,8 @@ void TformMain::buildMenus()
     connect(preferences, &QAction::triggered, this, [this] {
         if (m_preferences)
             m_preferences->exec();
+        // Turning photos upright and enlarging are the program's settings, not the project's.
+        m_preview->Refresh();
     });
     service->addAction(preferences);
 
@@ -582,7 +636,20 @@ void TformMain::connectBrowser()
     connect(m_fileList, &TFileList::selectionChanged, this, [this] {
         RefreshStatusBar();
         RefreshAddEnablement();
+        for (const TFileItem &item : m_fileList->SelectedItems()) {
+            if (!item.IsFolder && item.IsFileSystemObject) {
+                m_preview->SetSource(item.FullPath);
+                break;
+            }
+        }
     });
+    connect(m_sources->View()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid() && current.row() < m_sources->Model().Count())
+                    m_preview->SetSource(EntryKey(m_sources->Model().Row(current.row())));
+            });
+    connect(m_editor, &TJobEditor::edited, m_preview, &TPreviewPane::Refresh);
+    connect(m_editor, &TJobEditor::bound, m_preview, &TPreviewPane::Refresh);
     connect(m_fileList, &TFileList::mouseReleased, this, &TformMain::RefreshAddEnablement);
     connect(m_fileList, &TFileList::keyReleased, this, &TformMain::RefreshAddEnablement);
     connect(m_fileList, &TFileList::folderChanged, this, [this] {
@@ -625,6 +692,7 @@ void TformMain::EnsureHiddenWindows()
     QList<QObject *> made{m_about, m_searching, m_report, m_wait};
     made.removeAll(nullptr);
     ApplyLangTexts(m_lang, made);
+    NameIconButtons(made);
 }
 
 void TformMain::SetWaitWindow(TformWait *wait)
@@ -677,6 +745,7 @@ void TformMain::applyPanes()
     m_folderPane->setVisible(m_viewDir->isChecked());
     m_toolPanel->setVisible(m_viewTools->isChecked());
     m_pages->setVisible(m_viewOptions->isChecked());
+    m_preview->setVisible(m_viewPreview->isChecked());
 }
 
 void TformMain::checkFileListSort(int column)
@@ -830,30 +899,38 @@ bool TformMain::chooseMultipageFile(QString &path)
     }
 }
 
-void TformMain::Convert()
+const TCnvJob *TformMain::convertibleProject()
 {
-    if (m_run)
-        return;
     const TCnvJob *project = CurrentJob();
     if (FavorList().IsEmpty()) {
         Prompt().warning(QStringLiteral("List of favotite is empty"));
-        return;
+        return nullptr;
     }
     if (!project || !HasWritableTarget(*project)) {
         Prompt().warning(QStringLiteral("Incorrect new extension"));
-        return;
+        return nullptr;
     }
     if (project->UseDestDir && !QFileInfo(project->DestDir).isDir()) {
         Prompt().warning(QStringLiteral("Destination directory not exist"));
-        return;
+        return nullptr;
     }
     const QString patternProblem =
         DescribePatternProblem(CheckNamePattern(TOutputRules::From(project->Options).NamePattern),
                                [this](const char *key) { return m_lang.GetText(key); });
     if (!patternProblem.isEmpty()) {
         Prompt().warning(patternProblem);
-        return;
+        return nullptr;
     }
+    return project;
+}
+
+void TformMain::Convert()
+{
+    if (m_run)
+        return;
+    const TCnvJob *project = convertibleProject();
+    if (!project)
+        return;
     QString multipage;
     if (project->MultiPages && !chooseMultipageFile(multipage))
         return;
@@ -869,9 +946,30 @@ void TformMain::Convert()
     m_run = run;
     setRunning(true);
     EnsureHiddenWindows();
+    m_runDisplay->Begin(m_wait);
     if (m_wait)
         m_wait->show();
     run->Launch([this](TThreadConvert &finished) { runCompleted(finished); });
+}
+
+bool TformMain::CopyAsCommand()
+{
+    const TCnvJob *project = convertibleProject();
+    if (!project)
+        return false;
+    // The command reads the project from its file, so the file must hold what is shown.
+    if (m_editor->UpToDateProjectFile().isEmpty() && !m_editor->SaveProject())
+        return false;
+    QString multipage;
+    if (project->MultiPages && !chooseMultipageFile(multipage))
+        return false;
+    QStringList sources;
+    for (int row = 0; row < FavorList().Count(); ++row)
+        sources.append(EntryKey(FavorList().At(row)));
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/pictavo-cli");
+    QGuiApplication::clipboard()->setText(
+        ConvertCommandLine(program, m_editor->UpToDateProjectFile(), multipage, sources));
+    return true;
 }
 
 void TformMain::StopConvert()
@@ -912,6 +1010,7 @@ void TformMain::runCompleted(TThreadConvert &run)
 {
     const QString escaped = run.EscapedError();
     m_run = nullptr;
+    m_runDisplay->End();
     if (m_wait)
         m_wait->hide();
     // New output files show where the list looks.
@@ -953,6 +1052,10 @@ void TformMain::activateLanguage()
 {
     if (!ActivateLanguage(m_lang, m_appliedLanguage, TextRoots(), m_languageMenu))
         return;
+    AddMenuMnemonics(menuBar());
+    NameIconButtons(TextRoots());
+    m_preview->SetCaptions(m_lang.GetText("PREVIEW_SOURCE"), m_lang.GetText("PREVIEW_OUTPUT"),
+                           m_lang.GetText("PREVIEW_FILES"));
     // The editor fills some texts itself; binding again must not pass for saving, so the
     // project keeps its unsaved mark.
     const bool modified = m_editor->IsModified();
@@ -985,6 +1088,7 @@ void TformMain::RestoreStoredSettings()
     m_viewDir->setChecked(values.FlagViewDir);
     m_viewTools->setChecked(values.FlagViewTools);
     m_viewOptions->setChecked(values.FlagViewOptions);
+    m_viewPreview->setChecked(values.FlagViewPreview);
     applyPanes();
 
     if (!values.ValCurDir.isEmpty() && QFileInfo(values.ValCurDir).isDir())
@@ -1033,6 +1137,7 @@ void TformMain::SaveStoredSettings()
     values.FlagViewDir = m_viewDir->isChecked();
     values.FlagViewTools = m_viewTools->isChecked();
     values.FlagViewOptions = m_viewOptions->isChecked();
+    values.FlagViewPreview = m_viewPreview->isChecked();
     values.ValLang = m_lang.CurrentName();
     values.ValNameSkin = m_skinName;
     values.ValViewMode = m_fileList->ViewStyle();

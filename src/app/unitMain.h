@@ -19,11 +19,13 @@ class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
+class TCnvJob;
 class TFileList;
 class TFilterPanel;
 class TFolderTree;
 class TJobEditor;
 class TMLang;
+class TPreviewPane;
 class TSourcesPanel;
 class TThreadConvert;
 class TWindowRunDisplay;
@@ -67,6 +69,7 @@ public:
 
     TJobEditor *Editor() const { return m_editor; }
     TFilterPanel *FilterPanel() const { return m_filter; }
+    TPreviewPane *PreviewPane() const { return m_preview; }
 
     // Unsaved changes of the current project; the exit command asks about them.
     bool IsModified() const;
@@ -95,6 +98,9 @@ public:
     // SIGTERM, SIGHUP or Ctrl+C: the open dialogs are closed and the window closes as when
     // the user closes it, a run stopping first after the files in work and its report kept.
     void StopOnSignal();
+    // Puts on the clipboard the pictavo-cli line that converts what Convert would now;
+    // a project with unsaved changes is saved first. False when nothing was copied.
+    bool CopyAsCommand();
     bool IsRunning() const { return m_run != nullptr; }
 
     // Every window the language texts reach.
@@ -129,6 +135,8 @@ private:
     void mirrorToSources();
     void activateLanguage();
     void updateTitle();
+    // The current project when Convert may start now; otherwise null, the user told why.
+    const TCnvJob *convertibleProject();
     bool chooseMultipageFile(QString &path);
     void setRunning(bool running);
     void runCompleted(TThreadConvert &run);
@@ -161,6 +169,7 @@ private:
     QTabWidget *m_pages = nullptr;
     TJobEditor *m_editor = nullptr;
     TFilterPanel *m_filter = nullptr;
+    TPreviewPane *m_preview = nullptr;
     QProgressBar *m_gauge = nullptr;
     QLabel *m_statusPanels[4] = {};
 
@@ -175,6 +184,7 @@ private:
     QAction *m_viewDir = nullptr;
     QAction *m_viewTools = nullptr;
     QAction *m_viewOptions = nullptr;
+    QAction *m_viewPreview = nullptr;
     QAction *m_addToFavor = nullptr;
     QAction *m_convert = nullptr;
     QAction *m_convertStop = nullptr;

@@ -55,6 +55,7 @@ TStoredSettings ReadStoredSettings(QSettings &store)
     values.FlagViewDir = readBool(store, "FlagViewDir", defaults.FlagViewDir);
     values.FlagViewTools = readBool(store, "FlagViewTools", defaults.FlagViewTools);
     values.FlagViewOptions = readBool(store, "FlagViewOptions", defaults.FlagViewOptions);
+    values.FlagViewPreview = readBool(store, "FlagViewPreview", defaults.FlagViewPreview);
     values.ValLang = readText(store, "ValLang", defaults.ValLang);
     values.ValViewMode = readInt(store, "ValViewMode", defaults.ValViewMode, 0, 4);
     values.ValNameSkin = readText(store, "ValNameSkin", defaults.ValNameSkin);
@@ -87,6 +88,7 @@ bool WriteStoredSettings(QSettings &store, const TStoredSettings &values)
     store.setValue(QStringLiteral("FlagViewDir"), values.FlagViewDir);
     store.setValue(QStringLiteral("FlagViewTools"), values.FlagViewTools);
     store.setValue(QStringLiteral("FlagViewOptions"), values.FlagViewOptions);
+    store.setValue(QStringLiteral("FlagViewPreview"), values.FlagViewPreview);
     store.setValue(QStringLiteral("ValLang"), values.ValLang);
     store.setValue(QStringLiteral("ValNameSkin"), values.ValNameSkin);
     store.setValue(QStringLiteral("ValViewMode"), values.ValViewMode);

@@ -18,6 +18,7 @@ struct TStoredSettings
     bool FlagViewDir = true;
     bool FlagViewTools = true;
     bool FlagViewOptions = true;
+    bool FlagViewPreview = false;
     QString ValLang = QStringLiteral("English (EN)");
     int ValViewMode = 0; // 0 large icons, 1 small icons, 2 list, 3 details, 4 thumbnails
     QString ValNameSkin = QStringLiteral("MacOS (internal)");

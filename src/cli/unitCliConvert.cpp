@@ -12,6 +12,7 @@
 #include "project/unitJobOptions.h"
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
+#include "project/unitRunProgress.h"
 #include "project/unitSourcesModel.h"
 #include "project/unitStopSignals.h"
 
@@ -29,13 +30,14 @@
 #include <functional>
 #include <iterator>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kUsageError = 2;
-constexpr int kBarWidth = 40;
+constexpr int kBarWidth = 20;
 
 struct TConvertArguments
 {
@@ -181,8 +183,17 @@ QString outputFolderOf(const TCnvJob &job, const TSourcesModel &rows, const QStr
     return chosen < 0 ? QString() : QDir::cleanPath(rows.Row(chosen).Folder);
 }
 
-// A line per finished row on standard output, and a bar on standard error when it is
-// a terminal.
+// Columns of the terminal on standard error.
+int terminalColumns()
+{
+    winsize size = {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+// A line per finished row on standard output, and one progress line on standard error,
+// rewritten in place, when that is a terminal.
 class TCliDisplay final : public TRunDisplay
 {
 public:
@@ -190,6 +201,7 @@ public:
         : m_rows(rows), m_out(out), m_err(err), m_multipage(multipage),
           m_bar(::isatty(STDERR_FILENO) == 1)
     {
+        m_progress.Begin(rows.Count());
     }
 
     void SetGauge(int position) override
@@ -198,8 +210,15 @@ public:
         drawBar();
     }
 
+    void RowStarted(int row) override
+    {
+        m_progress.Started(row, m_rows.Row(row).Name);
+        drawBar();
+    }
+
     void RowFinished(int row, const QString &output) override
     {
+        m_progress.Finished(row, m_rows.Row(row).Status != 2);
         // A collected row is only converted once its frames are written.
         if (m_multipage && m_rows.Row(row).Status == 2)
             return;
@@ -254,8 +273,14 @@ private:
         if (!m_bar)
             return;
         const int filled = m_position * kBarWidth / 100;
-        m_err << "\r[" << QString(filled, QLatin1Char('#'))
-              << QString(kBarWidth - filled, QLatin1Char('.')) << "] " << m_position << '%';
+        QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#'))
+            + QString(kBarWidth - filled, QLatin1Char('.')) + QStringLiteral("] ")
+            + QString::number(m_position) + QStringLiteral("% ") + m_progress.Line();
+        // One line, or the next redraw would start below it.
+        const int room = terminalColumns() - 1;
+        if (line.size() > room)
+            line = line.left(qMax(0, room - 3)) + QStringLiteral("...");
+        m_err << "\r" << line << "\033[K";
         m_err.flush();
         m_drawn = true;
     }
@@ -268,6 +293,7 @@ private:
     bool m_drawn = false;
     int m_position = 0;
     QSet<int> m_printed;
+    TRunProgress m_progress;
 };
 
 bool IsRegularFile(const QString &path)

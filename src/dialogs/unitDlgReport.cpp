@@ -40,6 +40,7 @@ TformReport::TformReport(QWidget *parent) : QDialog(parent)
 
     m_report = new QPlainTextEdit(this);
     m_report->setObjectName(QStringLiteral("memoReport"));
+    m_report->setAccessibleName(QStringLiteral("Report"));
     m_report->setReadOnly(true);
     m_report->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_report->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

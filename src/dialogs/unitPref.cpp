@@ -91,6 +91,9 @@ TformPref::TformPref(QWidget *parent) : QDialog(parent)
     m_mapHeading = MakeHeading(QStringLiteral("lblMap"), QStringLiteral("Memory-mapped, Mb"), limits);
     m_mapValue = MakeValueLabel(QStringLiteral("lblMapValue"), limits);
     m_mapBar = MakeTrackBar(QStringLiteral("tbMap"), kMapMaximum, limits);
+    // Screen readers name each bar by its heading.
+    m_memoryHeading->setBuddy(m_memoryBar);
+    m_mapHeading->setBuddy(m_mapBar);
     m_sync = new QCheckBox(QStringLiteral(" Sync track bars"), limits);
     m_sync->setObjectName(QStringLiteral("chkSync"));
 

@@ -1,9 +1,12 @@
 #include "dialogs/unitWait.h"
 
 #include "dialogs/unitBrand.h"
+#include "project/unitRunProgress.h"
 
 #include <QBasicTimer>
+#include <QFormLayout>
 #include <QFrame>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,6 +22,8 @@
 namespace {
 
 constexpr int kTickMs = 40;
+// The run's figures, below the animation and the button.
+constexpr int kFiguresHeight = 112;
 // Frames one file takes from folder to folder, and the pause before the next one leaves.
 constexpr int kFlightFrames = 30;
 constexpr int kPauseFrames = 6;
@@ -195,7 +200,7 @@ TformWait::TformWait(QWidget *parent)
 {
     setObjectName(QStringLiteral("formWait"));
     setWindowTitle(QStringLiteral("Please, wait ..."));
-    setFixedSize(286, 123);
+    setFixedSize(286, 123 + kFiguresHeight);
 
     m_animation = new TFileCopyAnimation(this);
     m_animation->setGeometry(8, 8, 270, 72);
@@ -216,6 +221,45 @@ TformWait::TformWait(QWidget *parent)
     m_stop->setIconSize(QSize(18, 18));
     m_stop->setDefault(true);
     connect(m_stop, &QPushButton::clicked, this, &TformWait::reject);
+
+    auto *figures = new QWidget(this);
+    figures->setObjectName(QStringLiteral("WaitFigures"));
+    figures->setGeometry(8, 123, 270, kFiguresHeight - 6);
+    auto *form = new QFormLayout(figures);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setVerticalSpacing(2);
+    form->setLabelAlignment(Qt::AlignLeft);
+    // Captions come from the language texts, by these names.
+    for (const char *name : {"WaitDone", "WaitFailed", "WaitElapsed", "WaitLeft", "WaitInWork"}) {
+        auto *caption = new QLabel(figures);
+        caption->setObjectName(QString::fromLatin1(name));
+        auto *value = new QLabel(figures);
+        value->setObjectName(QString::fromLatin1(name) + QStringLiteral("Value"));
+        value->setTextFormat(Qt::PlainText);
+        value->setMinimumWidth(1);
+        caption->setBuddy(value);
+        form->addRow(caption, value);
+        m_figures.append(value);
+    }
+    ShowProgress(TRunProgress());
+}
+
+void TformWait::ShowProgress(const TRunProgress &progress)
+{
+    const qint64 left = progress.RemainingMs();
+    const QString names = progress.InWork().join(QStringLiteral(", "));
+    const QStringList values = {
+        QStringLiteral("%1 / %2").arg(progress.Done()).arg(progress.Total()),
+        QString::number(progress.Failed()),
+        TRunProgress::Duration(progress.ElapsedMs()),
+        left < 0 ? QStringLiteral("\u2013") : TRunProgress::Duration(left),
+        names,
+    };
+    for (int i = 0; i < m_figures.size(); ++i) {
+        QLabel *label = m_figures.at(i);
+        label->setText(label->fontMetrics().elidedText(values.at(i), Qt::ElideMiddle, 190));
+        label->setToolTip(i == m_figures.size() - 1 ? names : QString());
+    }
 }
 
 quint64 TformWait::animationFrame() const

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 
+class QLabel;
 class QPushButton;
+class TRunProgress;
 class TFileCopyAnimation;
 
 // Shown while a conversion runs. Closing it in any way asks for the run to stop and hides
@@ -15,6 +18,8 @@ public:
     explicit TformWait(QWidget *parent = nullptr);
 
     QPushButton *stopButton() const { return m_stop; }
+    // Files done of the total, failed so far, time spent and left, files in work.
+    void ShowProgress(const TRunProgress &progress);
 
     // The animation's progress, counted in frames; it advances only while the window shows.
     quint64 animationFrame() const;
@@ -33,6 +38,7 @@ protected:
 private:
     TFileCopyAnimation *m_animation;
     QPushButton *m_stop;
+    QList<QLabel *> m_figures;
     bool m_placed = false;
     QPoint m_position;
 };

@@ -161,16 +161,14 @@ void writeNewFile(const QString &path, const void *bytes, size_t length)
     }
 }
 
-// Encodes one frame (`whole` false) or the list from `frame` on into memory and writes it.
-// An encoder's warning (a questionable profile it copies) does not stop the write; it is
-// returned.
-QString encodeInto(const QString &path, const ImageInfo *info, Image *frame, bool whole)
+// Encodes one frame (`whole` false) or the list from `frame` on into memory. An encoder's
+// warning (a questionable profile it copies) does not stop it; it goes to `warning`.
+QByteArray encodeFrames(const ImageInfo *info, Image *frame, bool whole, QString &warning)
 {
     TExceptionPtr exception = NewException();
     size_t length = 0;
     TMagickMemoryPtr blob(whole ? Magick().ImagesToBlob(info, frame, &length, exception.get())
                                 : Magick().ImageToBlob(info, frame, &length, exception.get()));
-    QString warning;
     try {
         ThrowIfLibraryError(exception.get());
     } catch (const TError &error) {
@@ -180,8 +178,7 @@ QString encodeInto(const QString &path, const ImageInfo *info, Image *frame, boo
     }
     if (!blob)
         throw TError(QStringLiteral("Can not encode image"));
-    writeNewFile(path, blob.get(), length);
-    return warning;
+    return QByteArray(static_cast<const char *>(blob.get()), qsizetype(length));
 }
 
 } // namespace
@@ -367,11 +364,12 @@ void TMagickImage::SetQuality(int quality) { m_info->quality = size_t(qMax(0, qu
 
 void TMagickImage::SetAdjoin(bool adjoin) { m_info->adjoin = adjoin ? MagickTrue : MagickFalse; }
 
-QString TMagickImage::SaveFrames(const QString &path)
+QList<TEncodedFile> TMagickImage::EncodeFrames(const QString &path)
 {
+    QList<TEncodedFile> files;
     Image *frame = CurrentFrame();
     if (!frame)
-        return QString();
+        return files;
     // The encoders of this library generation read the quality from each frame, which a
     // decoded JPEG already carries, not from the image-info record.
     if (m_info->quality != 0) {
@@ -392,21 +390,33 @@ QString TMagickImage::SaveFrames(const QString &path)
     TExceptionPtr lookup = NewException();
     const MagickInfo *format = Magick().GetMagickInfo(magick.constData(), lookup.get());
     const bool oneFile = m_info->adjoin && format && Magick().GetMagickAdjoin(format);
-    if (!frame->next || oneFile)
-        return encodeInto(path, info.get(), frame, oneFile);
+    if (!frame->next || oneFile) {
+        TEncodedFile file{path, {}, {}};
+        file.Bytes = encodeFrames(info.get(), frame, oneFile, file.Warning);
+        files.append(file);
+        return files;
+    }
     // Numbered by scene, as the library numbers them: scenes that do not rise from frame
     // to frame are counted up from the first one.
     bool rising = true;
     for (const Image *each = frame; each->next; each = each->next)
         rising = rising && each->scene < each->next->scene;
     size_t number = frame->scene;
-    QString warning;
     for (Image *each = frame; each; each = each->next, ++number) {
-        const QString said = encodeInto(
-            stem + QLatin1Char('-') + QString::number(rising ? each->scene : number) + extension,
-            info.get(), each, false);
+        TEncodedFile file{stem + QLatin1Char('-') + QString::number(rising ? each->scene : number) + extension, {}, {}};
+        file.Bytes = encodeFrames(info.get(), each, false, file.Warning);
+        files.append(file);
+    }
+    return files;
+}
+
+QString TMagickImage::SaveFrames(const QString &path)
+{
+    QString warning;
+    for (const TEncodedFile &file : EncodeFrames(path)) {
+        writeNewFile(file.Path, file.Bytes.constData(), size_t(file.Bytes.size()));
         if (warning.isEmpty())
-            warning = said;
+            warning = file.Warning;
     }
     return warning;
 }

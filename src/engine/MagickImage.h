@@ -5,9 +5,11 @@
 
 #include "engine/unitMagickHandles.h"
 
+#include <QByteArray>
+#include <QList>
+#include <QString>
 #include <QtGlobal>
 
-class QByteArray;
 class QIODevice;
 class QString;
 
@@ -53,6 +55,14 @@ void ThrowIfLibraryError(const ExceptionInfo *exception);
 // Opens a source for reading without waiting on it: a pipe, a device or anything else
 // that is not a regular file is refused with TSourceRefused before a byte is read.
 void OpenSource(QFile &file, const QString &path);
+
+// One file of an output, encoded in memory: its path and its bytes.
+struct TEncodedFile
+{
+    QString Path;
+    QByteArray Bytes;
+    QString Warning; // the encoder's, if it gave one
+};
 
 class TMagickImage
 {
@@ -113,6 +123,8 @@ public:
     // that cannot be written throws TFileWriteError and is removed. Returns the encoder's
     // warning, if it gave one.
     QString SaveFrames(const QString &path);
+    // What SaveFrames would write, file by file, encoded in memory and written nowhere.
+    QList<TEncodedFile> EncodeFrames(const QString &path);
 
 private:
     TImageListPtr decode(QIODevice &stream, TExceptionPtr &exception);

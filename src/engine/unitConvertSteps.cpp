@@ -208,16 +208,22 @@ QStringList TStagedOutput::Files() const
     return paths;
 }
 
+void PrepareOutput(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                   const TRunSettings &run)
+{
+    transformEveryFrame(image, true, run, outputPath);
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
+        ConvertToPrintProfile(image, run.ProfileFolder);
+    ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
+    image.SetAdjoin(false);
+    image.SetQuality(run.Quality);
+}
+
 std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &sourcePath,
                                            const QString &plainOutputPath, const TRunSettings &run)
 {
-    transformEveryFrame(image, true, run, plainOutputPath);
-    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
-        ConvertToPrintProfile(image, run.ProfileFolder);
+    PrepareOutput(image, sourcePath, plainOutputPath, run);
     const TOutputRules rules = TOutputRules::From(run.Project.Options);
-    ApplyMetadataChoice(image, rules.Metadata);
-    image.SetAdjoin(false);
-    image.SetQuality(run.Quality);
     // Kept folders below the destination are made as their outputs need them.
     if (rules.KeepFolders && run.Project.UseDestDir)
         QDir().mkpath(QFileInfo(plainOutputPath).absolutePath());
@@ -246,10 +252,15 @@ void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSet
     image.SetQuality(run.Quality);
 }
 
-QString WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
+void PrepareCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
     transformEveryFrame(image, false, run, outputPath);
     ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
+}
+
+QString WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
+{
+    PrepareCollection(image, outputPath, run);
     TStagedOutput staged(outputPath);
     staged.Write(image);
     // The user chose this file and may replace it; the sources stay untouched.

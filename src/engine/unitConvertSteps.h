@@ -42,6 +42,9 @@ private:
     QString m_warning;
 };
 
+// What ConvertSource does before it writes: the frames and options of the output file.
+void PrepareOutput(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
+                   const TRunSettings &run);
 // One output per source: every frame redrawn (several frames only), oriented and
 // resized, the print profile for JPEG to TIFF, then written one file per frame. No file
 // it writes replaces a source of the run, nor an existing file unless the project counts
@@ -55,6 +58,8 @@ std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &s
                                            const QString &plainOutputPath, const TRunSettings &run);
 // Multipage: prepares the source just appended, whose last frame is current.
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
+// Multipage: what WriteCollection does to the collected frames before it writes them.
+void PrepareCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
 // Multipage: orients and resizes every collected frame and writes them into one file,
 // which may replace an existing file but never a source of the run. Returns the encoder's
 // warning, if any.

@@ -65,7 +65,10 @@ class QIODevice;
     X(SetMagickSecurityPolicy)          \
     X(ImageToBlob)                      \
     X(ImagesToBlob)                     \
-    X(GetMagickAdjoin)
+    X(GetMagickAdjoin)                  \
+    X(ExportImagePixels)                \
+    X(TransformImageColorspace)         \
+    X(CloneImage)
 
 struct TMagickEntryPoints
 {

@@ -3,6 +3,7 @@
 #include "i18n/unitMultiLang.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
 #include <QButtonGroup>
@@ -15,8 +16,10 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTranslator>
@@ -122,6 +125,19 @@ void SetItem(QObject *object, int n, const QString &text)
     const QList<QAbstractButton *> buttons = object->findChildren<QAbstractButton *>();
     if (n < buttons.size())
         buttons.at(n)->setText(text);
+}
+
+// A control made of views (the file list's styles) names each of them too.
+void SetAccessibleName(QObject *object, const QString &name)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget)
+        return;
+    widget->setAccessibleName(name);
+    for (QAbstractItemView *view : widget->findChildren<QAbstractItemView *>()) {
+        if (view->window() == widget->window())
+            view->setAccessibleName(name);
+    }
 }
 
 void SetPanel(QObject *object, int n, const QString &text)
@@ -272,6 +288,22 @@ const QList<TTextRow> Rows = {
     {"J_IMG_ASPECT", "jobIMAGE_Ratio", TTextPlace::Caption, 0},
     {"J_IMG_MULTI", "jobIMAGE_MultiPages", TTextPlace::Caption, 0},
     {"J_IMG_ENV", "sLabel12", TTextPlace::Caption, 0},
+    {"PAD_VIEW_PREVIEW", "PAD_VIEW_PREVIEW", TTextPlace::Caption, 0},
+    {"PAD_SERVIS_COPYCMD", "PAD_SERVIS_COPYCMD", TTextPlace::Caption, 0},
+    {"WAIT_DONE", "WaitDone", TTextPlace::Caption, 0},
+    {"WAIT_FAILED", "WaitFailed", TTextPlace::Caption, 0},
+    {"WAIT_ELAPSED", "WaitElapsed", TTextPlace::Caption, 0},
+    {"WAIT_LEFT", "WaitLeft", TTextPlace::Caption, 0},
+    {"WAIT_INWORK", "WaitInWork", TTextPlace::Caption, 0},
+    {"ACC_FILELIST", "VLEx", TTextPlace::AccessibleName, 0},
+    {"ACC_SOURCES", "XPTree", TTextPlace::AccessibleName, 0},
+    {"TREEDIR_CAPTION", "VET", TTextPlace::AccessibleName, 0},
+    {"J_GNR_COMMENT", "jobMETA_Comment", TTextPlace::AccessibleName, 0},
+    {"J_DEST_USEFOLDER", "jobIMAGE_Dir", TTextPlace::AccessibleName, 0},
+    {"J_DEST_USECOUNTER", "jobIMAGE_NumBox", TTextPlace::AccessibleName, 0},
+    {"J_FILTER_OLDEXT", "jobIMAGE_ListCustomExt", TTextPlace::AccessibleName, 0},
+    {"J_FILTER_CHECK", "sSpeedButton7", TTextPlace::AccessibleName, 0},
+    {"J_FILTER_UNCHECK", "sSpeedButton6", TTextPlace::AccessibleName, 0},
 };
 
 } // namespace
@@ -308,6 +340,92 @@ void ApplyLangTexts(const TMLang &lang, const QList<QObject *> &roots)
         case TTextPlace::ClearText:
             SetText(component, QString());
             break;
+        case TTextPlace::AccessibleName:
+            SetAccessibleName(component, text);
+            break;
+        }
+    }
+}
+
+namespace {
+
+bool hasMnemonic(const QString &title)
+{
+    for (qsizetype i = 0; i + 1 < title.size(); ++i) {
+        if (title.at(i) != QLatin1Char('&'))
+            continue;
+        if (title.at(i + 1) != QLatin1Char('&'))
+            return true;
+        ++i;
+    }
+    return false;
+}
+
+// Marks the first letter of each title not taken by a sibling; titles with a mark keep it.
+void markMenus(const QList<QMenu *> &menus)
+{
+    QSet<QChar> taken;
+    for (const QMenu *menu : menus) {
+        const QString title = menu->title();
+        const qsizetype mark = title.indexOf(QLatin1Char('&'));
+        if (hasMnemonic(title) && mark + 1 < title.size())
+            taken.insert(title.at(mark + 1).toUpper());
+    }
+    for (QMenu *menu : menus) {
+        QString title = menu->title();
+        if (hasMnemonic(title) || title.contains(QLatin1Char('&')))
+            continue;
+        for (qsizetype i = 0; i < title.size(); ++i) {
+            const QChar letter = title.at(i).toUpper();
+            if (!title.at(i).isLetterOrNumber() || taken.contains(letter))
+                continue;
+            taken.insert(letter);
+            menu->setTitle(title.insert(i, QLatin1Char('&')));
+            break;
+        }
+    }
+}
+
+QList<QMenu *> submenusOf(const QList<QAction *> &actions)
+{
+    QList<QMenu *> menus;
+    for (QAction *action : actions) {
+        if (QMenu *menu = action->menu())
+            menus.append(menu);
+    }
+    return menus;
+}
+
+void markSubmenus(QMenu *menu)
+{
+    const QList<QMenu *> submenus = submenusOf(menu->actions());
+    markMenus(submenus);
+    for (QMenu *submenu : submenus)
+        markSubmenus(submenu);
+}
+
+const char kNamedByHint[] = "pictavoNamedByHint";
+
+} // namespace
+
+void AddMenuMnemonics(QMenuBar *bar)
+{
+    const QList<QMenu *> menus = submenusOf(bar->actions());
+    markMenus(menus);
+    for (QMenu *menu : menus)
+        markSubmenus(menu);
+}
+
+void NameIconButtons(const QList<QObject *> &roots)
+{
+    for (QObject *root : roots) {
+        for (QAbstractButton *button : root->findChildren<QAbstractButton *>()) {
+            if (!button->text().isEmpty() || button->toolTip().isEmpty())
+                continue;
+            if (!button->accessibleName().isEmpty() && !button->property(kNamedByHint).toBool())
+                continue;
+            button->setAccessibleName(button->toolTip());
+            button->setProperty(kNamedByHint, true);
         }
     }
 }

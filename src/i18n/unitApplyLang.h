@@ -5,6 +5,7 @@
 
 class QAction;
 class QMenu;
+class QMenuBar;
 class QObject;
 class TMLang;
 
@@ -16,6 +17,7 @@ enum class TTextPlace {
     Panel,       // panel n: the descendant widget whose property "panel" is n
     WindowTitle, // caption of a window
     ClearText,   // the component's own text is emptied; no key
+    AccessibleName, // what assistive tools announce for a control that shows no text
 };
 
 struct TTextRow
@@ -48,6 +50,14 @@ bool ActivateLanguage(const TMLang &lang, int &appliedLast, const QList<QObject 
 bool UseQtTranslations(const TMLang &lang, const QString &folder = QString());
 // The language code used for a language's name and module path, empty for none.
 QString QtLanguageCode(const QString &nameLang, const QString &libPath);
+
+// Gives every menu of the bar, and every submenu in them, a mnemonic: the first letter of
+// its title that no sibling has taken, in whatever language the titles are. A title that
+// has one already keeps it.
+void AddMenuMnemonics(QMenuBar *bar);
+// Buttons that show only an icon are named for assistive tools by their hint, in the
+// language of the hint; a name set otherwise is kept.
+void NameIconButtons(const QList<QObject *> &roots);
 
 // The main window's caption: the text of TITLE_1, two blanks and the name in brackets.
 QString MainWindowTitle(const TMLang &lang, const QString &projectName);

@@ -153,6 +153,18 @@ const TCatalogueDefault CatalogueDefaults[] = {
     {"PREF_MAX_HEIGHT", "Largest height, pixels"},
     {"PREF_MAX_AREA", "Largest area, megapixels"},
     {"PREF_CACHE_DISK", "Disk for pixel caches, Mb"},
+    {"PAD_VIEW_PREVIEW", "Preview"},
+    {"PAD_SERVIS_COPYCMD", "Copy as command"},
+    {"PREVIEW_SOURCE", "Source"},
+    {"PREVIEW_OUTPUT", "Output"},
+    {"PREVIEW_FILES", "Files"},
+    {"WAIT_DONE", "Files done"},
+    {"WAIT_FAILED", "Failed"},
+    {"WAIT_ELAPSED", "Elapsed"},
+    {"WAIT_LEFT", "Time left"},
+    {"WAIT_INWORK", "In work"},
+    {"ACC_FILELIST", "Files of the folder"},
+    {"ACC_SOURCES", "Files selected for conversion"},
 };
 
 const int CatalogueDefaultCount = int(sizeof(CatalogueDefaults) / sizeof(CatalogueDefaults[0]));

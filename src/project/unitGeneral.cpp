@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -177,4 +178,30 @@ QString ReadShortString(const char *data, int capacity)
 {
     const int length = qMin(int(uchar(data[0])), capacity);
     return DecodeText(data + 1, length);
+}
+
+QString ShellQuoted(const QString &text)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=+,@%-]+$"));
+    if (plain.match(text).hasMatch())
+        return text;
+    return QLatin1Char('\'') + QString(text).replace(QLatin1String("'"), QLatin1String("'\\''")) + QLatin1Char('\'');
+}
+
+QString ConvertCommandLine(const QString &program, const QString &projectFile, const QString &multipageFile,
+                           const QStringList &sources)
+{
+    QStringList words{ShellQuoted(program), QStringLiteral("convert"), ShellQuoted(projectFile)};
+    if (!multipageFile.isEmpty())
+        words << QStringLiteral("--multipage") << ShellQuoted(multipageFile);
+    // A name that starts with a dash would otherwise be read as an option.
+    for (const QString &source : sources) {
+        if (source.startsWith(QLatin1Char('-'))) {
+            words << QStringLiteral("--");
+            break;
+        }
+    }
+    for (const QString &source : sources)
+        words << ShellQuoted(source);
+    return words.join(QLatin1Char(' '));
 }

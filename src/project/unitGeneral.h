@@ -80,3 +80,9 @@ void AppendShortString(QByteArray &out, const QString &text, int capacity);
 QString DecodeText(const char *data, qsizetype size);
 // Reads the short string at data[0 .. capacity]; a length beyond the capacity is clamped.
 QString ReadShortString(const char *data, int capacity);
+
+// The text in single quotes for a POSIX shell, inner quotes as '\''; plain words as they are.
+QString ShellQuoted(const QString &text);
+// "<program> convert <project> [--multipage <file>] [--] <source>...", every part quoted.
+QString ConvertCommandLine(const QString &program, const QString &projectFile, const QString &multipageFile,
+                           const QStringList &sources);

@@ -1,5 +1,7 @@
 #include "ui/unitThumbnails.h"
 
+#include "engine/unitPreview.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -70,8 +72,39 @@ private:
 
 } // namespace
 
+namespace {
+
+bool qtReads(const QByteArray &suffix)
+{
+    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    return !suffix.isEmpty() && formats.contains(suffix);
+}
+
+QByteArray suffixOf(const QString &path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || path.indexOf(QLatin1Char('/'), dot) >= 0)
+        return {};
+    return path.mid(dot + 1).toLower().toLatin1();
+}
+
+// Formats Qt has no reader for are decoded by the image library, at thumbnail size.
+QImage libraryThumbnail(const QString &path)
+{
+    const TPixels pixels = LibraryThumbnail(path, TThumbnailMaker::Edge);
+    if (pixels.IsNull())
+        return {};
+    return QImage(reinterpret_cast<const uchar *>(pixels.Rgba.constData()), pixels.Size.width(),
+                  pixels.Size.height(), pixels.Size.width() * 4, QImage::Format_RGBA8888)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+} // namespace
+
 QImage TThumbnailMaker::MakeThumbnail(const QString &path, const std::atomic_bool *stop)
 {
+    if (!qtReads(suffixOf(path)))
+        return stop && *stop ? QImage() : libraryThumbnail(path);
     TStoppableFile file(path, stop);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -392,12 +425,8 @@ bool TThumbnailMaker::CanDecode(const QFileInfo &info)
 
 bool TThumbnailMaker::canDecode(const QString &path)
 {
-    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || path.indexOf(QLatin1Char('/'), dot) >= 0)
-        return false;
-    const QByteArray suffix = path.mid(dot + 1).toLower().toLatin1();
-    return !suffix.isEmpty() && formats.contains(suffix);
+    const QByteArray suffix = suffixOf(path);
+    return qtReads(suffix) || LibraryReadsExtension(QString::fromLatin1(suffix));
 }
 
 TThumbnailMaker::TState TThumbnailMaker::Find(const QFileInfo &info, QPixmap *pixmap, bool visible)

@@ -3,6 +3,7 @@
 // commands through the searching dialog, skins, languages and the exit question.
 
 #include "app/unitMain.h"
+#include "app/unitPreviewPane.h"
 #include "app/unitSourcesPanel.h"
 #include "dialogs/unitBrand.h"
 #include "dialogs/unitDlgAbout.h"
@@ -25,7 +26,10 @@
 #include "support/TestSupport.h"
 #include "support/TypeText.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QClipboard>
+#include <QMenuBar>
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
@@ -44,7 +48,9 @@
 #include <QDropEvent>
 #include <QUrl>
 #include <QSlider>
+#include <QSet>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -222,7 +228,7 @@ TEST_F(MainWindow, FirstStartWithAnEmptyStoreShowsTheDefaults)
         EXPECT_TRUE(action(toggle)->isChecked()) << toggle;
 
     EXPECT_EQ(lang->CurrentName(), QStringLiteral("English (EN)"));
-    EXPECT_EQ(main.Menu("PAD_FILE")->title(), text("PAD_FILE"));
+    EXPECT_EQ(main.Menu("PAD_FILE")->title().remove(QLatin1Char('&')), text("PAD_FILE"));
     EXPECT_FALSE(text("PAD_FILE").isEmpty());
     EXPECT_EQ(main.windowTitle(), text("TITLE_1") + QStringLiteral("  [Untitled]"));
     EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel5"))->text(), text("FOUNDED"));
@@ -328,7 +334,7 @@ TEST_F(MainWindow, PlacementLimitsAndLanguageSurviveARestart)
     german->trigger();
     ASSERT_EQ(lang->CurrentName(), QStringLiteral("Deutsch (DE)"));
     const QString germanFile = text("PAD_FILE");
-    EXPECT_EQ(first.Menu("PAD_FILE")->title(), germanFile);
+    EXPECT_EQ(first.Menu("PAD_FILE")->title().remove(QLatin1Char('&')), germanFile);
     EXPECT_EQ(first.windowTitle(), text("TITLE_1") + QStringLiteral("  [Untitled]"));
     EXPECT_TRUE(first.StatusPanel(1)->text().startsWith(text("STATUS_TOTAL") + QStringLiteral(": ")));
 
@@ -339,7 +345,7 @@ TEST_F(MainWindow, PlacementLimitsAndLanguageSurviveARestart)
     MapLimit = 64;
     TformMain &main = start();
     EXPECT_EQ(lang->CurrentName(), QStringLiteral("Deutsch (DE)"));
-    EXPECT_EQ(main.Menu("PAD_FILE")->title(), germanFile);
+    EXPECT_EQ(main.Menu("PAD_FILE")->title().remove(QLatin1Char('&')), germanFile);
     EXPECT_NE(germanFile, QStringLiteral("File"));
     EXPECT_EQ(MemoryLimit, 48);
     EXPECT_EQ(MapLimit, 96);
@@ -1423,3 +1429,127 @@ TEST(PerUserFiles, TheThumbnailCacheIsKeptInTheUsersCacheFolder)
 }
 
 } // namespace
+
+namespace {
+
+// Controls a keyboard reaches that assistive tools would announce without a name.
+QStringList unnamedControls(const QList<QWidget *> &windows)
+{
+    QStringList unnamed;
+    for (QWidget *window : windows) {
+        QList<QWidget *> widgets = window->findChildren<QWidget *>();
+        widgets.prepend(window);
+        for (QWidget *widget : std::as_const(widgets)) {
+            // An editable list's edit is announced as the list it belongs to.
+            // Popups and other windows are walked on their own.
+            if (widget->window() != window || widget->focusPolicy() == Qt::NoFocus || widget->focusProxy()
+                || qobject_cast<QComboBox *>(widget->parentWidget()))
+                continue;
+            QAccessibleInterface *node = QAccessible::queryAccessibleInterface(widget);
+            if (!node || node->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed.append(window->objectName() + QLatin1Char('/')
+                               + QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(' ')
+                               + widget->objectName());
+        }
+    }
+    return unnamed;
+}
+
+} // namespace
+
+// In every shipped language: each focusable control of the windows has a name for screen
+// readers, and each menu of the bar and its submenus a mnemonic of its own.
+TEST_F(MainWindow, EveryControlIsNamedAndEveryMenuHasAMnemonicInEveryLanguage)
+{
+    TformMain &main = start();
+    main.EnsureHiddenWindows();
+    const QList<QWidget *> roots = {&main, windows->About.get(), windows->Searching.get(), windows->Report.get(),
+                                    windows->Preferences.get(), windows->Wait.get()};
+    for (const QString &language : {QStringLiteral("English (EN)"), QStringLiteral("Deutsch (DE)"),
+                                   QStringLiteral("\u0420\u0443\u0441\u0441\u043a\u0438\u0439 (RU)")}) {
+        SCOPED_TRACE(language.toStdString());
+        if (language != lang->CurrentName()) {
+            QAction *command = languageCommand(main, language);
+            ASSERT_NE(command, nullptr);
+            command->trigger();
+        }
+        EXPECT_EQ(unnamedControls(roots), QStringList());
+        QSet<QChar> barKeys;
+        for (QAction *entry : main.menuBar()->actions()) {
+            const QString title = entry->menu()->title();
+            const qsizetype mark = title.indexOf(QLatin1Char('&'));
+            ASSERT_GE(mark, 0) << title.toStdString();
+            EXPECT_FALSE(barKeys.contains(title.at(mark + 1).toUpper())) << title.toStdString();
+            barKeys.insert(title.at(mark + 1).toUpper());
+        }
+        EXPECT_TRUE(main.Menu("PAD_VIEW_SORT")->title().contains(QLatin1Char('&')));
+        EXPECT_EQ(main.ToolButton("ToolButton9")->accessibleName(), text("HINT_CONVERT"));
+    }
+}
+
+// The preview pane is off at first, shows the selected file as the project writes it, and
+// is kept as the user left it.
+TEST_F(MainWindow, PreviewPaneShowsTheSelectedFileAndIsKeptWithTheSettings)
+{
+    const QString photos = folder(QStringLiteral("photos"));
+    WriteFileBytes(photos + QStringLiteral("/wide.png"),
+                   MakeImageBytes(QStringLiteral("gradient:red-blue"), 120, 80, QStringLiteral("png")));
+    TformMain &main = start();
+    TPreviewPane *pane = main.PreviewPane();
+    EXPECT_FALSE(action("PAD_VIEW_PREVIEW")->isChecked());
+    EXPECT_FALSE(pane->isVisible());
+    action("PAD_VIEW_PREVIEW")->trigger();
+    ASSERT_TRUE(pane->isVisible());
+    EXPECT_EQ(CurrentJob()->TargetExt, QStringLiteral("JPEG")) << "a new project starts on JPEG";
+
+    ASSERT_TRUE(fileList().Browse(photos));
+    QSignalSpy shown(pane, &TPreviewPane::previewShown);
+    selectInList({QStringLiteral("wide.png")});
+    ASSERT_TRUE(shown.wait(20000));
+    EXPECT_EQ(pane->Shown().Output.Size, QSize(120, 80));
+    EXPECT_GT(pane->Shown().OutputBytes, 0);
+
+    main.close();
+    EXPECT_TRUE(start().PreviewPane()->isVisible());
+}
+
+// Copy as command saves the edited project first and quotes every path for the shell.
+TEST_F(MainWindow, CopyAsCommandSavesTheProjectAndQuotesThePaths)
+{
+    const QString odd = makeFile(QStringLiteral("it's here/a b.png"));
+    TformMain &main = start();
+    main.AddPaths({odd});
+    ASSERT_EQ(sourceNames(), QStringList{QStringLiteral("a b.png")});
+    prompt.fileNames = {sandbox.filePath(QStringLiteral("night shot"))};
+    ASSERT_TRUE(main.CopyAsCommand());
+    const QString project = sandbox.filePath(QStringLiteral("night shot.prj"));
+    EXPECT_TRUE(QFileInfo::exists(project));
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/pictavo-cli");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              ShellQuoted(program) + QStringLiteral(" convert '") + project + QStringLiteral("' '")
+                  + QString(odd).replace(QStringLiteral("'"), QStringLiteral("'\\''")) + QLatin1Char('\''));
+    ASSERT_TRUE(main.CopyAsCommand()) << "the file holds the project: no second save";
+    EXPECT_EQ(prompt.dialogs.size(), 1);
+}
+
+// Tab runs the panes as they read, left to right and top to bottom: folders, files,
+// sources, the preview beside them, the project panel at the right.
+TEST_F(MainWindow, TabRunsThePanesInReadingOrder)
+{
+    TformMain &main = start();
+    action("PAD_VIEW_PREVIEW")->trigger();
+    const QList<QWidget *> panes = {main.FolderTree(), main.FileList(), main.SourcesPanel(), main.PreviewPane(),
+                                    main.ProjectPanel()};
+    QList<int> order;
+    QWidget *widget = main.FolderTree();
+    for (int step = 0; step < 500 && order.size() < panes.size(); ++step) {
+        widget = widget->nextInFocusChain();
+        if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisible())
+            continue;
+        for (int pane = 0; pane < panes.size(); ++pane) {
+            if ((panes.at(pane) == widget || panes.at(pane)->isAncestorOf(widget)) && !order.contains(pane))
+                order.append(pane);
+        }
+    }
+    EXPECT_EQ(order, (QList<int>{1, 2, 3, 4, 0}));
+}

@@ -2,6 +2,8 @@
 // file, and a damaged or unwritable cache file never costs a good one.
 
 #include "BrowserFixture.h"
+#include "engine/unitFormats.h"
+#include "support/TestImages.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -121,6 +123,33 @@ TEST_F(Thumbnails, ArriveInTheBackgroundWhileTheEventLoopRuns)
                                .value<QPixmap>();
     EXPECT_NE(broken.toImage(), TThumbnailMaker::Placeholder().toImage());
     EXPECT_EQ(broken.size(), QSize(TThumbnailMaker::FramedEdge, TThumbnailMaker::FramedEdge));
+}
+
+// Qt has no reader for these; the image library makes their thumbnails, on the same threads.
+TEST_F(Thumbnails, HeicAndAvifCellsGetTheirPictures)
+{
+    BuildAvailableFormats();
+    for (const char *suffix : {"heic", "avif"}) {
+        SCOPED_TRACE(suffix);
+        const QString path = folder + QStringLiteral("/wide.") + QLatin1String(suffix);
+        WriteFileBytes(path, MakeImageBytes(QStringLiteral("xc:orange"), 200, 100, QLatin1String(suffix)));
+        ASSERT_TRUE(TThumbnailMaker::CanDecode(QFileInfo(path)));
+        TThumbnailMaker maker;
+        maker.SetCacheFile(folder + QStringLiteral("/cache-") + QLatin1String(suffix));
+        QPixmap pixmap;
+        maker.Find(QFileInfo(path), &pixmap);
+        QElapsedTimer clock;
+        clock.start();
+        while (maker.Find(QFileInfo(path), &pixmap) == TThumbnailMaker::TState::Pending && clock.elapsed() < 30000)
+            QTest::qWait(20);
+        ASSERT_FALSE(pixmap.isNull());
+        const QImage image = TThumbnailMaker::MakeThumbnail(path);
+        ASSERT_EQ(image.size(), QSize(TThumbnailMaker::Edge, TThumbnailMaker::Edge / 2));
+        const QColor centre = image.pixelColor(image.rect().center());
+        EXPECT_NEAR(centre.red(), 255, 12);
+        EXPECT_NEAR(centre.green(), 165, 12);
+        EXPECT_NEAR(centre.blue(), 0, 12);
+    }
 }
 
 TEST_F(Thumbnails, AFolderSeenBeforeShowsThemWithoutDecoding)

@@ -1,7 +1,9 @@
 #include "DialogTestSupport.h"
 
 #include "dialogs/unitWait.h"
+#include "project/unitRunProgress.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,7 +18,9 @@ TEST(Wait, IsAFixedToolWindowOnTopWithoutTitleBarButtons)
     TformWait wait;
     EXPECT_EQ(wait.objectName(), QLatin1String("formWait"));
     EXPECT_EQ(wait.windowTitle(), QLatin1String("Please, wait ..."));
-    EXPECT_EQ(wait.size(), QSize(286, 123));
+    // The run's figures sit below the animation and the button, at the same width.
+    EXPECT_EQ(wait.width(), 286);
+    EXPECT_GT(wait.height(), 123);
     EXPECT_EQ(wait.minimumSize(), wait.maximumSize());
     const Qt::WindowFlags flags = wait.windowFlags();
     EXPECT_EQ(wait.windowType(), Qt::Tool);
@@ -135,4 +139,47 @@ TEST(Wait, AnimatesOnlyWhileShownAndResumesWhereItStopped)
     // Stopping by the user pauses it as well.
     wait.stopButton()->click();
     EXPECT_FALSE(wait.isAnimating());
+}
+
+// A run of 10 files on a clock the test moves: the time left appears once three files are
+// done, at the pace so far, and the window shows the same figures.
+TEST(Wait, ShowsFilesDoneFailedAndTimeLeftAtTheRunsPace)
+{
+    qint64 now = 5000;
+    TRunProgress progress([&now] { return now; });
+    progress.Begin(10);
+    progress.Started(0, QStringLiteral("a.jpg"));
+    progress.Started(1, QStringLiteral("b.jpg"));
+    EXPECT_EQ(progress.InWork(), (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
+    now += 2000;
+    progress.Finished(0, false);
+    progress.Finished(1, true);
+    EXPECT_EQ(progress.Done(), 2);
+    EXPECT_EQ(progress.Failed(), 1);
+    EXPECT_EQ(progress.RemainingMs(), -1) << "too few files for a pace";
+    EXPECT_EQ(progress.Line(), QStringLiteral("2/10 files, 1 failed, 0:02 elapsed"));
+
+    progress.Started(2, QStringLiteral("c.jpg"));
+    progress.Started(3, QStringLiteral("d.jpg"));
+    now += 1000;
+    progress.Finished(2, false);
+    EXPECT_EQ(progress.ElapsedMs(), 3000);
+    EXPECT_EQ(progress.RemainingMs(), 7000) << "1 s a file, 7 files to go";
+    EXPECT_EQ(progress.Line(), QStringLiteral("3/10 files, 1 failed, 0:03 elapsed, 0:07 left: d.jpg"));
+
+    TformWait wait;
+    wait.ShowProgress(progress);
+    const auto value = [&wait](const char *name) {
+        return wait.findChild<QLabel *>(QLatin1String(name) + QStringLiteral("Value"))->text();
+    };
+    EXPECT_EQ(value("WaitDone"), QStringLiteral("3 / 10"));
+    EXPECT_EQ(value("WaitFailed"), QStringLiteral("1"));
+    EXPECT_EQ(value("WaitElapsed"), QStringLiteral("0:03"));
+    EXPECT_EQ(value("WaitLeft"), QStringLiteral("0:07"));
+    EXPECT_EQ(value("WaitInWork"), QStringLiteral("d.jpg"));
+
+    for (int row = 3; row < 10; ++row)
+        progress.Finished(row, false);
+    EXPECT_EQ(progress.RemainingMs(), 0);
+    EXPECT_EQ(TRunProgress::Duration(3 * 3600000 + 62000), QStringLiteral("3:01:02"));
 }

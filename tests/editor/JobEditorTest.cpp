@@ -162,9 +162,11 @@ TEST_F(JobEditorTest, NewProjectKeepsSizeAndOrientationWithThePixelPresetReady)
     EXPECT_EQ(job().Width, QStringLiteral("640"));
     EXPECT_EQ(job().Height, QStringLiteral("480"));
     EXPECT_EQ(control<QSpinBox>("jobIMAGE_SpinQ")->value(), 75);
-    EXPECT_FALSE(control("jobIMAGE_SpinQ")->isEnabled());
-    EXPECT_FALSE(control("jobIMAGE_Quality")->isEnabled());
-    EXPECT_TRUE(combo("jobIMAGE_DestExt")->currentText().isEmpty());
+    // A new project starts on JPEG, so its quality can be set at once.
+    EXPECT_TRUE(control("jobIMAGE_SpinQ")->isEnabled());
+    EXPECT_TRUE(control("jobIMAGE_Quality")->isEnabled());
+    EXPECT_EQ(combo("jobIMAGE_DestExt")->currentText(), QStringLiteral("JPEG"));
+    EXPECT_EQ(job().TargetExt, QStringLiteral("JPEG"));
     EXPECT_FALSE(box("jobIMAGE_MultiPages")->isEnabled());
     EXPECT_FALSE(box("jobIMAGE_MultiPages")->isChecked());
     EXPECT_EQ(edit("jobMETA_NameJob")->text(), QStringLiteral("Untitled"));
@@ -252,13 +254,40 @@ TEST_F(JobEditorTest, MultiPagesFollowsTheTargetAndQualityItsCodes)
     EXPECT_FALSE(control("jobIMAGE_SpinQ")->isEnabled());
 }
 
-TEST_F(JobEditorTest, TargetListOffersTheWritableFormats)
+// Every writable format once, the common ones first, each with the library's description;
+// what the list holds and the project stores is the bare code.
+TEST_F(JobEditorTest, TargetListOffersTheWritableFormatsCommonOnesFirst)
 {
     QComboBox *target = combo("jobIMAGE_DestExt");
-    ASSERT_EQ(target->count(), job().TargetExts.size());
-    ASSERT_GT(target->count(), 0);
-    for (int i = 0; i < target->count(); ++i)
-        EXPECT_EQ(target->itemText(i), job().TargetExts.at(i).Ext);
+    QStringList codes;
+    int separator = -1;
+    for (int i = 0; i < target->count(); ++i) {
+        if (target->itemText(i).isEmpty()) {
+            separator = i;
+            continue;
+        }
+        codes.append(target->itemText(i));
+        EXPECT_FALSE(target->itemData(i, Qt::ToolTipRole).toString().isEmpty()) << target->itemText(i).toStdString();
+    }
+    QStringList offered;
+    for (const TExtCell &cell : std::as_const(job().TargetExts))
+        offered.append(cell.Ext);
+    QStringList sortedCodes = codes, sortedOffered = offered;
+    sortedCodes.sort();
+    sortedOffered.sort();
+    EXPECT_EQ(sortedCodes, sortedOffered);
+    const QStringList common = {QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("WEBP"),
+                                QStringLiteral("AVIF"), QStringLiteral("HEIC"), QStringLiteral("TIFF"),
+                                QStringLiteral("GIF")};
+    QStringList expected;
+    for (const QString &code : common) {
+        if (offered.contains(code))
+            expected.append(code);
+    }
+    EXPECT_EQ(codes.mid(0, expected.size()), expected);
+    EXPECT_EQ(separator, expected.size());
+    target->setCurrentIndex(separator + 1);
+    EXPECT_EQ(job().TargetExt, codes.at(separator));
 }
 
 TEST_F(JobEditorTest, OpeningAGifProjectOffersMultiPages)

@@ -22,6 +22,10 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QSpinBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTreeView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,7 +71,7 @@ struct TWidgetTree
             action(file, name);
         file->addAction(action(main.get(), "ACTION_FILE_CLOSE"));
         QMenu *view = menu(bar, "PAD_VIEW");
-        for (const char *name : {"PAD_VIEW_DIR", "PAD_VIEW_TOOLS", "PAD_VIEW_OPTIONS"})
+        for (const char *name : {"PAD_VIEW_DIR", "PAD_VIEW_TOOLS", "PAD_VIEW_OPTIONS", "PAD_VIEW_PREVIEW"})
             action(view, name);
         for (const char *name : {"PAD_VIEW_MODE", "PAD_VIEW_SELECT", "PAD_VIEW_SORT"})
             menu(view, name);
@@ -75,7 +79,7 @@ struct TWidgetTree
         menu(view, "PAD_VIEW_LANG");
         menu(view, "PAD_VIEW_SKIN");
         QMenu *service = menu(bar, "PAD_SERVIS");
-        for (const char *name : {"PAD_SERVIS_CNV", "PAD_SERVIS_CNVSTOP", "PAD_SERV_PREF"})
+        for (const char *name : {"PAD_SERVIS_CNV", "PAD_SERVIS_CNVSTOP", "PAD_SERVIS_COPYCMD", "PAD_SERV_PREF"})
             action(service, name);
         QMenu *help = menu(bar, "PAD_HELP");
         action(help, "PAD_HELP_ABOUT");
@@ -164,6 +168,16 @@ struct TWidgetTree
                 ->addItems({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")});
         optionGroup("jobIMAGE_OptionRename", destination);
         child(new QLabel, "sLabel12", destination);
+        // Controls that show no text of their own: the language names them for screen readers.
+        for (const char *name : {"VLEx", "XPTree", "VET", "jobIMAGE_ListCustomExt"})
+            child(new QTreeView, name, central);
+        child(new QPlainTextEdit, "jobMETA_Comment", general);
+        child(new QLineEdit, "jobIMAGE_Dir", destination);
+        child(new QSpinBox, "jobIMAGE_NumBox", destination);
+        for (const char *name : {"sSpeedButton7", "sSpeedButton6"})
+            child(new QToolButton, name, filter);
+        for (const char *name : {"WaitDone", "WaitFailed", "WaitElapsed", "WaitLeft", "WaitInWork"})
+            child(new QLabel, name, pref.get());
 
         QStatusBar *status = main->statusBar();
         status->setObjectName(QStringLiteral("sStatusBar1"));
@@ -234,6 +248,8 @@ QString Shown(const TWidgetTree &tree, const TTextRow &row)
                 return label->text();
         }
         return QStringLiteral("<no panel>");
+    case TTextPlace::AccessibleName:
+        return qobject_cast<QWidget *>(object)->accessibleName();
     case TTextPlace::Caption:
     case TTextPlace::ClearText:
         break;
@@ -300,7 +316,7 @@ TEST(ApplyLang, EveryRowNamesAComponentOfTheWindows)
             ++keyed;
         }
     }
-    EXPECT_EQ(keyed, 134);
+    EXPECT_EQ(keyed, 150);
 }
 
 TEST(ApplyLang, EnglishShowsTheDefaultTexts)
