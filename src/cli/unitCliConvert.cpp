@@ -7,6 +7,7 @@
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitOutputOptions.h"
 #include "project/unitReport.h"
 #include "project/unitSourcesModel.h"
 #include "ui/unitPrompt.h"
@@ -20,6 +21,7 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <algorithm>
 #include <csignal>
 #include <iterator>
 #include <fcntl.h>
@@ -33,51 +35,188 @@ constexpr int kBarWidth = 40;
 
 struct TConvertArguments
 {
-    QString Project;
+    QStringList Projects;
     QString Multipage;
     bool UseMultipage = false;
     // Files converted at once; 0 keeps the default.
     int Jobs = 0;
     QStringList Sources;
+    // Settings given on the command line, as (row of the option table, value).
+    QList<QPair<int, QString>> Overrides;
 };
 
+QString setTarget(TCnvJob &job, const QString &value)
+{
+    job.TargetExt = value.trimmed().toUpper();
+    return QString();
+}
+
+QString setDestination(TCnvJob &job, const QString &value)
+{
+    job.UseDestDir = 1;
+    job.DestDir = QFileInfo(value).absoluteFilePath();
+    // Asked for by name on the command line: made when missing, as a shell user expects.
+    QDir().mkpath(job.DestDir);
+    return QString();
+}
+
+QString setSize(TCnvJob &job, const QString &value)
+{
+    if (value == QLatin1String("original")) {
+        job.SizeAsIs = 1;
+        job.Options.remove(OptionKey::Size);
+        return QString();
+    }
+    TSizeSpec spec;
+    QString problem;
+    if (!ParseSizeSpec(value, spec, &problem) || spec.Mode == TSizeMode::Rules)
+        return problem.isEmpty() ? QStringLiteral("--size needs a size") : problem;
+    job.SizeAsIs = 0;
+    job.Options.insert(OptionKey::Size, SizeSpecText(spec));
+    return QString();
+}
+
+QString setQuality(TCnvJob &job, const QString &value)
+{
+    bool ok = false;
+    const int quality = value.toInt(&ok);
+    if (!ok || quality < 1 || quality > 100)
+        return QStringLiteral("--quality needs a number from 1 to 100");
+    job.Quality = quint8(quality);
+    return QString();
+}
+
+QString setNoEnlarge(TCnvJob &job, const QString &)
+{
+    job.Options.insert(OptionKey::NoEnlarge, QStringLiteral("true"));
+    return QString();
+}
+
+QString setMultipage(TConvertArguments &parsed, const QString &value)
+{
+    if (value.isEmpty())
+        return QStringLiteral("--multipage needs a file name");
+    parsed.UseMultipage = true;
+    parsed.Multipage = value;
+    return QString();
+}
+
+QString setJobs(TConvertArguments &parsed, const QString &value)
+{
+    bool ok = false;
+    const int jobs = value.toInt(&ok);
+    if (!ok || jobs < 1 || jobs > kMaxFilesAtOnce)
+        return QStringLiteral("--jobs needs a number from 1 to %1").arg(kMaxFilesAtOnce);
+    parsed.Jobs = jobs;
+    return QString();
+}
+
+// Every option of `convert`: one row each. A row either shapes the run (Run) or sets
+// a setting of every project of the run (Project), applied in the order of this table,
+// so that the target is known before the options of its format.
+struct TCliOption
+{
+    const char *Name;
+    const char *Value; // shown in the help; null for a switch
+    const char *Help;
+    QString (*Run)(TConvertArguments &parsed, const QString &value);
+    QString (*Project)(TCnvJob &job, const QString &value);
+};
+
+const TCliOption kCliOptions[] = {
+    {"--to", "FORMAT", "target format (a code of `pictavo-cli formats`)", nullptr, setTarget},
+    {"--out", "DIR", "write into DIR instead of beside each source", nullptr, setDestination},
+    {"--size", "SIZE", "long:N, short:N, fit:WxH, fill:WxH (cropped), percent:P or original",
+     nullptr, setSize},
+    {"--no-enlarge", nullptr, "images smaller than the size keep theirs", nullptr, setNoEnlarge},
+    {"--quality", "N", "quality 1 to 100", nullptr, setQuality},
+    {"--option", "KEY=VALUE", "an option of the target format (`pictavo-cli options FORMAT`)",
+     nullptr, SetOptionFromText},
+    {"--multipage", "FILE", "every frame into FILE, its extension replaced by the target's",
+     setMultipage, nullptr},
+    {"--jobs", "N", "convert N files at once (1 to 16, default the number of cores)", setJobs, nullptr},
+};
+
+int findOption(const QString &name)
+{
+    for (int row = 0; row < int(std::size(kCliOptions)); ++row) {
+        if (name == QLatin1String(kCliOptions[row].Name))
+            return row;
+    }
+    return -1;
+}
+
+bool isProjectFile(const QString &argument)
+{
+    return argument.endsWith(QLatin1String(".prj"), Qt::CaseInsensitive);
+}
+
+// `convert [PROJECT.prj...] [OPTIONS] [--] SOURCE...`: project files come first; with
+// several of them, "--" ends the projects.
 bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QString &problem)
 {
     bool optionsEnded = false;
+    bool projectsEnded = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
-        } else if (!optionsEnded && argument == QLatin1String("--multipage")) {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                problem = QStringLiteral("--multipage needs a file name");
-                return false;
-            }
-            parsed.UseMultipage = true;
-            parsed.Multipage = arguments.at(++i);
-        } else if (!optionsEnded && argument == QLatin1String("--jobs")) {
-            bool ok = false;
-            const int jobs = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&ok) : 0;
-            if (!ok || jobs < 1 || jobs > kMaxFilesAtOnce) {
-                problem = QStringLiteral("--jobs needs a number from 1 to %1").arg(kMaxFilesAtOnce);
-                return false;
-            }
-            parsed.Jobs = jobs;
-            ++i;
-        } else if (!optionsEnded && argument.startsWith(QLatin1String("--"))) {
-            problem = QStringLiteral("Unknown option ") + argument;
-            return false;
-        } else if (parsed.Project.isEmpty()) {
-            parsed.Project = argument;
-        } else {
-            parsed.Sources.append(argument);
+            projectsEnded = true;
+            continue;
         }
+        if (!optionsEnded && argument.startsWith(QLatin1String("--"))) {
+            const int row = findOption(argument);
+            if (row < 0) {
+                problem = QStringLiteral("Unknown option ") + argument;
+                return false;
+            }
+            const TCliOption &option = kCliOptions[row];
+            QString value;
+            if (option.Value) {
+                if (i + 1 >= arguments.size()) {
+                    problem = option.Run ? option.Run(parsed, QString())
+                                         : argument + QStringLiteral(" needs ") + QLatin1String(option.Value);
+                    return false;
+                }
+                value = arguments.at(++i);
+            }
+            if (option.Run) {
+                problem = option.Run(parsed, value);
+                if (!problem.isEmpty())
+                    return false;
+            } else {
+                parsed.Overrides.append({row, value});
+            }
+            continue;
+        }
+        if (!projectsEnded && parsed.Sources.isEmpty() && isProjectFile(argument))
+            parsed.Projects.append(argument);
+        else
+            parsed.Sources.append(argument);
     }
-    if (parsed.Project.isEmpty() || parsed.Sources.isEmpty()) {
-        problem = QStringLiteral("convert needs a project file and at least one source");
+    std::stable_sort(parsed.Overrides.begin(), parsed.Overrides.end(),
+                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first < b.first; });
+    if (parsed.Sources.isEmpty()) {
+        problem = QStringLiteral("convert needs a project file or --to FORMAT, and at least one source");
+        return false;
+    }
+    if (parsed.Projects.isEmpty() && std::none_of(parsed.Overrides.cbegin(), parsed.Overrides.cend(),
+                                                  [](const QPair<int, QString> &o) { return o.first == 0; })) {
+        problem = QStringLiteral("convert needs a project file or --to FORMAT");
         return false;
     }
     return true;
+}
+
+// The command line's settings over a project, then the check of its options.
+QString applyOverrides(TCnvJob &job, const TConvertArguments &parsed)
+{
+    for (const QPair<int, QString> &override : parsed.Overrides) {
+        const QString problem = kCliOptions[override.first].Project(job, override.second);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return CheckOutputOptions(job.TargetExt, job.Options);
 }
 
 // Where the run put its new files: the multi-page file's folder, the destination folder,
@@ -261,6 +400,16 @@ QString checkBeforeRun(const TCnvJob &job)
 
 } // namespace
 
+void PrintConvertOptions(QTextStream &out)
+{
+    for (const TCliOption &option : kCliOptions) {
+        QString left = QLatin1String("    ") + QLatin1String(option.Name);
+        if (option.Value)
+            left += QLatin1Char(' ') + QLatin1String(option.Value);
+        out << left.leftJustified(26) << ' ' << option.Help << '\n';
+    }
+}
+
 int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     TConvertArguments parsed;
@@ -277,11 +426,16 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     TPromptScope promptScope(&console);
     ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
     TCnvJob *job = CurrentJob();
-    try {
-        job->LoadFromFile(parsed.Project);
-    } catch (const TError &error) {
-        return fail(err, error.text(), kUsageError);
+    if (!parsed.Projects.isEmpty()) {
+        try {
+            job->LoadFromFile(parsed.Projects.first());
+        } catch (const TError &error) {
+            return fail(err, error.text(), kUsageError);
+        }
     }
+    const QString badSetting = applyOverrides(*job, parsed);
+    if (!badSetting.isEmpty())
+        return fail(err, badSetting, kUsageError);
     job->MultiPages = parsed.UseMultipage ? 1 : 0;
     if (!job->ScratchDrive.isEmpty() && QFileInfo(job->ScratchDrive).isDir())
         qputenv("TMPDIR", QFile::encodeName(job->ScratchDrive));

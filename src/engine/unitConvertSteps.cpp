@@ -4,11 +4,13 @@
 #include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitOutputOptions.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMap>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
@@ -67,9 +69,10 @@ QString profilePath(const QString &folder, const QString &name)
 }
 
 void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &run,
-                         const QString &outputPath)
+                         const QString &outputPath, const TEncoderSettings &encoder)
 {
     const bool flatten = !FormatKeepsAlpha(QFileInfo(outputPath).suffix());
+    const bool noEnlarge = ProjectNoEnlarge(project().Options);
     const int count = image.FrameCount();
     for (int i = 0; i < count; ++i) {
         image.SelectFrame(i);
@@ -78,9 +81,9 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
         if (run.TurnUpright)
             UprightFrame(image);
         OrientFrame(image);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, run.NoEnlarge);
+        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, noEnlarge);
         if (flatten)
-            FlattenFrameOntoWhite(image);
+            FlattenFrameOnto(image, encoder);
     }
     image.SelectFrame(0);
 }
@@ -175,24 +178,28 @@ QString DefaultProfileFolder()
 void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run)
 {
-    transformEveryFrame(image, true, run, outputPath);
-    if (IsJpegToTiff(sourcePath))
+    const TEncoderSettings encoder = EncoderSettings(project().TargetExt, project().Options);
+    transformEveryFrame(image, true, run, outputPath, encoder);
+    if (IsJpegToTiff(sourcePath) && encoder.PrintCmyk)
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
+    ApplyEncoderSettings(image, encoder);
     saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
 {
-    if (IsJpegToTiff(sourcePath))
+    if (IsJpegToTiff(sourcePath) && EncoderSettings(project().TargetExt, project().Options).PrintCmyk)
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetQuality(run.Quality);
 }
 
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
-    transformEveryFrame(image, false, run, outputPath);
+    const TEncoderSettings encoder = EncoderSettings(project().TargetExt, project().Options);
+    transformEveryFrame(image, false, run, outputPath, encoder);
+    ApplyEncoderSettings(image, encoder);
     // The user chose this file and may replace it; the sources stay untouched.
     saveWithoutOverwriting(image, outputPath, true);
 }
@@ -256,6 +263,13 @@ void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEn
     const TCnvJob &job = project();
     if (job.SizeAsIs || image.FrameWidth() == 0 || image.FrameHeight() == 0)
         return;
+    const TSizeSpec spec = ProjectSizeSpec(job.Options);
+    if (spec.Mode != TSizeMode::Rules) {
+        ResizeFrameTo(image, SizeModeGeometry(qint64(image.FrameWidth()), qint64(image.FrameHeight()),
+                                              spec, noEnlarge),
+                      filter, blur);
+        return;
+    }
     const long double w = image.FrameWidth(), h = image.FrameHeight();
     const long double width = parseSize(job.Width);
     const long double height = parseSize(job.Height);
@@ -274,6 +288,59 @@ void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEn
     image.ResizeCurrentFrame(pixelColumns, pixelRows, 2, filter, blur);
 }
 
+void ResizeFrameTo(TMagickImage &image, const TFrameGeometry &geometry, FilterTypes filter, double blur)
+{
+    if (geometry.Resize)
+        image.ResizeCurrentFrame(checkedPixels(geometry.Columns), checkedPixels(geometry.Rows), 2,
+                                 filter, blur);
+    const Image *frame = image.CurrentFrame();
+    if (!geometry.Crop || !frame)
+        return;
+    RectangleInfo region{size_t(geometry.CropWidth), size_t(geometry.CropHeight),
+                         ssize_t(geometry.CropX), ssize_t(geometry.CropY)};
+    TExceptionPtr exception = NewException();
+    TImageListPtr cropped(Magick().CropImage(frame, &region, exception.get()));
+    ThrowIfLibraryError(exception.get());
+    if (!cropped)
+        return;
+    // The crop keeps the frame's place on a larger page; the output is the crop alone.
+    cropped->page = RectangleInfo{0, 0, 0, 0};
+    image.ReplaceCurrentFrame(std::move(cropped));
+}
+
+void ApplyEncoderSettings(TMagickImage &image, const TEncoderSettings &encoder)
+{
+    ImageInfo *info = image.Info();
+    const auto option = [info](const char *key, const QByteArray &value) {
+        Magick().SetImageOption(info, key, value.constData());
+    };
+    if (encoder.Progressive)
+        info->interlace = PlaneInterlace;
+    if (!encoder.JpegSamplingFactor.isEmpty())
+        Magick().CloneString(&info->sampling_factor, encoder.JpegSamplingFactor.toLatin1().constData());
+    if (encoder.WebpLossless)
+        option("webp:lossless", "true");
+    if (encoder.WebpEffort >= 0)
+        option("webp:method", QByteArray::number(encoder.WebpEffort));
+    if (encoder.PngLevel >= 0)
+        option("png:compression-level", QByteArray::number(encoder.PngLevel));
+    if (encoder.PngPalette)
+        option("png:format", "png8");
+    if (encoder.TiffCompression.isEmpty())
+        return;
+    static const QMap<QString, CompressionType> compressions = {
+        {QStringLiteral("none"), NoCompression},
+        {QStringLiteral("lzw"), LZWCompression},
+        {QStringLiteral("zip"), ZipCompression},
+        {QStringLiteral("jpeg"), JPEGCompression},
+    };
+    const CompressionType compression = compressions.value(encoder.TiffCompression, UndefinedCompression);
+    info->compression = compression;
+    // The TIFF encoder also reads each frame's own, which a decoded TIFF carries.
+    for (Image *frame = image.Frames(); frame; frame = frame->next)
+        frame->compression = compression;
+}
+
 bool FormatKeepsAlpha(const QString &code)
 {
     // The encoders of this library that write an alpha channel; HEIC and AVIF do not.
@@ -289,15 +356,22 @@ bool FormatKeepsAlpha(const QString &code)
     return keepers.contains(code, Qt::CaseInsensitive);
 }
 
-void FlattenFrameOntoWhite(TMagickImage &image)
+void FlattenFrameOnto(TMagickImage &image, const TEncoderSettings &encoder)
 {
     Image *frame = image.CurrentFrame();
     if (!frame || frame->matte == MagickFalse)
         return;
+    // A grey frame keeps equal channels, so a coloured background needs it in RGB first.
+    const bool grey = encoder.BackgroundRed == encoder.BackgroundGreen
+        && encoder.BackgroundGreen == encoder.BackgroundBlue;
+    if (frame->colorspace == GRAYColorspace && !grey) {
+        frame->colorspace = sRGBColorspace;
+        frame->type = UndefinedType;
+    }
     // Dropping the channel lays the pixels onto the background colour, black by default.
-    frame->background_color.red = QuantumRange;
-    frame->background_color.green = QuantumRange;
-    frame->background_color.blue = QuantumRange;
+    frame->background_color.red = Quantum(QuantumRange * encoder.BackgroundRed / 255.0);
+    frame->background_color.green = Quantum(QuantumRange * encoder.BackgroundGreen / 255.0);
+    frame->background_color.blue = Quantum(QuantumRange * encoder.BackgroundBlue / 255.0);
     frame->background_color.opacity = OpaqueOpacity;
     Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
@@ -307,6 +381,12 @@ size_t ShortSideNeeded()
     const TCnvJob *job = CurrentJob();
     if (!job || job->SizeAsIs)
         return 0;
+    const TSizeSpec spec = ProjectSizeSpec(job->Options);
+    if (spec.Mode == TSizeMode::Percent)
+        return 0;
+    // A short side of the larger number leaves every other edge at least as large.
+    if (spec.Mode != TSizeMode::Rules)
+        return size_t(qMax(spec.Width, spec.Height));
     try {
         const qint64 width = SizeToPixels(parseSize(job->Width), job->Measure);
         const qint64 height = SizeToPixels(parseSize(job->Height), job->Measure);

@@ -5,6 +5,7 @@
 
 #include "engine/MagickImage.h"
 #include "project/unitGeneral.h"
+#include "project/unitOutputOptions.h"
 
 #include <QString>
 
@@ -18,8 +19,6 @@ struct TRunSettings
     QString ProfileFolder;
     // Pixels turned by the source's EXIF orientation before the project's own turn.
     bool TurnUpright = TurnPhotosUpright;
-    // A frame smaller than the asked size keeps its size.
-    bool NoEnlarge = DoNotEnlarge;
     // JPEG sources that come out smaller are decoded at a reduced DCT scale.
     bool ShrinkOnLoad = true;
 
@@ -45,11 +44,16 @@ void AffineRedrawFrame(TMagickImage &image);
 // Turns the pixels as the frame's EXIF orientation says and resets it to top-left.
 void UprightFrame(TMagickImage &image);
 void OrientFrame(TMagickImage &image);
+// The project's size mode, or without one its width and height rules.
 void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge = false);
+// Resizes the current frame as a size mode worked out, then keeps the crop it names.
+void ResizeFrameTo(TMagickImage &image, const TFrameGeometry &geometry, FilterTypes filter, double blur);
+// Hands the target's encoder options to the library for the next write.
+void ApplyEncoderSettings(TMagickImage &image, const TEncoderSettings &encoder);
 // Whether an output of this format (code or extension) keeps an alpha channel.
 bool FormatKeepsAlpha(const QString &code);
-// Lays a frame with an alpha channel onto white and drops the channel.
-void FlattenFrameOntoWhite(TMagickImage &image);
+// Lays a frame with an alpha channel onto the background colour and drops the channel.
+void FlattenFrameOnto(TMagickImage &image, const TEncoderSettings &encoder);
 // Pixels for a size in the project's measure (0 pixels, 1 cm, 2 inches) at 72 pixels
 // per inch, rounded half to even.
 qint64 SizeToPixels(long double value, int measure);

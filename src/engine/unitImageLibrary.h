@@ -39,6 +39,8 @@ class QIODevice;
     X(AppendImageToList)                \
     X(ReplaceImageInList)               \
     X(ResizeImage)                      \
+    X(CropImage)                        \
+    X(CloneString)                      \
     X(MagnifyImage)                     \
     X(MinifyImage)                      \
     X(SampleImage)                      \
