@@ -19,6 +19,7 @@ class QToolButton;
 class QWidget;
 class TCnvJob;
 class TMLang;
+class TEncoderPanel;
 
 // The controls of the project panel: they show the current project and write every
 // change into it at once. The pages belong to the main window; the controls are built
@@ -90,6 +91,13 @@ private:
     void counterClicked();
     void counterStartChanged(int value);
     void sizeAsIsClicked();
+    // The size controls enabled as the size check box and the size mode say.
+    void enableSizeControls();
+    void syncSizeMode();
+    void bindSizeMode();
+    void sizeModeChanged();
+    void noEnlargeClicked();
+    void encoderOptionChanged(const QString &name, const QString &value);
     void orientAsIsClicked();
     void orientationClicked();
     void rotateClicked();
@@ -156,6 +164,13 @@ private:
     QCheckBox *m_lockHeight = nullptr;
     QCheckBox *m_lockWidth = nullptr;
     QCheckBox *m_ratio = nullptr;
+    QLabel *m_sizeModeLabel = nullptr;
+    QComboBox *m_sizeMode = nullptr;
+    QSpinBox *m_sizeFirst = nullptr;
+    QLabel *m_sizeBy = nullptr;
+    QSpinBox *m_sizeSecond = nullptr;
+    QCheckBox *m_noEnlarge = nullptr;
+    TEncoderPanel *m_encoder = nullptr;
 
     // Destination page.
     QCheckBox *m_useDir = nullptr;
