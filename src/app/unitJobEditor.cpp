@@ -24,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QPainter>
 #include <QPixmap>
@@ -327,6 +328,29 @@ void TJobEditor::buildGeneralPage(QWidget *page)
     m_comment->setTabChangesFocus(true);
     column->addWidget(m_comment, 1);
 
+    // Saved projects whose outputs the same run also makes from every source.
+    m_alsoLabel = named(new QLabel(page), "jobL_AlsoConvert");
+    column->addWidget(m_alsoLabel);
+    auto *alsoRow = new QHBoxLayout;
+    m_also = named(new QListWidget(page), "jobMETA_AlsoConvert");
+    m_also->setMaximumHeight(m_also->fontMetrics().height() * 4 + 8);
+    m_also->setTextElideMode(Qt::ElideMiddle);
+    m_alsoLabel->setBuddy(m_also);
+    alsoRow->addWidget(m_also, 1);
+    auto *alsoButtons = new QVBoxLayout;
+    m_alsoAdd = named(new QToolButton(page), "jobMETA_AlsoAdd");
+    m_alsoAdd->setText(QStringLiteral("+"));
+    m_alsoRemove = named(new QToolButton(page), "jobMETA_AlsoRemove");
+    m_alsoRemove->setText(QStringLiteral("\u2212"));
+    alsoButtons->addWidget(m_alsoAdd);
+    alsoButtons->addWidget(m_alsoRemove);
+    alsoButtons->addStretch(1);
+    alsoRow->addLayout(alsoButtons);
+    column->addLayout(alsoRow);
+    connect(m_alsoAdd, &QToolButton::clicked, this, &TJobEditor::addAlsoConvert);
+    connect(m_alsoRemove, &QToolButton::clicked, this, &TJobEditor::removeAlsoConvert);
+    connect(m_also, &QListWidget::currentRowChanged, this, [this](int row) { m_alsoRemove->setEnabled(row >= 0); });
+
     connect(m_name, &QLineEdit::textChanged, this, &TJobEditor::nameChanged);
     connect(m_author, &QLineEdit::textChanged, this, &TJobEditor::authorChanged);
     connect(m_comment, &QPlainTextEdit::textChanged, this, &TJobEditor::commentChanged);
@@ -589,6 +613,8 @@ void TJobEditor::Bind()
     m_opened->setText(stampText(current->Opened, unknown));
     m_comment->setPlainText(current->Comment.join(QLatin1Char('\n')));
     emit titleChanged(current->Name);
+    m_alsoLabel->setText(text("J_GNR_ALSO"));
+    showAlsoConvert();
 
     {
         const QSignalBlocker blockTarget(m_target), blockQuality(m_quality);
@@ -906,6 +932,45 @@ void TJobEditor::rotateClicked()
     touch();
     if (TCnvJob *current = job())
         current->RotateCCW = m_rotate->isChecked() ? 1 : 0;
+}
+
+void TJobEditor::showAlsoConvert()
+{
+    m_also->clear();
+    for (const QString &path : AlsoConvertProjects(job()->Options)) {
+        auto *item = new QListWidgetItem(QFileInfo(path).completeBaseName(), m_also);
+        item->setToolTip(path);
+        item->setData(Qt::UserRole, path);
+    }
+    m_alsoRemove->setEnabled(m_also->currentRow() >= 0);
+}
+
+void TJobEditor::addAlsoConvert()
+{
+    TCnvJob *current = job();
+    const QString path = Prompt().openFileName(QString(), projectFolder(), QStringLiteral("*.prj"));
+    if (!current || path.isEmpty())
+        return;
+    QStringList paths = AlsoConvertProjects(current->Options);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (paths.contains(absolute) || absolute.contains(QLatin1Char('\t')))
+        return;
+    touch();
+    SetAlsoConvertProjects(current->Options, paths << absolute);
+    showAlsoConvert();
+}
+
+void TJobEditor::removeAlsoConvert()
+{
+    TCnvJob *current = job();
+    const int row = m_also->currentRow();
+    if (!current || row < 0)
+        return;
+    touch();
+    QStringList paths = AlsoConvertProjects(current->Options);
+    paths.removeAll(m_also->item(row)->data(Qt::UserRole).toString());
+    SetAlsoConvertProjects(current->Options, paths);
+    showAlsoConvert();
 }
 
 void TJobEditor::SyncRange()

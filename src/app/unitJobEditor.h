@@ -13,6 +13,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QSpinBox;
 class QToolButton;
@@ -80,6 +81,9 @@ private:
     void nameChanged();
     void authorChanged();
     void commentChanged();
+    void addAlsoConvert();
+    void removeAlsoConvert();
+    void showAlsoConvert();
     void targetChanged();
     void multiPagesClicked();
     void qualityChanged(int value);
@@ -133,6 +137,10 @@ private:
     QLabel *m_modifiedStamp = nullptr;
     QLabel *m_opened = nullptr;
     QPlainTextEdit *m_comment = nullptr;
+    QLabel *m_alsoLabel = nullptr;
+    QListWidget *m_also = nullptr;
+    QToolButton *m_alsoAdd = nullptr;
+    QToolButton *m_alsoRemove = nullptr;
 
     // Image options page.
     QGroupBox *m_targetGroup = nullptr;

@@ -344,3 +344,16 @@ QString SetOptionFromText(TCnvJob &job, const QString &assignment)
     return QStringLiteral("Unknown option %1 for %2 (see pictavo-cli options %2)")
         .arg(key, job.TargetExt.isEmpty() ? QStringLiteral("FORMAT") : job.TargetExt.toUpper());
 }
+
+QStringList AlsoConvertProjects(const QMap<QString, QString> &options)
+{
+    return options.value(OptionKey::AlsoConvert).split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+}
+
+void SetAlsoConvertProjects(QMap<QString, QString> &options, const QStringList &paths)
+{
+    if (paths.isEmpty())
+        options.remove(OptionKey::AlsoConvert);
+    else
+        options.insert(OptionKey::AlsoConvert, paths.join(QLatin1Char('\t')));
+}

@@ -106,3 +106,8 @@ QString CheckOutputOptions(const QString &targetCode, const QMap<QString, QStrin
 // Sets a "KEY=VALUE" from the command line: KEY is a key of the target's family or of
 // every format, or written out as "family.key". Returns the problem, empty when set.
 QString SetOptionFromText(TCnvJob &job, const QString &assignment);
+
+// The saved projects a run converts every source with besides this one, as paths; kept
+// in the project separated by tabs, which no path offered here holds.
+QStringList AlsoConvertProjects(const QMap<QString, QString> &options);
+void SetAlsoConvertProjects(QMap<QString, QString> &options, const QStringList &paths);
