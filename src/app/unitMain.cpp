@@ -17,6 +17,7 @@
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitOutputOptions.h"
 #include "project/unitReport.h"
 #include "ui/unitFileBrowser.h"
 #include "ui/unitPrompt.h"
@@ -822,6 +823,16 @@ void TformMain::Convert()
         Prompt().warning(QStringLiteral("Destination directory not exist"));
         return;
     }
+    QList<std::shared_ptr<TCnvJob>> alsoConvert;
+    try {
+        const QStringList paths = AlsoConvertProjects(project->Options);
+        if (project->MultiPages && !paths.isEmpty())
+            throw TError(QString::fromLatin1(kMultipageTakesOneProject));
+        alsoConvert = LoadAlsoConvertProjects(paths);
+    } catch (const TError &error) {
+        Prompt().warning(error.text());
+        return;
+    }
     QString multipage;
     if (project->MultiPages && !chooseMultipageFile(multipage))
         return;
@@ -833,6 +844,7 @@ void TformMain::Convert()
     auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay);
     if (project->MultiPages)
         run->SetMultipagePath(multipage);
+    run->SetAlsoConvert(alsoConvert);
     m_run = run;
     setRunning(true);
     if (m_wait)

@@ -391,11 +391,7 @@ QString checkBeforeRun(const TCnvJob &job)
 {
     if (FavorList().IsEmpty())
         return QStringLiteral("List of favorite is empty");
-    if (!HasWritableTarget(job))
-        return QStringLiteral("Incorrect new extension");
-    if (job.UseDestDir && !QFileInfo(job.DestDir).isDir())
-        return QStringLiteral("Destination directory not exist");
-    return QString();
+    return ProjectRunProblem(job);
 }
 
 } // namespace
@@ -436,6 +432,17 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const QString badSetting = applyOverrides(*job, parsed);
     if (!badSetting.isEmpty())
         return fail(err, badSetting, kUsageError);
+    // The other projects of the command line and those the first names, with the same
+    // overrides, each checked before anything runs.
+    QList<std::shared_ptr<TCnvJob>> alsoConvert;
+    try {
+        const QStringList others = parsed.Projects.mid(1) + AlsoConvertProjects(job->Options);
+        if (parsed.UseMultipage && !others.isEmpty())
+            throw TError(QString::fromLatin1(kMultipageTakesOneProject));
+        alsoConvert = LoadAlsoConvertProjects(others, [&parsed](TCnvJob &other) { return applyOverrides(other, parsed); });
+    } catch (const TError &error) {
+        return fail(err, error.text(), kUsageError);
+    }
     job->MultiPages = parsed.UseMultipage ? 1 : 0;
     if (!job->ScratchDrive.isEmpty() && QFileInfo(job->ScratchDrive).isDir())
         qputenv("TMPDIR", QFile::encodeName(job->ScratchDrive));
@@ -481,6 +488,7 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
             run.SetFilesAtOnce(parsed.Jobs);
         if (parsed.UseMultipage)
             run.SetMultipagePath(MultipageOutputPath(parsed.Multipage, job->TargetExt));
+        run.SetAlsoConvert(alsoConvert);
         TInterruptGuard interrupt;
         if (QSocketNotifier *notifier = interrupt.Notifier()) {
             QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, &userBreak, &err] {

@@ -54,6 +54,10 @@ void ThrowIfLibraryError(const ExceptionInfo *exception);
 // that is not a regular file is refused with TSourceRefused before a byte is read.
 void OpenSource(QFile &file, const QString &path);
 
+// The eighths (1 to 4) a JPEG of width x height decodes at so that its short side keeps
+// at least shortSide and both sides stay whole; 8 when no smaller scale does.
+size_t ShrinkEighths(size_t width, size_t height, size_t shortSide);
+
 class TMagickImage
 {
     Q_DISABLE_COPY_MOVE(TMagickImage)
@@ -82,6 +86,10 @@ public:
     // the source's aspect ratio. Other sources decode at full size as before.
     void SetShrinkOnLoad(const QByteArray &source, size_t shortSide);
 
+    // A JPEG decoded larger than an output needs becomes what shrink-on-load would have
+    // decoded for `shortSide`: the same eighths, averaged down from the pixels at hand.
+    void ShrinkAsOnLoad(size_t shortSide);
+
     // Decodes the rest of the stream and keeps what came back, even when the library
     // also reported a problem (which is then thrown, as TCorruptSource when it says the
     // source is damaged).
@@ -92,6 +100,9 @@ public:
 
     // Moves every frame of `other` to the end of this list; `other` is left empty.
     void TakeFrames(TMagickImage &other);
+    // Replaces this list with a copy of `other`'s frames; the pixels are shared until
+    // either side changes them.
+    void CopyFramesFrom(const TMagickImage &other);
 
     // Puts `replacement` (a single frame, owned from now on) in the current frame's place.
     void ReplaceCurrentFrame(TImageListPtr replacement);

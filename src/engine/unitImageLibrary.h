@@ -40,6 +40,7 @@ class QIODevice;
     X(ReplaceImageInList)               \
     X(ResizeImage)                      \
     X(CropImage)                        \
+    X(CloneImageList)                   \
     X(CloneString)                      \
     X(MagnifyImage)                     \
     X(MinifyImage)                      \

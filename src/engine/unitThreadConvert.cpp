@@ -2,6 +2,7 @@
 
 #include "engine/MagickImage.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitMultiOutput.h"
 #include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
@@ -56,6 +57,8 @@ struct TRowWork
     bool Multipage = false;
     TRunSettings Settings;
     std::shared_ptr<TCnvJob> Project;
+    // Every output of the row, the project's own first; one-output mode.
+    QList<TOutputOrder> Orders;
 };
 
 // What the read step met, besides the frames the decoder kept.
@@ -79,7 +82,8 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
             throw TError(file.errorString() + QStringLiteral(": ") + work.Source);
         file.close();
         if (work.Settings.ShrinkOnLoad)
-            image.SetShrinkOnLoad(bytes, ShortSideNeeded());
+            image.SetShrinkOnLoad(bytes, work.Orders.size() > 1 ? ShortSideNeededByAll(work.Orders)
+                                                                : ShortSideNeeded());
         QBuffer buffer(&bytes);
         // Formats known only by their extension are read by the source's name.
         buffer.setObjectName(work.Source);
@@ -150,10 +154,14 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
     result.Status = 2;
     result.Message.clear();
     try {
-        if (work.Multipage)
+        if (work.Multipage) {
             CollectSource(*image, work.Source, work.Settings);
-        else
-            ConvertSource(*image, work.Source, work.Output, work.Settings);
+        } else {
+            // Any output that failed fails the row; the text says which.
+            result.Message = ConvertSourceToEach(*image, work.Source, work.Orders, work.Settings);
+            if (!result.Message.isEmpty())
+                result.Status = 1;
+        }
     } catch (const std::exception &error) {
         // One output: nothing was written for this row, so it did not convert. Multipage:
         // the frames are kept and written all the same.
@@ -306,6 +314,16 @@ void TThreadConvert::startRow(int row)
         work.Project = std::make_shared<TCnvJob>(*job);
     else
         work.Project = std::make_shared<TCnvJob>(QString());
+    if (!m_multipage) {
+        work.Orders.append({work.Project, work.Output});
+        // Named after the project's own output, from the same registry: no two outputs
+        // of the run share a name.
+        const TFavorCell &cell = m_rows.Row(row);
+        for (const std::shared_ptr<TCnvJob> &also : std::as_const(m_alsoConvert)) {
+            const TCurrentJobScope scope(*also);
+            work.Orders.append({also, ResolveOutputName(MakeOutputName(cell.Name, cell.Folder))});
+        }
+    }
     m_outputs.insert(row, work.Output);
     ++m_inFlight;
     m_display.RowStarted(row);

@@ -17,6 +17,7 @@
 #include <memory>
 
 class QThreadPool;
+class TCnvJob;
 class TSourcesModel;
 struct TRowResult;
 
@@ -60,6 +61,9 @@ public:
 
     // The single output file of a multipage run.
     void SetMultipagePath(const QString &path) { m_multipagePath = path; }
+    // Projects whose outputs every source also gets, each named and written as that
+    // project says; one-output mode only. Before the run starts.
+    void SetAlsoConvert(const QList<std::shared_ptr<TCnvJob>> &projects) { m_alsoConvert = projects; }
     // Files in work at the same time, 1 to 16; before the run starts.
     void SetFilesAtOnce(int count);
     int FilesAtOnce() const { return m_filesAtOnce; }
@@ -100,6 +104,7 @@ private:
     TSourcesModel &m_rows;
     TRunDisplay &m_display;
     TRunSettings m_settings;
+    QList<std::shared_ptr<TCnvJob>> m_alsoConvert;
     std::unique_ptr<QThreadPool> m_pool;
     QString m_multipagePath;
     QString m_escapedError;

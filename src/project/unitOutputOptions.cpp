@@ -1,7 +1,9 @@
 #include "project/unitOutputOptions.h"
 
+#include "project/unitGeneral.h"
 #include "project/unitJob.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -356,4 +358,36 @@ void SetAlsoConvertProjects(QMap<QString, QString> &options, const QStringList &
         options.remove(OptionKey::AlsoConvert);
     else
         options.insert(OptionKey::AlsoConvert, paths.join(QLatin1Char('\t')));
+}
+
+QString ProjectRunProblem(const TCnvJob &job)
+{
+    if (!HasWritableTarget(job))
+        return QStringLiteral("Incorrect new extension");
+    if (job.UseDestDir && !QFileInfo(job.DestDir).isDir())
+        return QStringLiteral("Destination directory not exist");
+    return QString();
+}
+
+QList<std::shared_ptr<TCnvJob>> LoadAlsoConvertProjects(const QStringList &paths,
+                                                        const std::function<QString(TCnvJob &)> &edit)
+{
+    QList<std::shared_ptr<TCnvJob>> projects;
+    for (const QString &path : paths) {
+        auto project = std::make_shared<TCnvJob>(QFileInfo(path).completeBaseName());
+        project->LoadFromFile(path);
+        // A file of another kind leaves the project as it was made: nothing to convert with.
+        QString problem = project->TargetExt.isEmpty() ? QStringLiteral("Not a project file") : QString();
+        if (problem.isEmpty() && edit)
+            problem = edit(*project);
+        if (problem.isEmpty())
+            problem = ProjectRunProblem(*project);
+        if (problem.isEmpty())
+            problem = CheckOutputOptions(project->TargetExt, project->Options);
+        if (!problem.isEmpty())
+            throw TError(path + QStringLiteral(": ") + problem);
+        project->MultiPages = 0;
+        projects.append(project);
+    }
+    return projects;
 }

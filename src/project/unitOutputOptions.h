@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 class TCnvJob;
 
 namespace OptionKey {
@@ -111,3 +114,14 @@ QString SetOptionFromText(TCnvJob &job, const QString &assignment);
 // in the project separated by tabs, which no path offered here holds.
 QStringList AlsoConvertProjects(const QMap<QString, QString> &options);
 void SetAlsoConvertProjects(QMap<QString, QString> &options, const QStringList &paths);
+
+// What keeps a project from being run, empty when nothing: no writable target, or a
+// destination folder that does not exist.
+QString ProjectRunProblem(const TCnvJob &job);
+// The project files a run also converts with, each opened, given `edit` (which returns a
+// problem or nothing) and checked; a file that cannot be opened or run throws TError
+// naming it.
+QList<std::shared_ptr<TCnvJob>> LoadAlsoConvertProjects(
+    const QStringList &paths, const std::function<QString(TCnvJob &)> &edit = {});
+// Multi-page output writes one file for the whole run, so it takes one project.
+inline const char kMultipageTakesOneProject[] = "Multi-page output converts with one project only";
