@@ -30,25 +30,26 @@ int main(int argc, char **argv)
     }
     ApplyResourceLimits();
     BuildAvailableFormats();
-    ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Bench")));
-    TCnvJob &job = *CurrentJob();
+    TRunSettings run;
+    TCnvJob &job = run.Project;
     job.TargetExt = QStringLiteral("JPG");
     job.UseDestDir = 1;
     job.DestDir = args.at(1);
     job.SizeAsIs = 0;
     job.Width = args.at(2);
     job.Height = args.at(3);
-    TRunSettings run;
     run.Quality = args.at(4).toInt();
 
     int failures = 0;
     QElapsedTimer timer;
     timer.start();
-    ResetNaming(TSourcePaths(args.mid(5)));
+    run.Sources = TSourcePaths(args.mid(5));
+    TOutputNaming naming(job);
+    naming.ResetNaming(run.Sources);
     for (int i = 5; i < args.size(); ++i) {
         const QString source = args.at(i);
         const QFileInfo info(source);
-        const QString output = ResolveOutputName(MakeOutputName(info.fileName(), info.path()));
+        const QString output = naming.ResolveOutputName(naming.MakeOutputName(info.fileName(), info.path()));
         try {
             TMagickImage image;
             QFile file(source);
@@ -62,7 +63,6 @@ int main(int argc, char **argv)
         }
     }
     std::printf("%lld\n", static_cast<long long>(timer.elapsed()));
-    ListCnvJob().Clear();
     StopImageLibrary();
     return failures ? 1 : 0;
 }

@@ -8,7 +8,7 @@
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "project/unitPresets.h"
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 #include "ui/unitToolButtons.h"
 
 #include <QAction>

@@ -18,9 +18,9 @@
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "project/unitOutputOptions.h"
+#include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "ui/unitFileBrowser.h"
-#include "ui/unitPrompt.h"
 #include "ui/unitSkins.h"
 #include "ui/unitThumbnails.h"
 #include "ui/unitToolButtons.h"
@@ -823,12 +823,13 @@ void TformMain::Convert()
         Prompt().warning(QStringLiteral("Destination directory not exist"));
         return;
     }
-    QList<std::shared_ptr<TCnvJob>> alsoConvert;
+    QList<TRunSettings> alsoConvert;
     try {
         const QStringList paths = AlsoConvertProjects(project->Options);
         if (project->MultiPages && !paths.isEmpty())
             throw TError(QString::fromLatin1(kMultipageTakesOneProject));
-        alsoConvert = LoadAlsoConvertProjects(paths);
+        for (const std::shared_ptr<TCnvJob> &other : LoadAlsoConvertProjects(paths))
+            alsoConvert.append(RunSettingsFor(*other));
     } catch (const TError &error) {
         Prompt().warning(error.text());
         return;
@@ -837,11 +838,8 @@ void TformMain::Convert()
     if (project->MultiPages && !chooseMultipageFile(multipage))
         return;
 
-    m_userBreak = false;
     m_gauge->setValue(0);
-    m_sources->Model().ResetStatuses();
-    BeginSummary(ConversionSummary, FavorList().Count());
-    auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay);
+    auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay, RunSettingsFor(*project));
     if (project->MultiPages)
         run->SetMultipagePath(multipage);
     run->SetAlsoConvert(alsoConvert);
@@ -857,7 +855,6 @@ void TformMain::StopConvert()
     if (!m_run)
         return;
     m_run->Stop();
-    m_userBreak = true;
 }
 
 void TformMain::setRunning(bool running)
@@ -877,8 +874,6 @@ void TformMain::setRunning(bool running)
 
 void TformMain::runCompleted(TThreadConvert &run)
 {
-    // The run ends here, not when the user has read the messages below.
-    const double ended = NowDateTime();
     const QString escaped = run.EscapedError();
     m_run = nullptr;
     if (m_wait)
@@ -887,12 +882,13 @@ void TformMain::runCompleted(TThreadConvert &run)
     m_filter->Relist();
     setRunning(false);
     m_gauge->setValue(0);
-    if (m_userBreak && !m_closeAfterRun)
+    if (run.UserBreak() && !m_closeAfterRun)
         Prompt().information(QStringLiteral("Convertation breaked"));
     if (!escaped.isEmpty())
         Prompt().error(escaped);
     const QList<TReportRow> rows = m_sources->Model().ReportRows();
-    FinishSummary(ConversionSummary, rows, *CurrentJob(), m_userBreak, ended);
+    // The summary was finished when the run ended, not when the user had read the above.
+    ConversionSummary = run.Summary();
     if (m_closeAfterRun) {
         // The window was closed during the run: the report is kept, not shown.
         try {

@@ -132,7 +132,6 @@ private:
     std::function<void()> m_save;
     TThreadConvert *m_run = nullptr;
     std::unique_ptr<TWindowRunDisplay> m_runDisplay;
-    bool m_userBreak = false;
     bool m_closeAfterRun = false;
 
     TformAbout *m_about = nullptr;

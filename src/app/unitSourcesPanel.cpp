@@ -1,6 +1,6 @@
 #include "app/unitSourcesPanel.h"
 
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 #include "ui/unitToolButtons.h"
 
 #include <QAction>

@@ -8,9 +8,9 @@
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "project/unitOutputOptions.h"
+#include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "project/unitSourcesModel.h"
-#include "ui/unitPrompt.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -478,35 +478,38 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     TSourcesModel rows;
     rows.Rebuild(FavorList());
     TCliDisplay display(rows, out, err, parsed.UseMultipage);
-    BeginSummary(ConversionSummary, FavorList().Count());
 
     bool userBreak = false;
     QString escaped;
     {
-        TThreadConvert run(rows, display);
+        TRunSettings settings = RunSettingsFor(*job);
         if (parsed.Jobs > 0)
-            run.SetFilesAtOnce(parsed.Jobs);
+            settings.FilesAtOnce = parsed.Jobs;
         if (parsed.UseMultipage)
-            run.SetMultipagePath(MultipageOutputPath(parsed.Multipage, job->TargetExt));
-        run.SetAlsoConvert(alsoConvert);
+            settings.MultipagePath = MultipageOutputPath(parsed.Multipage, job->TargetExt);
+        TThreadConvert run(rows, display, settings);
+        QList<TRunSettings> others;
+        for (const std::shared_ptr<TCnvJob> &other : std::as_const(alsoConvert))
+            others.append(RunSettingsFor(*other));
+        run.SetAlsoConvert(others);
         TInterruptGuard interrupt;
         if (QSocketNotifier *notifier = interrupt.Notifier()) {
-            QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, &userBreak, &err] {
+            QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, &err] {
                 TInterruptGuard::Drain();
-                if (!userBreak)
+                if (!run.UserBreak())
                     err << "\nStopping after the files in work..." << Qt::endl;
-                userBreak = true;
                 run.Stop();
             });
         }
         run.Execute();
         escaped = run.EscapedError();
+        userBreak = run.UserBreak();
+        ConversionSummary = run.Summary();
     }
     display.ReportTheRest();
     display.Finish();
 
     const QList<TReportRow> reportRows = rows.ReportRows();
-    FinishSummary(ConversionSummary, reportRows, *job, userBreak);
     const QStringList report = ComposeReport(ConversionSummary, reportRows);
     out << '\n';
     for (const QString &line : report)

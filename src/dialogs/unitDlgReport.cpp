@@ -2,9 +2,9 @@
 
 #include "dialogs/unitBrand.h"
 #include "project/unitGeneral.h"
+#include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "project/unitSourcesModel.h"
-#include "ui/unitPrompt.h"
 #include "ui/unitToolButtons.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 #include "engine/MagickImage.h"
 
+#include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 
 #include <QByteArray>

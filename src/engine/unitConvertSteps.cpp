@@ -1,12 +1,9 @@
 #include "engine/unitConvertSteps.h"
 
 #include "engine/unitImageLibrary.h"
-#include "engine/unitRename.h"
 #include "project/unitGeneral.h"
-#include "project/unitJob.h"
 #include "project/unitOutputOptions.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -32,14 +29,6 @@ constexpr long double kPixelsPerInch = 72.0L;
 constexpr size_t kSrgbProfileLimit = 5000;
 constexpr size_t kSwopProfileLimit = 600000;
 const char kIccProfile[] = "icc";
-
-const TCnvJob &project()
-{
-    const TCnvJob *job = CurrentJob();
-    if (!job)
-        throw TError(QStringLiteral("No conversion project"));
-    return *job;
-}
 
 long double parseSize(const QString &text)
 {
@@ -72,7 +61,6 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
                          const QString &outputPath, const TEncoderSettings &encoder)
 {
     const bool flatten = !FormatKeepsAlpha(QFileInfo(outputPath).suffix());
-    const bool noEnlarge = ProjectNoEnlarge(project().Options);
     const int count = image.FrameCount();
     for (int i = 0; i < count; ++i) {
         image.SelectFrame(i);
@@ -80,8 +68,8 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
             AffineRedrawFrame(image);
         if (run.TurnUpright)
             UprightFrame(image);
-        OrientFrame(image);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, noEnlarge);
+        OrientFrame(image, run.Project);
+        ResizeFrame(image, run.Project, FilterTypes(run.ResizeFilter), run.ResizeBlur, run.NoEnlarge);
         if (flatten)
             FlattenFrameOnto(image, encoder);
     }
@@ -138,7 +126,8 @@ void removeStagingLeftIn(const QString &folder)
 // run keeps existing files. With several frames the writer names one file per frame,
 // names the naming step never saw. Each file also lands whole or not at all, and every
 // failure names the file the user will look for, never the staging folder.
-void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool mayReplace)
+void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath,
+                            const TSourcePaths &sources, bool mayReplace)
 {
     const QFileInfo output(outputPath);
     const QDir target = output.absoluteDir();
@@ -153,7 +142,7 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool
     const QStringList written = QDir(staging.Path()).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : written) {
         const QString destination = target.filePath(name);
-        if (IsRunSource(destination))
+        if (sources.Contains(destination))
             throw TError(QStringLiteral("Source file not overwritten: ") + destination);
         if (!mayReplace && QFileInfo::exists(destination))
             throw TError(QStringLiteral("File exists, not overwritten: ") + destination);
@@ -168,40 +157,36 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath, bool
 
 } // namespace
 
-TRunSettings::TRunSettings() : ProfileFolder(DefaultProfileFolder()) {}
-
-QString DefaultProfileFolder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/profiles");
-}
+static_assert(kMitchellFilter == MitchellFilter, "the library's Mitchell filter");
 
 void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run)
 {
-    const TEncoderSettings encoder = EncoderSettings(project().TargetExt, project().Options);
+    const TEncoderSettings encoder = EncoderSettings(run.Project.TargetExt, run.Project.Options);
     transformEveryFrame(image, true, run, outputPath, encoder);
-    if (IsJpegToTiff(sourcePath) && encoder.PrintCmyk)
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt) && encoder.PrintCmyk)
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
     ApplyEncoderSettings(image, encoder);
-    saveWithoutOverwriting(image, outputPath, OutputMayReplaceFiles());
+    saveWithoutOverwriting(image, outputPath, run.Sources, run.Project.UseCounter != 0);
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
 {
-    if (IsJpegToTiff(sourcePath) && EncoderSettings(project().TargetExt, project().Options).PrintCmyk)
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt)
+        && EncoderSettings(run.Project.TargetExt, run.Project.Options).PrintCmyk)
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetQuality(run.Quality);
 }
 
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
-    const TEncoderSettings encoder = EncoderSettings(project().TargetExt, project().Options);
+    const TEncoderSettings encoder = EncoderSettings(run.Project.TargetExt, run.Project.Options);
     transformEveryFrame(image, false, run, outputPath, encoder);
     ApplyEncoderSettings(image, encoder);
     // The user chose this file and may replace it; the sources stay untouched.
-    saveWithoutOverwriting(image, outputPath, true);
+    saveWithoutOverwriting(image, outputPath, run.Sources, true);
 }
 
 void AffineRedrawFrame(TMagickImage &image)
@@ -243,9 +228,8 @@ void UprightFrame(TMagickImage &image)
     Magick().SetImageProperty(frame, "exif:Orientation", "1");
 }
 
-void OrientFrame(TMagickImage &image)
+void OrientFrame(TMagickImage &image, const TCnvJob &job)
 {
-    const TCnvJob &job = project();
     const Image *frame = image.CurrentFrame();
     if (job.OrientAsIs || !frame)
         return;
@@ -258,9 +242,9 @@ void OrientFrame(TMagickImage &image)
     image.ReplaceCurrentFrame(TImageListPtr(Magick().RotateImage(frame, angle, exception.get())));
 }
 
-void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge)
+void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
+                 bool noEnlarge)
 {
-    const TCnvJob &job = project();
     if (job.SizeAsIs || image.FrameWidth() == 0 || image.FrameHeight() == 0)
         return;
     const TSizeSpec spec = ProjectSizeSpec(job.Options);
@@ -376,20 +360,19 @@ void FlattenFrameOnto(TMagickImage &image, const TEncoderSettings &encoder)
     Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
 
-size_t ShortSideNeeded()
+size_t ShortSideNeeded(const TCnvJob &job)
 {
-    const TCnvJob *job = CurrentJob();
-    if (!job || job->SizeAsIs)
+    if (job.SizeAsIs)
         return 0;
-    const TSizeSpec spec = ProjectSizeSpec(job->Options);
+    const TSizeSpec spec = ProjectSizeSpec(job.Options);
     if (spec.Mode == TSizeMode::Percent)
         return 0;
     // A short side of the larger number leaves every other edge at least as large.
     if (spec.Mode != TSizeMode::Rules)
         return size_t(qMax(spec.Width, spec.Height));
     try {
-        const qint64 width = SizeToPixels(parseSize(job->Width), job->Measure);
-        const qint64 height = SizeToPixels(parseSize(job->Height), job->Measure);
+        const qint64 width = SizeToPixels(parseSize(job.Width), job.Measure);
+        const qint64 height = SizeToPixels(parseSize(job.Height), job.Measure);
         const qint64 larger = qMax(width, height);
         return larger > 0 && larger <= std::numeric_limits<qint32>::max() ? size_t(larger) : 0;
     } catch (const TError &) {
@@ -413,14 +396,12 @@ qint64 SizeToPixels(long double value, int measure)
     return qint64(rounded);
 }
 
-bool IsJpegToTiff(const QString &sourcePath)
+bool IsJpegToTiff(const QString &sourcePath, const QString &targetExt)
 {
     const QString name = QFileInfo(sourcePath).fileName();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? QString() : name.mid(dot).toUpper();
-    const TCnvJob *job = CurrentJob();
-    return job && extension.contains(QLatin1String("JP")) &&
-           job->TargetExt.contains(QLatin1String("TIF"));
+    return extension.contains(QLatin1String("JP")) && targetExt.contains(QLatin1String("TIF"));
 }
 
 void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder)

@@ -4,48 +4,31 @@
 // print profile, quality, write. Project settings are read when each step runs.
 
 #include "engine/MagickImage.h"
+#include "engine/unitRunSettings.h"
 #include "project/unitGeneral.h"
 #include "project/unitOutputOptions.h"
 
 #include <QString>
 
-// What the run hands over: fixed when the run starts, not read from the project.
-struct TRunSettings
-{
-    int Quality = 75;
-    FilterTypes ResizeFilter = MitchellFilter;
-    double ResizeBlur = 1.0;
-    // Holds sRGB.icm and USWebCoatedSWOP.icc, when installed.
-    QString ProfileFolder;
-    // Pixels turned by the source's EXIF orientation before the project's own turn.
-    bool TurnUpright = TurnPhotosUpright;
-    // JPEG sources that come out smaller are decoded at a reduced DCT scale.
-    bool ShrinkOnLoad = true;
-
-    TRunSettings();
-};
-
-// "<folder of the executable>/profiles".
-QString DefaultProfileFolder();
-
 // One output per source: every frame redrawn (several frames only), oriented and
 // resized, the print profile for JPEG to TIFF, then written one file per frame. No file
-// it writes replaces a source handed to ResetNaming, nor an existing file unless the
-// project counts its outputs; such a write fails with a message and changes nothing.
+// it writes replaces a source of the run, nor an existing file unless the project counts
+// its outputs; such a write fails with a message and changes nothing.
 void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run);
 // Multipage: prepares the source just appended, whose last frame is current.
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run);
 // Multipage: orients and resizes every collected frame and writes them into one file,
-// which may replace an existing file but never a source handed to ResetNaming.
+// which may replace an existing file but never a source of the run.
 void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run);
 
 void AffineRedrawFrame(TMagickImage &image);
 // Turns the pixels as the frame's EXIF orientation says and resets it to top-left.
 void UprightFrame(TMagickImage &image);
-void OrientFrame(TMagickImage &image);
+void OrientFrame(TMagickImage &image, const TCnvJob &job);
 // The project's size mode, or without one its width and height rules.
-void ResizeFrame(TMagickImage &image, FilterTypes filter, double blur, bool noEnlarge = false);
+void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
+                 bool noEnlarge = false);
 // Resizes the current frame as a size mode worked out, then keeps the crop it names.
 void ResizeFrameTo(TMagickImage &image, const TFrameGeometry &geometry, FilterTypes filter, double blur);
 // Hands the target's encoder options to the library for the next write.
@@ -58,7 +41,7 @@ void FlattenFrameOnto(TMagickImage &image, const TEncoderSettings &encoder);
 // per inch, rounded half to even.
 qint64 SizeToPixels(long double value, int measure);
 // A JPEG source (extension holds "JP") written as TIFF (target code holds "TIF").
-bool IsJpegToTiff(const QString &sourcePath);
+bool IsJpegToTiff(const QString &sourcePath, const QString &targetExt);
 // With both profile files in the folder, converts the frame to CMYK with the SWOP profile
 // embedded: from its own embedded profile, or from sRGB when it has none. Otherwise, or
 // when the conversion fails, the frame keeps its pixels and its profile.
@@ -67,4 +50,4 @@ void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder);
 // The short side a decoded frame needs so that ResizeFrame only ever shrinks it, whatever
 // way it is turned: the larger of the project's two sizes in pixels. 0 when the frames
 // keep their size or a size is no number (the resize step then reports it).
-size_t ShortSideNeeded();
+size_t ShortSideNeeded(const TCnvJob &job);

@@ -1,9 +1,8 @@
 #include "engine/unitFormats.h"
 
+#include "engine/unitImageLibrary.h"
 #include "engine/unitMagickHandles.h"
-#include "ui/unitPrompt.h"
-
-QList<TFilterItemType> AvailableFormats;
+#include "project/unitPrompt.h"
 
 const TFilterItemType FormatTable[kFormatTableSize] = {
     {QStringLiteral("ART"), QStringLiteral("R"), QStringLiteral("PFS: 1st Publisher")},
@@ -217,15 +216,6 @@ bool listed(const QList<TFilterItemType> &formats, const QString &code)
     return false;
 }
 
-const TFormatBeyondTable *formatBeyondTable(const QString &code)
-{
-    for (const TFormatBeyondTable &format : kFormatsBeyondTable) {
-        if (code.compare(QLatin1String(format.code), Qt::CaseInsensitive) == 0)
-            return &format;
-    }
-    return nullptr;
-}
-
 // The library's own description, or empty.
 QString libraryDescription(const QString &name)
 {
@@ -262,14 +252,14 @@ QString LibraryMode(const QString &code, const QString &coder)
     return mode;
 }
 
-bool IsKnownFormatCode(const QString &code)
-{
-    return FindFormat(code) >= 0 || formatBeyondTable(code) != nullptr;
-}
-
 void BuildAvailableFormats()
 {
     AvailableFormats.clear();
+    KnownFormatCodes.clear();
+    for (const TFilterItemType &row : FormatTable)
+        KnownFormatCodes.append(row.Code);
+    for (const TFormatBeyondTable &beyond : kFormatsBeyondTable)
+        KnownFormatCodes.append(QLatin1String(beyond.code));
     if (!Magick().AcquireExceptionInfo) {
         Prompt().error(ImageLibraryMissingText());
         return;

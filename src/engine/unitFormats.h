@@ -1,25 +1,12 @@
 #pragma once
 
-#include <QList>
-#include <QString>
-#include <QStringList>
-
-// One format the system knows by name.
-struct TFilterItemType
-{
-    QString Code;        // upper case, as the library names the coder; also the extension
-    QString Mode;        // "R", "W" or "RW"
-    QString Description;
-};
+#include "project/unitFormatList.h"
 
 constexpr int kFormatTableSize = 102;
 extern const TFilterItemType FormatTable[kFormatTableSize];
 
 // Index of the row whose Code equals the code ignoring letter case, or -1.
 int FindFormat(const QString &code);
-
-// The formats offered, derived once from the installed coder modules.
-extern QList<TFilterItemType> AvailableFormats;
 
 // The rows offered for the given module tags, in the tags' order: each tag found in the
 // table gives its row, JPEG is followed by JPG and TIFF by TIF.
@@ -33,11 +20,8 @@ QStringList InstalledCoderModules();
 // format when the code is only an extension of it (HEIF for HEIC).
 QString LibraryMode(const QString &code, const QString &coder = QString());
 
-// Codes the system knows by name: the table's and those offered beyond it. A project
-// file may name one that this library does not offer.
-bool IsKnownFormatCode(const QString &code);
-
-// Fills AvailableFormats from the library; reports the missing library through the prompt.
+// Fills AvailableFormats from the library and KnownFormatCodes from the table and the
+// formats offered beyond it; reports the missing library through the prompt.
 // The table rows of the installed modules come first, in the modules' order, so a project
 // file's records keep their positions; the formats found beyond that follow. Every row
 // carries only what the library can do now.

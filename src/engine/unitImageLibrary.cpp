@@ -289,6 +289,17 @@ void ApplyResourceLimits()
     Magick().SetMagickResourceLimit(AreaResource, (memory / 2) * kMegabyte);
 }
 
+TLibraryLimits CurrentLibraryLimits()
+{
+    TLibraryLimits limits;
+    if (!Magick().GetMagickResourceLimit)
+        return limits;
+    limits.Memory = Magick().GetMagickResourceLimit(MemoryResource);
+    limits.Map = Magick().GetMagickResourceLimit(MapResource);
+    limits.Area = Magick().GetMagickResourceLimit(AreaResource);
+    return limits;
+}
+
 Image *ReadImageFromStream(QIODevice &stream, const ImageInfo *info, qint64 count,
                            ExceptionInfo *exception)
 {

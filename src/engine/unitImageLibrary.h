@@ -1,66 +1,9 @@
 #pragma once
 
-// The one place that knows how MagickCore is reached: loaded at run time, every entry
-// point looked up by name. Only engine units include this header.
+// The image library as the rest of the program sees it: loading, limits, policy and
+// temporary files, in Qt types. The library's own types stay behind unitMagickApi.h.
 
 #include <QString>
-
-#include <magick/MagickCore.h>
-
-class QIODevice;
-
-// Entry points the system calls. A missing one makes the load fail.
-#define PICTAVO_MAGICK_ENTRY_POINTS(X) \
-    X(MagickCoreGenesis)                \
-    X(MagickCoreTerminus)               \
-    X(GetModuleList)                    \
-    X(GetMagickInfo)                    \
-    X(IsRightsAuthorized)               \
-    X(AutoOrientImage)                  \
-    X(SetImageAlphaChannel)             \
-    X(SetImageProperty)                 \
-    X(GetImageProfile)                  \
-    X(AcquireExceptionInfo)             \
-    X(DestroyExceptionInfo)             \
-    X(ClearMagickException)             \
-    X(SetMagickResourceLimit)           \
-    X(BlobToImage)                      \
-    X(FileToBlob)                       \
-    X(ProfileImage)                     \
-    X(RelinquishMagickMemory)           \
-    X(AcquireImageInfo)                 \
-    X(CloneImageInfo)                   \
-    X(DestroyImageInfo)                 \
-    X(SetImageOption)                   \
-    X(PingBlob)                         \
-    X(DestroyImageList)                 \
-    X(GetImageListLength)               \
-    X(GetImageFromList)                 \
-    X(AppendImageToList)                \
-    X(ReplaceImageInList)               \
-    X(ResizeImage)                      \
-    X(CropImage)                        \
-    X(CloneImageList)                   \
-    X(CloneString)                      \
-    X(MagnifyImage)                     \
-    X(MinifyImage)                      \
-    X(SampleImage)                      \
-    X(ScaleImage)                       \
-    X(ThumbnailImage)                   \
-    X(WriteImages)                      \
-    X(RotateImage)                      \
-    X(AffineTransformImage)             \
-    X(SetMagickSecurityPolicy)          \
-    X(ImageToBlob)                      \
-    X(ImagesToBlob)                     \
-    X(GetMagickAdjoin)
-
-struct TMagickEntryPoints
-{
-#define PICTAVO_DECLARE_ENTRY(name) decltype(&::name) name = nullptr;
-    PICTAVO_MAGICK_ENTRY_POINTS(PICTAVO_DECLARE_ENTRY)
-#undef PICTAVO_DECLARE_ENTRY
-};
 
 // The library's file name, looked up through the standard search or inside a folder.
 QString ImageLibraryFileName();
@@ -104,19 +47,16 @@ bool StartImageLibrary();
 // The exit sequence: drops references until none is left.
 void StopImageLibrary();
 
-// The entry-point table; every entry is null while the library is not loaded.
-const TMagickEntryPoints &Magick();
-
 // Sets memory, map and pixel-area limits from MemoryLimit and MapLimit (megabytes);
 // does nothing while the library is not loaded.
 void ApplyResourceLimits();
 
-// Decodes `count` bytes of the stream from its position. An in-memory stream (QBuffer)
-// is decoded in place and its position does not move; any other stream is read.
-// Throws TError("Size is not available in stream!") when fewer bytes remain.
-Image *ReadImageFromStream(QIODevice &stream, const ImageInfo *info, qint64 count,
-                           ExceptionInfo *exception);
-
-// The library's FileToBlob; the caller releases the block with RelinquishMagickMemory.
-void *FileToBlob(const QString &fileName, size_t maxLength, size_t *length,
-                 ExceptionInfo *exception);
+// The limits the library holds now: memory and map in bytes, the area in pixels; all 0
+// while it is not loaded.
+struct TLibraryLimits
+{
+    quint64 Memory = 0;
+    quint64 Map = 0;
+    quint64 Area = 0;
+};
+TLibraryLimits CurrentLibraryLimits();

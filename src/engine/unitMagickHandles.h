@@ -2,7 +2,7 @@
 
 // Owners for MagickCore objects: each is released by the scope that obtained it.
 
-#include "engine/unitImageLibrary.h"
+#include "engine/unitMagickApi.h"
 
 #include <memory>
 

@@ -1,9 +1,19 @@
 #include "engine/unitMultiOutput.h"
 
-#include "project/unitJob.h"
+#include <QStringList>
 
 #include <algorithm>
 #include <limits>
+
+namespace {
+
+size_t neededBy(const TOutputOrder &order)
+{
+    const size_t needed = ShortSideNeeded(order.Settings->Project);
+    return needed == 0 ? std::numeric_limits<size_t>::max() : needed;
+}
+
+} // namespace
 
 QString OutputLabel(const TCnvJob &project)
 {
@@ -11,49 +21,45 @@ QString OutputLabel(const TCnvJob &project)
 }
 
 QString ConvertSourceToEach(TMagickImage &decoded, const QString &sourcePath,
-                            const QList<TOutputOrder> &orders, const TRunSettings &run)
+                            const QList<TOutputOrder> &orders)
 {
-    // The output that needs the most pixels goes last and takes the decoded frames
-    // themselves; the others work on copies made as small as their own decode would be.
     QList<std::pair<size_t, int>> needs;
-    for (int i = 0; i < orders.size(); ++i) {
-        const TCurrentJobScope scope(*orders.at(i).Project);
-        const size_t needed = ShortSideNeeded();
-        needs.append({needed == 0 ? std::numeric_limits<size_t>::max() : needed, i});
-    }
+    for (int i = 0; i < orders.size(); ++i)
+        needs.append({neededBy(orders.at(i)), i});
     std::stable_sort(needs.begin(), needs.end());
-    QStringList failed;
+    QList<std::pair<int, QString>> failed;
     for (int k = 0; k < needs.size(); ++k) {
         const TOutputOrder &order = orders.at(needs.at(k).second);
-        const TCurrentJobScope scope(*order.Project);
         try {
             if (k + 1 == needs.size()) {
-                ConvertSource(decoded, sourcePath, order.Output, run);
+                ConvertSource(decoded, sourcePath, order.Output, *order.Settings);
             } else {
+                // Made as small as this output's own decode would have been.
                 TMagickImage copy;
                 copy.CopyFramesFrom(decoded);
-                if (run.ShrinkOnLoad)
-                    copy.ShrinkAsOnLoad(needs.at(k).first);
-                ConvertSource(copy, sourcePath, order.Output, run);
+                if (order.Settings->ShrinkOnLoad)
+                    copy.ShrinkAsOnLoad(ShortSideNeeded(order.Settings->Project));
+                ConvertSource(copy, sourcePath, order.Output, *order.Settings);
             }
         } catch (const std::exception &error) {
             const auto *own = dynamic_cast<const TError *>(&error);
             const QString text = own ? own->text() : QString::fromLocal8Bit(error.what());
-            failed.append(orders.size() == 1 ? text : OutputLabel(*order.Project) + QStringLiteral(": ") + text);
+            failed.append({needs.at(k).second, orders.size() == 1
+                               ? text
+                               : OutputLabel(order.Settings->Project) + QStringLiteral(": ") + text});
         }
     }
-    return failed.join(QStringLiteral("; "));
+    std::sort(failed.begin(), failed.end());
+    QStringList texts;
+    for (const auto &[index, text] : failed)
+        texts.append(text);
+    return texts.join(QStringLiteral("; "));
 }
 
 size_t ShortSideNeededByAll(const QList<TOutputOrder> &orders)
 {
     size_t largest = 0;
-    for (const TOutputOrder &order : orders) {
-        const TCurrentJobScope scope(*order.Project);
-        const size_t needed = ShortSideNeeded();
-        if (needed == 0)
-            return 0;
-        largest = qMax(largest, needed);
-    }
-    return largest;
+    for (const TOutputOrder &order : orders)
+        largest = qMax(largest, neededBy(order));
+    return largest == std::numeric_limits<size_t>::max() ? 0 : largest;
 }

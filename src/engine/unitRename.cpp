@@ -11,29 +11,6 @@
 
 namespace {
 
-struct TNameEntry
-{
-    QString Path;
-    qint64 Next = 1;
-};
-
-struct TNamingState
-{
-    std::vector<TNameEntry> Registry;
-    qint64 RunCounter = 1;
-    TSourcePaths Sources;
-    // Names handed out in this run: taken as if written, so that a name never depends
-    // on whether an earlier row's write is over yet.
-    TSourcePaths Given;
-    TNamingEnvironment Environment = SystemNamingEnvironment();
-};
-
-TNamingState &state()
-{
-    static TNamingState naming;
-    return naming;
-}
-
 const QChar kSeparator = QLatin1Char('_');
 
 // Position of the extension's dot within the file-name part, or -1.
@@ -56,38 +33,6 @@ QString extensionOf(const QString &path)
     return dot < 0 ? QString() : path.mid(dot);
 }
 
-bool isSource(const QString &path) { return state().Sources.Contains(path); }
-
-bool isTaken(const QString &path)
-{
-    return isSource(path) || state().Given.Contains(path) || state().Environment.FileExists(path);
-}
-
-QString give(const QString &path)
-{
-    state().Given.Add(path);
-    return path;
-}
-
-int collisionMode()
-{
-    const TCnvJob *job = CurrentJob();
-    return job && job->RenameMode == 1 ? 1 : 0;
-}
-
-// Tries candidates of entry `index` until one names neither a source nor a file.
-QString firstFreeCandidate(int index)
-{
-    const int mode = collisionMode();
-    for (;;) {
-        const QString candidate = CollisionName(index, mode);
-        if (!isTaken(candidate))
-            return candidate;
-        if (mode == 1)
-            state().Environment.SleepPastSecond(state().Environment.Now());
-    }
-}
-
 } // namespace
 
 TNamingEnvironment SystemNamingEnvironment()
@@ -101,11 +46,6 @@ TNamingEnvironment SystemNamingEnvironment()
         QThread::msleep(ulong(qMax(1, wait)));
     };
     return environment;
-}
-
-void SetNamingEnvironment(const TNamingEnvironment &environment)
-{
-    state().Environment = environment;
 }
 
 TSourcePaths::TSourcePaths(const QStringList &paths)
@@ -130,42 +70,59 @@ QString TSourcePaths::Key(const QString &path)
     return QDir(folder).filePath(info.fileName());
 }
 
-bool IsRunSource(const QString &path) { return isSource(path); }
-
-bool OutputMayReplaceFiles()
+TOutputNaming::TOutputNaming(const TCnvJob &project, TNamingEnvironment environment)
+    : m_project(&project), m_environment(std::move(environment))
 {
-    const TCnvJob *job = CurrentJob();
-    return job && job->UseCounter;
 }
 
-void ResetNaming(const TSourcePaths &sources)
+bool TOutputNaming::isTaken(const QString &path) const
 {
-    TNamingState &naming = state();
-    naming.Registry.clear();
-    naming.Sources = sources;
-    naming.Given = TSourcePaths();
-    const TCnvJob *job = CurrentJob();
-    naming.RunCounter = job ? job->CounterStart : 1;
+    return IsRunSource(path) || m_given.Contains(path) || m_environment.FileExists(path);
 }
 
-QString MakeOutputName(const QString &fileName, const QString &folder)
+QString TOutputNaming::give(const QString &path)
 {
-    const TCnvJob *job = CurrentJob();
+    m_given.Add(path);
+    return path;
+}
+
+// Tries candidates of entry `index` until one names neither a source nor a file.
+QString TOutputNaming::firstFreeCandidate(int index)
+{
+    const int mode = m_project->RenameMode == 1 ? 1 : 0;
+    for (;;) {
+        const QString candidate = CollisionName(index, mode);
+        if (!isTaken(candidate))
+            return candidate;
+        if (mode == 1)
+            m_environment.SleepPastSecond(m_environment.Now());
+    }
+}
+
+void TOutputNaming::ResetNaming(const TSourcePaths &sources)
+{
+    m_registry.clear();
+    m_sources = sources;
+    m_given = TSourcePaths();
+    m_runCounter = m_project->CounterStart;
+}
+
+QString TOutputNaming::MakeOutputName(const QString &fileName, const QString &folder) const
+{
     const int dot = fileName.indexOf(QLatin1Char('.'));
     const QString base = dot < 0 ? fileName : fileName.left(dot);
-    QString folderPart = job && job->UseDestDir == 1 ? job->DestDir : folder;
+    QString folderPart = m_project->UseDestDir == 1 ? m_project->DestDir : folder;
     if (!folderPart.endsWith(QLatin1Char('/')))
         folderPart += QLatin1Char('/');
-    return folderPart + base + QLatin1Char('.') + (job ? job->TargetExt : QString());
+    return folderPart + base + QLatin1Char('.') + m_project->TargetExt;
 }
 
-QString ResolveOutputName(const QString &path)
+QString TOutputNaming::ResolveOutputName(const QString &path)
 {
-    const TCnvJob *job = CurrentJob();
-    if (job && job->UseCounter) {
+    if (m_project->UseCounter) {
         const QString counted = CounterName(path);
         // An existing output may be replaced, a source never.
-        if (!isSource(counted))
+        if (!IsRunSource(counted))
             return give(counted);
         return give(firstFreeCandidate(RegisterExisting(counted)));
     }
@@ -175,42 +132,32 @@ QString ResolveOutputName(const QString &path)
     return give(firstFreeCandidate(index));
 }
 
-QString CounterName(const QString &path)
+QString TOutputNaming::CounterName(const QString &path)
 {
-    TNamingState &naming = state();
     const QString result =
-        stemOf(path) + kSeparator + QString::number(naming.RunCounter) + extensionOf(path);
-    ++naming.RunCounter;
+        stemOf(path) + kSeparator + QString::number(m_runCounter) + extensionOf(path);
+    ++m_runCounter;
     return result;
 }
 
-int RegisterExisting(const QString &path)
+int TOutputNaming::RegisterExisting(const QString &path)
 {
     if (!isTaken(path))
         return -1;
-    std::vector<TNameEntry> &registry = state().Registry;
-    for (size_t i = 0; i < registry.size(); ++i) {
-        if (registry[i].Path.compare(path, FileNameCase()) == 0)
+    for (size_t i = 0; i < m_registry.size(); ++i) {
+        if (m_registry[i].Path.compare(path, FileNameCase()) == 0)
             return int(i);
     }
-    registry.push_back(TNameEntry{path, 1});
-    return int(registry.size() - 1);
+    m_registry.push_back(TNameEntry{path, 1});
+    return int(m_registry.size() - 1);
 }
 
-QString CollisionName(int index, int mode)
+QString TOutputNaming::CollisionName(int index, int mode)
 {
-    TNameEntry &entry = state().Registry.at(size_t(index));
+    TNameEntry &entry = m_registry.at(size_t(index));
     const QString stem = stemOf(entry.Path) + kSeparator;
     const QString extension = extensionOf(entry.Path);
     if (mode == 1)
-        return stem + state().Environment.Now().toString(QStringLiteral("hhmmss")) + extension;
+        return stem + m_environment.Now().toString(QStringLiteral("hhmmss")) + extension;
     return stem + QString::number(entry.Next++) + extension;
 }
-
-int NamingRegistryCount() { return int(state().Registry.size()); }
-
-QString NamingRegistryPath(int index) { return state().Registry.at(size_t(index)).Path; }
-
-qint64 NamingRegistryNext(int index) { return state().Registry.at(size_t(index)).Next; }
-
-qint64 NamingRunCounter() { return state().RunCounter; }

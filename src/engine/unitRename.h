@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 // What the naming asks of the outside world; tests replace the clock.
 struct TNamingEnvironment
@@ -21,7 +22,6 @@ struct TNamingEnvironment
 };
 
 TNamingEnvironment SystemNamingEnvironment();
-void SetNamingEnvironment(const TNamingEnvironment &environment);
 
 // The source files of the run: no output may take one of their paths, whether or not
 // the file is still there. Paths are compared after resolving "." and ".." and the
@@ -39,33 +39,68 @@ private:
     QSet<QString> m_keys;
 };
 
-// Whether the path is one of the sources handed to ResetNaming.
-bool IsRunSource(const QString &path);
-// Whether the output of a counted run may replace an existing file.
-bool OutputMayReplaceFiles();
+class TCnvJob;
 
-// Empties the registry, takes the run's sources and starts the counter at the current
-// project's CounterStart. Called once when a run starts.
-void ResetNaming(const TSourcePaths &sources = TSourcePaths());
+// The naming state of one run: the registry of names met as existing files, the counter,
+// the run's sources and the names handed out. It reads the project at each call; the
+// project must outlive it.
+class TOutputNaming
+{
+public:
+    explicit TOutputNaming(const TCnvJob &project,
+                           TNamingEnvironment environment = SystemNamingEnvironment());
 
-// Destination folder (or the source's folder), the name up to its first dot, "." and
-// the target format code as stored.
-QString MakeOutputName(const QString &fileName, const QString &folder);
-// Numbers the path when the project counts its outputs, otherwise moves it off existing
-// files; in both modes it is moved off the run's sources.
-QString ResolveOutputName(const QString &path);
+    void SetEnvironment(const TNamingEnvironment &environment) { m_environment = environment; }
+    // Names what follows as `project` says (it must outlive the calls), within the same
+    // registry and handed-out names: the projects of one run never share a name.
+    void NameFor(const TCnvJob &project) { m_project = &project; }
 
-// stem + "_" + the run counter + extension; the counter moves on. It counts in 64 bits,
-// so a run that starts near the largest 32-bit number goes on with larger ones.
-QString CounterName(const QString &path);
-// -1 when the path is free; otherwise the registry entry for it, made on first sight.
-int RegisterExisting(const QString &path);
-// A candidate for entry `index`: its next number (mode 0) or the local time "hhmmss"
-// (mode 1).
-QString CollisionName(int index, int mode);
+    // Empties the registry, takes the run's sources and starts the counter at the
+    // project's CounterStart. Called once when a run starts.
+    void ResetNaming(const TSourcePaths &sources = TSourcePaths());
 
-// The registry as it stands, for tests: paths and their next numbers.
-int NamingRegistryCount();
-QString NamingRegistryPath(int index);
-qint64 NamingRegistryNext(int index);
-qint64 NamingRunCounter();
+    // Destination folder (or the source's folder), the name up to its first dot, "." and
+    // the target format code as stored.
+    QString MakeOutputName(const QString &fileName, const QString &folder) const;
+    // Numbers the path when the project counts its outputs, otherwise moves it off
+    // existing files; in both modes it is moved off the run's sources.
+    QString ResolveOutputName(const QString &path);
+
+    // stem + "_" + the run counter + extension; the counter moves on. It counts in 64
+    // bits, so a run that starts near the largest 32-bit number goes on with larger ones.
+    QString CounterName(const QString &path);
+    // -1 when the path is free; otherwise the registry entry for it, made on first sight.
+    int RegisterExisting(const QString &path);
+    // A candidate for entry `index`: its next number (mode 0) or the local time "hhmmss"
+    // (mode 1).
+    QString CollisionName(int index, int mode);
+
+    // Whether the path is one of the sources handed to ResetNaming.
+    bool IsRunSource(const QString &path) const { return m_sources.Contains(path); }
+
+    // The registry as it stands, for tests: paths and their next numbers.
+    int RegistryCount() const { return int(m_registry.size()); }
+    QString RegistryPath(int index) const { return m_registry.at(size_t(index)).Path; }
+    qint64 RegistryNext(int index) const { return m_registry.at(size_t(index)).Next; }
+    qint64 RunCounter() const { return m_runCounter; }
+
+private:
+    struct TNameEntry
+    {
+        QString Path;
+        qint64 Next = 1;
+    };
+
+    bool isTaken(const QString &path) const;
+    QString give(const QString &path);
+    QString firstFreeCandidate(int index);
+
+    const TCnvJob *m_project;
+    TNamingEnvironment m_environment;
+    std::vector<TNameEntry> m_registry;
+    qint64 m_runCounter = 1;
+    TSourcePaths m_sources;
+    // Names handed out in this run: taken as if written, so that a name never depends
+    // on whether an earlier row's write is over yet.
+    TSourcePaths m_given;
+};

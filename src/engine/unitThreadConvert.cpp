@@ -1,11 +1,11 @@
 #include "engine/unitThreadConvert.h"
 
 #include "engine/MagickImage.h"
+#include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
 #include "engine/unitMultiOutput.h"
 #include "engine/unitRename.h"
 #include "project/unitGeneral.h"
-#include "project/unitJob.h"
 #include "project/unitSourcesModel.h"
 
 #include <QBuffer>
@@ -55,8 +55,7 @@ struct TRowWork
     QString Source;
     QString Output;
     bool Multipage = false;
-    TRunSettings Settings;
-    std::shared_ptr<TCnvJob> Project;
+    std::shared_ptr<const TRunSettings> Settings;
     // Every output of the row, the project's own first; one-output mode.
     QList<TOutputOrder> Orders;
 };
@@ -81,9 +80,9 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
         if (file.error() != QFileDevice::NoError)
             throw TError(file.errorString() + QStringLiteral(": ") + work.Source);
         file.close();
-        if (work.Settings.ShrinkOnLoad)
+        if (work.Settings->ShrinkOnLoad)
             image.SetShrinkOnLoad(bytes, work.Orders.size() > 1 ? ShortSideNeededByAll(work.Orders)
-                                                                : ShortSideNeeded());
+                                                                : ShortSideNeeded(work.Settings->Project));
         QBuffer buffer(&bytes);
         // Formats known only by their extension are read by the source's name.
         buffer.setObjectName(work.Source);
@@ -128,7 +127,6 @@ void yieldToWindowThread()
 void convertRow(const TRowWork &work, TRowResult &result, const std::function<void()> &readDone)
 {
     yieldToWindowThread();
-    const TCurrentJobScope scope(*work.Project);
     result.Row = work.Row;
     std::unique_ptr<TMagickImage> image;
     try {
@@ -155,10 +153,10 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
     result.Message.clear();
     try {
         if (work.Multipage) {
-            CollectSource(*image, work.Source, work.Settings);
+            CollectSource(*image, work.Source, *work.Settings);
         } else {
             // Any output that failed fails the row; the text says which.
-            result.Message = ConvertSourceToEach(*image, work.Source, work.Orders, work.Settings);
+            result.Message = ConvertSourceToEach(*image, work.Source, work.Orders);
             if (!result.Message.isEmpty())
                 result.Status = 1;
         }
@@ -184,13 +182,11 @@ QString MultipageOutputPath(const QString &chosen, const QString &targetExt)
     return QDir(info.absolutePath()).filePath(name + QLatin1Char('.') + targetExt);
 }
 
-TThreadConvert::TThreadConvert(TSourcesModel &rows, TRunDisplay &display, QObject *parent)
-    : QObject(parent), m_rows(rows), m_display(display), m_filesAtOnce(ClampFilesAtOnce(::FilesAtOnce))
+TThreadConvert::TThreadConvert(TSourcesModel &rows, TRunDisplay &display,
+                               const TRunSettings &settings, QObject *parent)
+    : QObject(parent), m_rows(rows), m_display(display), m_settings(settings)
 {
-    m_settings.ResizeFilter = MitchellFilter;
-    m_settings.ResizeBlur = 1.0;
-    if (const TCnvJob *job = CurrentJob())
-        m_settings.Quality = job->Quality;
+    m_settings.FilesAtOnce = ClampFilesAtOnce(m_settings.FilesAtOnce);
 }
 
 TThreadConvert::~TThreadConvert()
@@ -203,7 +199,13 @@ TThreadConvert::~TThreadConvert()
 
 void TThreadConvert::SetFilesAtOnce(int count)
 {
-    m_filesAtOnce = ClampFilesAtOnce(count);
+    m_settings.FilesAtOnce = ClampFilesAtOnce(count);
+}
+
+void TThreadConvert::Stop()
+{
+    m_stop.store(true);
+    m_userBreak = true;
 }
 
 int TThreadConvert::RoundHalfToEven(double value)
@@ -254,26 +256,35 @@ void TThreadConvert::stage(int position)
 void TThreadConvert::begin()
 {
     // The rows stay as they are until the run is over: the window remains usable.
+    m_rows.ResetStatuses();
     m_rows.BeginBusy();
     m_running = true;
+    BeginSummary(m_summary, m_rows.Count());
     try {
-        const TCnvJob *job = CurrentJob();
-        if (!job)
-            throw TError(QStringLiteral("No conversion project"));
         QStringList sources;
         sources.reserve(m_rows.Count());
         for (int row = 0; row < m_rows.Count(); ++row)
             sources.append(sourcePath(row));
-        ResetNaming(TSourcePaths(sources));
+        m_settings.Sources = TSourcePaths(sources);
+        m_frozen = std::make_shared<const TRunSettings>(m_settings);
+        // The other projects write beside the same sources, with the run's own pace.
+        for (TRunSettings other : std::as_const(m_alsoConvert)) {
+            other.Sources = m_settings.Sources;
+            other.FilesAtOnce = m_settings.FilesAtOnce;
+            other.Project.MultiPages = 0;
+            m_alsoFrozen.append(std::make_shared<const TRunSettings>(std::move(other)));
+        }
+        m_naming = std::make_unique<TOutputNaming>(m_frozen->Project);
+        m_naming->ResetNaming(m_frozen->Sources);
         PrepareLibraryTemporaryFolder();
-        m_multipage = job->MultiPages != 0;
+        m_multipage = m_frozen->Project.MultiPages != 0;
 
         m_display.SetGauge(0);
         ProgressStep = m_rows.Count() > 0 ? 100.0 / m_rows.Count() : 0;
         ProgressTotal = 0;
         m_display.ScrollToTop();
         m_pool = std::make_unique<QThreadPool>();
-        m_pool->setMaxThreadCount(m_filesAtOnce);
+        m_pool->setMaxThreadCount(m_frozen->FilesAtOnce);
     } catch (const std::exception &error) {
         m_escapedError = errorText(error);
     }
@@ -282,7 +293,7 @@ void TThreadConvert::begin()
 
 void TThreadConvert::startRows()
 {
-    while (m_inFlight < m_filesAtOnce && m_nextRow < m_rows.Count() && !stopRequested())
+    while (m_frozen && m_inFlight < m_frozen->FilesAtOnce && m_nextRow < m_rows.Count() && !stopRequested())
         startRow(m_nextRow++);
     if (m_inFlight > 0 || m_writing || m_ended)
         return;
@@ -301,28 +312,23 @@ void TThreadConvert::startRow(int row)
     work.Source = sourcePath(row);
     work.Multipage = m_multipage;
     if (m_multipage) {
-        work.Output = m_multipagePath;
+        work.Output = m_frozen->MultipagePath;
     } else {
         const TFavorCell &cell = m_rows.Row(row);
-        work.Output = MakeOutputName(cell.Name, cell.Folder);
+        work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder);
         stage(20);
-        work.Output = ResolveOutputName(work.Output);
+        work.Output = m_naming->ResolveOutputName(work.Output);
     }
     stage(30);
-    work.Settings = m_settings;
-    if (const TCnvJob *job = CurrentJob())
-        work.Project = std::make_shared<TCnvJob>(*job);
-    else
-        work.Project = std::make_shared<TCnvJob>(QString());
+    work.Settings = m_frozen;
     if (!m_multipage) {
-        work.Orders.append({work.Project, work.Output});
-        // Named after the project's own output, from the same registry: no two outputs
-        // of the run share a name.
+        work.Orders.append({m_frozen, work.Output});
         const TFavorCell &cell = m_rows.Row(row);
-        for (const std::shared_ptr<TCnvJob> &also : std::as_const(m_alsoConvert)) {
-            const TCurrentJobScope scope(*also);
-            work.Orders.append({also, ResolveOutputName(MakeOutputName(cell.Name, cell.Folder))});
+        for (const std::shared_ptr<const TRunSettings> &other : std::as_const(m_alsoFrozen)) {
+            m_naming->NameFor(other->Project);
+            work.Orders.append({other, m_naming->ResolveOutputName(m_naming->MakeOutputName(cell.Name, cell.Folder))});
         }
+        m_naming->NameFor(m_frozen->Project);
     }
     m_outputs.insert(row, work.Output);
     ++m_inFlight;
@@ -382,20 +388,17 @@ void TThreadConvert::writeCollection()
     // piece of image work.
     auto pieces = std::make_shared<QList<std::shared_ptr<TRowResult>>>(std::move(m_collected));
     m_collected.clear();
-    auto project = std::make_shared<TCnvJob>(*CurrentJob());
-    const QString output = m_multipagePath;
-    const TRunSettings settings = m_settings;
-    m_pool->start([this, pieces, project, output, settings] {
+    const std::shared_ptr<const TRunSettings> settings = m_frozen;
+    m_pool->start([this, pieces, settings] {
         QString error;
         try {
             yieldToWindowThread();
-            const TCurrentJobScope scope(*project);
             TMagickImage collection;
             for (const std::shared_ptr<TRowResult> &piece : std::as_const(*pieces))
                 collection.TakeFrames(*piece->Frames);
             pieces->clear();
-            collection.SetQuality(settings.Quality);
-            WriteCollection(collection, output, settings);
+            collection.SetQuality(settings->Quality);
+            WriteCollection(collection, settings->MultipagePath, *settings);
         } catch (const std::exception &caught) {
             error = errorText(caught);
         }
@@ -412,7 +415,7 @@ void TThreadConvert::collectionDone(const QString &error)
         for (int row : std::as_const(m_contributed))
             m_rows.SetRowResult(row, 1, error);
     }
-    m_display.CollectionWritten(m_contributed, m_multipagePath);
+    m_display.CollectionWritten(m_contributed, m_frozen->MultipagePath);
     end();
 }
 
@@ -433,5 +436,6 @@ void TThreadConvert::end()
     if (m_escapedError.isEmpty())
         m_display.SetGauge(100);
     m_rows.EndBusy();
+    FinishSummary(m_summary, m_rows.ReportRows(), m_settings.Project, m_userBreak);
     emit Finished();
 }

@@ -5,7 +5,8 @@
 // job on a pool of its own; jobs decode, transform and write, and post their results
 // back. Only that thread touches the rows, the display and the output naming.
 
-#include "engine/unitConvertSteps.h"
+#include "engine/unitRunSettings.h"
+#include "project/unitReport.h"
 
 #include <QList>
 #include <QMap>
@@ -17,7 +18,7 @@
 #include <memory>
 
 class QThreadPool;
-class TCnvJob;
+class TOutputNaming;
 class TSourcesModel;
 struct TRowResult;
 
@@ -52,27 +53,32 @@ class TThreadConvert : public QObject
     Q_OBJECT
 
 public:
-    // Quality comes from the current project now; MultiPages and CounterStart when the
-    // run starts; the number of files at once from FilesAtOnce. The rows and the display
-    // must outlive the run.
-    TThreadConvert(TSourcesModel &rows, TRunDisplay &display, QObject *parent = nullptr);
+    // Everything the run reads comes from `settings`. The rows and the display must
+    // outlive the run.
+    TThreadConvert(TSourcesModel &rows, TRunDisplay &display, const TRunSettings &settings,
+                   QObject *parent = nullptr);
     // Waits for the jobs in flight.
     ~TThreadConvert() override;
 
     // The single output file of a multipage run.
-    void SetMultipagePath(const QString &path) { m_multipagePath = path; }
-    // Projects whose outputs every source also gets, each named and written as that
-    // project says; one-output mode only. Before the run starts.
-    void SetAlsoConvert(const QList<std::shared_ptr<TCnvJob>> &projects) { m_alsoConvert = projects; }
+    void SetMultipagePath(const QString &path) { m_settings.MultipagePath = path; }
+    // The run's other projects: every source is also written as each of them says, named
+    // from the same registry; one-output mode only. Before the run starts.
+    void SetAlsoConvert(const QList<TRunSettings> &others) { m_alsoConvert = others; }
     // Files in work at the same time, 1 to 16; before the run starts.
     void SetFilesAtOnce(int count);
-    int FilesAtOnce() const { return m_filesAtOnce; }
+    int FilesAtOnce() const { return m_settings.FilesAtOnce; }
+    const TRunSettings &Settings() const { return m_settings; }
     // No row starts after this; the rows in work are finished, their writes included.
-    void Stop() { m_stop.store(true); }
+    // The report tells the user break.
+    void Stop();
 
     // The text of an error that ended the run early, empty otherwise.
     QString EscapedError() const { return m_escapedError; }
     bool Multipage() const { return m_multipage; }
+    bool UserBreak() const { return m_userBreak; }
+    // Counts, times and status of the run; complete once it has ended.
+    const TConversionSummary &Summary() const { return m_summary; }
 
     // Starts the run and returns; once it has ended, `completion` is called on this
     // object's thread and the object then frees itself. Do not use the pointer after
@@ -103,16 +109,20 @@ private:
 
     TSourcesModel &m_rows;
     TRunDisplay &m_display;
+    // Fixed once the run has started; every job shares it.
     TRunSettings m_settings;
-    QList<std::shared_ptr<TCnvJob>> m_alsoConvert;
+    std::shared_ptr<const TRunSettings> m_frozen;
+    std::unique_ptr<TOutputNaming> m_naming;
+    QList<TRunSettings> m_alsoConvert;
+    QList<std::shared_ptr<const TRunSettings>> m_alsoFrozen;
     std::unique_ptr<QThreadPool> m_pool;
-    QString m_multipagePath;
+    TConversionSummary m_summary;
     QString m_escapedError;
     std::atomic<bool> m_stop{false};
+    bool m_userBreak = false;
     bool m_multipage = false;
     bool m_running = false;
     bool m_ended = false;
-    int m_filesAtOnce = 1;
     int m_nextRow = 0;     // the next row to start
     int m_nextFinish = 0;  // the next row to finish, in row order
     int m_inFlight = 0;

@@ -1,8 +1,8 @@
 #include "project/unitJob.h"
 
-#include "engine/unitFormats.h"
+#include "project/unitFormatList.h"
 #include "project/unitGeneral.h"
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 
 #include <QDir>
 #include <QFile>
@@ -349,15 +349,7 @@ TListCnvJob &ListCnvJob()
     return jobs;
 }
 
-namespace {
-thread_local TCnvJob *t_scopedJob = nullptr;
-}
-
-TCnvJob *CurrentJob() { return t_scopedJob ? t_scopedJob : ListCnvJob().Current(); }
-
-TCurrentJobScope::TCurrentJobScope(TCnvJob &job) : m_previous(t_scopedJob) { t_scopedJob = &job; }
-
-TCurrentJobScope::~TCurrentJobScope() { t_scopedJob = m_previous; }
+TCnvJob *CurrentJob() { return ListCnvJob().Current(); }
 
 bool HasWritableTarget(const TCnvJob &job)
 {

@@ -98,25 +98,13 @@ private:
 
 // The process-wide project list and its current project (null before the first one).
 TListCnvJob &ListCnvJob();
-// The current project; on a thread inside a TCurrentJobScope, that scope's project.
+// The current project of the window (null before the first one). A conversion run reads
+// its own copy, never this.
 TCnvJob *CurrentJob();
 
 // Whether the project's target is a code of its writable list (in any letter case): only
 // such a code can be converted to, whatever was typed into the target.
 bool HasWritableTarget(const TCnvJob &job);
-// While alive, CurrentJob() on the calling thread answers with `job`: a conversion job
-// works with the copy it was given when queued, whatever the window edits meanwhile.
-class TCurrentJobScope
-{
-    Q_DISABLE_COPY_MOVE(TCurrentJobScope)
-
-public:
-    explicit TCurrentJobScope(TCnvJob &job);
-    ~TCurrentJobScope();
-
-private:
-    TCnvJob *m_previous;
-};
 
 // The path a project typed as `typed` is saved under: ".prj" is added unless the name
 // already ends with it in any letter case.

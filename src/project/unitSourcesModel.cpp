@@ -1,7 +1,7 @@
 #include "project/unitSourcesModel.h"
 
 #include "project/unitGeneral.h"
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 
 #include <QByteArray>
 #include <QDateTime>

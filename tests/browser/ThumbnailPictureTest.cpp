@@ -3,7 +3,7 @@
 // the same file, scaled to the same size.
 
 #include "BrowserFixture.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "DialogTestSupport.h"
 
 #include "dialogs/unitPref.h"
-#include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitRunSettings.h"
 #include "i18n/unitApplyLang.h"
 #include "i18n/unitMultiLang.h"
 #include "project/unitGeneral.h"
@@ -26,21 +26,18 @@
 
 namespace {
 
-constexpr MagickSizeType kMb = 1048576;
-
-MagickSizeType LibraryLimit(ResourceType type)
-{
-    return MagickEntry<MagickSizeType(ResourceType)>("GetMagickResourceLimit")(type);
-}
+constexpr quint64 kMb = 1048576;
 
 // Puts the library's limits somewhere the dialog would never choose, so a test sees whether
 // the dialog really handed its values over.
 void ScrambleLibraryLimits()
 {
-    auto set = MagickEntry<MagickBooleanType(ResourceType, MagickSizeType)>("SetMagickResourceLimit");
-    set(MemoryResource, 777 * kMb);
-    set(MapResource, 999 * kMb);
-    set(AreaResource, 555 * kMb);
+    const int memory = MemoryLimit, map = MapLimit;
+    MemoryLimit = 777;
+    MapLimit = 999;
+    ApplyResourceLimits();
+    MemoryLimit = memory;
+    MapLimit = map;
 }
 
 class Pref : public ::testing::Test
@@ -82,9 +79,10 @@ protected:
 
     static void ExpectLimitsInLibrary(int memory, int map)
     {
-        EXPECT_EQ(LibraryLimit(MemoryResource), MagickSizeType(memory) * kMb);
-        EXPECT_EQ(LibraryLimit(MapResource), MagickSizeType(map) * kMb);
-        EXPECT_EQ(LibraryLimit(AreaResource), MagickSizeType(memory / 2) * kMb);
+        const TLibraryLimits limits = CurrentLibraryLimits();
+        EXPECT_EQ(limits.Memory, quint64(memory) * kMb);
+        EXPECT_EQ(limits.Map, quint64(map) * kMb);
+        EXPECT_EQ(limits.Area, quint64(memory / 2) * kMb);
     }
 
     // On the box or dot itself: a button stretched by its layout takes clicks only near its text.
@@ -470,7 +468,7 @@ TEST_F(Pref, ThePhotoSwitchesFollowTheSearchOptionsAndReachTheNextRun)
     ClickButton(noEnlarge);
     EXPECT_FALSE(TurnPhotosUpright);
     EXPECT_TRUE(DoNotEnlarge);
-    const TRunSettings run;
+    const TRunSettings run = RunSettingsFor(TCnvJob(QString()));
     EXPECT_FALSE(run.TurnUpright);
     // Not enlarging belongs to each project now: the preference starts new ones.
     EXPECT_EQ(TCnvJob(QStringLiteral("New")).Options.value(QStringLiteral("no-enlarge")), QLatin1String("true"));

@@ -2,7 +2,7 @@
 #include "engine/unitRename.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -21,8 +21,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.isValid());
-        ListCnvJob().Clear();
-        ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
         job().TargetExt = QStringLiteral("PNG");
         job().SizeAsIs = 0;
         job().OrientAsIs = 1;
@@ -30,16 +28,14 @@ protected:
         job().Width = QStringLiteral("400");
         job().Height = QStringLiteral("300");
         run.ProfileFolder = sandbox.filePath(QStringLiteral("profiles"));
-        ResetNaming();
     }
 
     void TearDown() override
     {
         QLocale::setDefault(QLocale::c());
-        ListCnvJob().Clear();
     }
 
-    TCnvJob &job() { return *CurrentJob(); }
+    TCnvJob &job() { return run.Project; }
     QString at(const QString &name) const { return sandbox.filePath(name); }
 
     void load(TMagickImage &image, const QString &pattern, int w, int h, const QString &ext = QStringLiteral("png"), int count = 1)
@@ -55,7 +51,7 @@ protected:
     {
         TMagickImage image;
         load(image, QStringLiteral("xc:gray"), w, h);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur);
+        ResizeFrame(image, job(), FilterTypes(run.ResizeFilter), run.ResizeBlur);
         return {image.FrameWidth(), image.FrameHeight()};
     }
 
@@ -186,7 +182,7 @@ TEST_F(ConversionSteps, OrientationTurnsClockwiseOrCounterClockwise)
     {
         TMagickImage image;
         load(image, QStringLiteral("gradient:red-blue"), 80, 60);
-        OrientFrame(image);
+        OrientFrame(image, job());
         ASSERT_EQ(Size(image.FrameWidth(), image.FrameHeight()), Size(60, 80));
         // Clockwise: the red top edge is now on the right.
         EXPECT_GT(PixelAt(image.CurrentFrame(), 59, 40).red, 200);
@@ -196,7 +192,7 @@ TEST_F(ConversionSteps, OrientationTurnsClockwiseOrCounterClockwise)
     {
         TMagickImage image;
         load(image, QStringLiteral("gradient:red-blue"), 80, 60);
-        OrientFrame(image);
+        OrientFrame(image, job());
         ASSERT_EQ(Size(image.FrameWidth(), image.FrameHeight()), Size(60, 80));
         EXPECT_GT(PixelAt(image.CurrentFrame(), 0, 40).red, 200);
     }
@@ -208,7 +204,7 @@ TEST_F(ConversionSteps, OrientationLeavesMatchingAndSquareFramesAlone)
     const auto oriented = [&](int w, int h) {
         TMagickImage image;
         load(image, QStringLiteral("xc:gray"), w, h);
-        OrientFrame(image);
+        OrientFrame(image, job());
         return Size(image.FrameWidth(), image.FrameHeight());
     };
     job().Orientation = 0;
@@ -311,13 +307,13 @@ TEST_F(ConversionSteps, JpegToTiffTestLooksAtBothExtensions)
 {
     job().TargetExt = QStringLiteral("TIFF");
     for (const char *name : {"/p/a.jpg", "/p/a.JPEG", "/p/b.jpe", "/p/c.jp2", "/p/x.png.Jpg"})
-        EXPECT_TRUE(IsJpegToTiff(QString::fromLatin1(name))) << name;
+        EXPECT_TRUE(IsJpegToTiff(QString::fromLatin1(name), job().TargetExt)) << name;
     for (const char *name : {"/p/a.png", "/p/jpeg", "/p.jpg/a.png", "/p/a.gif"})
-        EXPECT_FALSE(IsJpegToTiff(QString::fromLatin1(name))) << name;
+        EXPECT_FALSE(IsJpegToTiff(QString::fromLatin1(name), job().TargetExt)) << name;
     job().TargetExt = QStringLiteral("PTIF");
-    EXPECT_TRUE(IsJpegToTiff(QStringLiteral("/p/a.jpg")));
+    EXPECT_TRUE(IsJpegToTiff(QStringLiteral("/p/a.jpg"), job().TargetExt));
     job().TargetExt = QStringLiteral("PNG");
-    EXPECT_FALSE(IsJpegToTiff(QStringLiteral("/p/a.jpg")));
+    EXPECT_FALSE(IsJpegToTiff(QStringLiteral("/p/a.jpg"), job().TargetExt));
 }
 
 TEST_F(ConversionSteps, DefaultProfileFolderIsBesideTheExecutable)
@@ -497,7 +493,7 @@ TEST_F(ConversionSteps, PerFrameFilesNeverReplaceSourcesOrExistingFiles)
     WriteFileBytes(source, MakeImageBytes(QStringLiteral("xc:red"), 20, 10, QStringLiteral("tif"), 3));
     // A source of the run that the library's per-frame names would hit.
     WriteFileBytes(at(QStringLiteral("scan-1.PNG")), "keep me");
-    ResetNaming(TSourcePaths({source, at(QStringLiteral("scan-1.PNG"))}));
+    run.Sources = TSourcePaths({source, at(QStringLiteral("scan-1.PNG"))});
     const auto convert = [&] {
         TMagickImage image;
         QFile file(source);
@@ -516,14 +512,13 @@ TEST_F(ConversionSteps, PerFrameFilesNeverReplaceSourcesOrExistingFiles)
     EXPECT_EQ(QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 
     // An ordinary file of an earlier run is kept too, unless the run counts its outputs.
-    ResetNaming(TSourcePaths({source}));
+    run.Sources = TSourcePaths({source});
     EXPECT_THROW(convert(), TError);
     EXPECT_EQ(ReadFileBytes(at(QStringLiteral("scan-1.PNG"))), QByteArray("keep me"));
     job().UseCounter = 1;
     convert();
     EXPECT_EQ(ImageFileFrameCount(at(QStringLiteral("scan-1.PNG"))), 1);
     EXPECT_TRUE(QFile::exists(at(QStringLiteral("scan-2.PNG"))));
-    ResetNaming();
 }
 
 TEST_F(ConversionSteps, WriteIntoAMissingFolderReportsTheLibraryText)

@@ -1,4 +1,5 @@
 #include "engine/MagickImage.h"
+#include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "engine/MagickImage.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

@@ -1,8 +1,7 @@
 #include "engine/unitConvertSteps.h"
-#include "engine/unitRename.h"
 #include "project/unitJob.h"
 #include "project/unitOutputOptions.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -20,15 +19,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.isValid());
-        ListCnvJob().Clear();
-        ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
         job().SizeAsIs = 0;
         run.ProfileFolder = sandbox.filePath(QStringLiteral("profiles"));
-        ResetNaming();
     }
-    void TearDown() override { ListCnvJob().Clear(); }
 
-    TCnvJob &job() { return *CurrentJob(); }
+    TCnvJob &job() { return run.Project; }
     QString at(const QString &name) const { return sandbox.filePath(name); }
 
     static void load(TMagickImage &image, QByteArray bytes)
@@ -107,7 +102,7 @@ TEST_F(OutputOptions, SizeModesAgreeWithTheLibrarysGeometryForEveryShape)
                 job().Options.insert(OptionKey::Size, mode);
                 TMagickImage image;
                 load(image, MakeImageBytes(QStringLiteral("xc:gray"), shape.width(), shape.height(), QStringLiteral("png")));
-                ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, noEnlarge);
+                ResizeFrame(image, job(), FilterTypes(run.ResizeFilter), run.ResizeBlur, noEnlarge);
                 EXPECT_EQ(QSize(int(image.FrameWidth()), int(image.FrameHeight())), wanted) << trace.toStdString();
                 EXPECT_EQ(image.CurrentFrame()->page.x, 0) << trace.toStdString();
             }

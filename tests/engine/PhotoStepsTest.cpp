@@ -1,7 +1,7 @@
 #include "engine/unitConvertSteps.h"
 #include "engine/unitRename.h"
 #include "project/unitJob.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -99,8 +99,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.isValid());
-        ListCnvJob().Clear();
-        ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
         job().TargetExt = QStringLiteral("JPEG");
         job().SizeAsIs = 1;
         job().OrientAsIs = 1;
@@ -108,12 +106,10 @@ protected:
         job().Width = QStringLiteral("400");
         job().Height = QStringLiteral("300");
         run.ProfileFolder = sandbox.filePath(QStringLiteral("no-profiles"));
-        ResetNaming();
     }
 
-    void TearDown() override { ListCnvJob().Clear(); }
 
-    TCnvJob &job() { return *CurrentJob(); }
+    TCnvJob &job() { return run.Project; }
     QString at(const QString &name) const { return sandbox.filePath(name); }
 
     // Loads the source as the run does, converts it and reads the output back.
@@ -230,7 +226,7 @@ TEST_F(PhotoSteps, SmallFramesKeepTheirSizeOnlyWhenEnlargingIsOff)
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         image.LoadFrames(buffer);
-        ResizeFrame(image, run.ResizeFilter, run.ResizeBlur, c.noEnlarge);
+        ResizeFrame(image, job(), FilterTypes(run.ResizeFilter), run.ResizeBlur, c.noEnlarge);
         EXPECT_EQ(image.FrameWidth(), c.width);
         EXPECT_EQ(image.FrameHeight(), c.height);
     }

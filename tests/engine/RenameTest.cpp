@@ -16,96 +16,89 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.isValid());
-        ListCnvJob().Clear();
-        ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
         job().TargetExt = QStringLiteral("JPEG");
         job().UseDestDir = 0;
         job().UseCounter = 0;
         job().RenameMode = 0;
         job().CounterStart = 1;
-        SetNamingEnvironment(SystemNamingEnvironment());
         photos = sandbox.filePath(QStringLiteral("photos"));
         ASSERT_TRUE(QDir().mkpath(photos));
     }
 
-    void TearDown() override
-    {
-        SetNamingEnvironment(SystemNamingEnvironment());
-        ListCnvJob().Clear();
-    }
-
-    TCnvJob &job() { return *CurrentJob(); }
+    TCnvJob &job() { return project; }
     QString in(const QString &name) const { return photos + QLatin1Char('/') + name; }
     void touch(const QString &name) { WriteFileBytes(in(name), QByteArrayLiteral("old")); }
     QString outputFor(const QString &name)
     {
-        return ResolveOutputName(MakeOutputName(name, photos));
+        return naming.ResolveOutputName(naming.MakeOutputName(name, photos));
     }
 
     QTemporaryDir sandbox;
     QString photos;
+    TCnvJob project{QString()};
+    TOutputNaming naming{project};
 };
 
 } // namespace
 
 TEST_F(OutputNaming, PlainNameIsFolderBaseAndTargetCodeAsStored)
 {
-    ResetNaming();
-    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+    naming.ResetNaming();
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
               QStringLiteral("/photos/sunset.JPEG"));
-    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos/")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos/")),
               QStringLiteral("/photos/sunset.JPEG"));
     // The base ends at the first dot; a leading dot leaves it empty.
-    EXPECT_EQ(MakeOutputName(QStringLiteral("my.summer.photo.png"), QStringLiteral("/photos")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("my.summer.photo.png"), QStringLiteral("/photos")),
               QStringLiteral("/photos/my.JPEG"));
-    EXPECT_EQ(MakeOutputName(QStringLiteral(".hidden.jpg"), QStringLiteral("/photos")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral(".hidden.jpg"), QStringLiteral("/photos")),
               QStringLiteral("/photos/.JPEG"));
-    EXPECT_EQ(MakeOutputName(QStringLiteral("README"), QStringLiteral("/photos")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("README"), QStringLiteral("/photos")),
               QStringLiteral("/photos/README.JPEG"));
 
     job().TargetExt = QStringLiteral("tif");
-    EXPECT_EQ(MakeOutputName(QStringLiteral("a.png"), QStringLiteral("/photos")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("a.png"), QStringLiteral("/photos")),
               QStringLiteral("/photos/a.tif"));
 }
 
 TEST_F(OutputNaming, DestinationFolderReplacesTheSourceFolderOnlyWhenSwitchedOn)
 {
     job().DestDir = QStringLiteral("/out");
-    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
               QStringLiteral("/photos/sunset.JPEG"));
     job().UseDestDir = 1;
-    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
               QStringLiteral("/out/sunset.JPEG"));
     job().DestDir = QStringLiteral("/out/");
-    EXPECT_EQ(MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
+    EXPECT_EQ(naming.MakeOutputName(QStringLiteral("sunset.jpg"), QStringLiteral("/photos")),
               QStringLiteral("/out/sunset.JPEG"));
 }
 
 TEST_F(OutputNaming, FreePlainNameIsKeptAndNothingIsRegistered)
 {
-    ResetNaming();
+    naming.ResetNaming();
     EXPECT_EQ(outputFor(QStringLiteral("sunset.jpg")), in(QStringLiteral("sunset.JPEG")));
-    EXPECT_EQ(NamingRegistryCount(), 0);
+    EXPECT_EQ(naming.RegistryCount(), 0);
 }
 
 TEST_F(OutputNaming, SameNameSourcesCarryTheirNumberOnThroughTheRun)
 {
     job().TargetExt = QStringLiteral("PNG");
-    ResetNaming();
+    naming.ResetNaming();
     EXPECT_EQ(outputFor(QStringLiteral("a.jpg")), in(QStringLiteral("a.PNG")));
     touch(QStringLiteral("a.PNG")); // written by the run
     EXPECT_EQ(outputFor(QStringLiteral("a.gif")), in(QStringLiteral("a_1.PNG")));
     touch(QStringLiteral("a_1.PNG"));
     EXPECT_EQ(outputFor(QStringLiteral("a.bmp")), in(QStringLiteral("a_2.PNG")));
-    ASSERT_EQ(NamingRegistryCount(), 1);
-    EXPECT_EQ(NamingRegistryNext(0), 3);
+    ASSERT_EQ(naming.RegistryCount(), 1);
+    EXPECT_EQ(naming.RegistryNext(0), 3);
 }
 
 TEST_F(OutputNaming, NumbersLeftByEarlierRunsAreSkipped)
 {
     job().TargetExt = QStringLiteral("PNG");
     touch(QStringLiteral("a_1.PNG"));
-    ResetNaming();
+    naming.ResetNaming();
     EXPECT_EQ(outputFor(QStringLiteral("a.jpg")), in(QStringLiteral("a.PNG")));
     touch(QStringLiteral("a.PNG"));
     EXPECT_EQ(outputFor(QStringLiteral("a.gif")), in(QStringLiteral("a_2.PNG")));
@@ -114,8 +107,8 @@ TEST_F(OutputNaming, NumbersLeftByEarlierRunsAreSkipped)
     touch(QStringLiteral("a_3.PNG"));
 
     // A new run starts the registry afresh.
-    ResetNaming();
-    EXPECT_EQ(NamingRegistryCount(), 0);
+    naming.ResetNaming();
+    EXPECT_EQ(naming.RegistryCount(), 0);
     EXPECT_EQ(outputFor(QStringLiteral("a.tga")), in(QStringLiteral("a_4.PNG")));
 }
 
@@ -125,16 +118,16 @@ TEST_F(OutputNaming, RegistryMatchesPathsAsTheFileSystemComparesNames)
         GTEST_SKIP() << "names that differ only in case are one file here";
     touch(QStringLiteral("a.PNG"));
     touch(QStringLiteral("A.PNG"));
-    ResetNaming();
-    EXPECT_EQ(RegisterExisting(in(QStringLiteral("a.PNG"))), 0);
-    EXPECT_EQ(RegisterExisting(in(QStringLiteral("A.png"))), -1); // no such file
-    EXPECT_EQ(RegisterExisting(in(QStringLiteral("A.PNG"))), 1);
-    EXPECT_EQ(RegisterExisting(in(QStringLiteral("a.PNG"))), 0);
-    EXPECT_EQ(NamingRegistryCount(), 2);
+    naming.ResetNaming();
+    EXPECT_EQ(naming.RegisterExisting(in(QStringLiteral("a.PNG"))), 0);
+    EXPECT_EQ(naming.RegisterExisting(in(QStringLiteral("A.png"))), -1); // no such file
+    EXPECT_EQ(naming.RegisterExisting(in(QStringLiteral("A.PNG"))), 1);
+    EXPECT_EQ(naming.RegisterExisting(in(QStringLiteral("a.PNG"))), 0);
+    EXPECT_EQ(naming.RegistryCount(), 2);
 
     // Sources a.png and A.png of one run: two outputs, each numbered off its own name.
     job().TargetExt = QStringLiteral("PNG");
-    ResetNaming(TSourcePaths({in(QStringLiteral("a.png")), in(QStringLiteral("A.png"))}));
+    naming.ResetNaming(TSourcePaths({in(QStringLiteral("a.png")), in(QStringLiteral("A.png"))}));
     EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_1.PNG")));
     touch(QStringLiteral("a_1.PNG"));
     EXPECT_EQ(outputFor(QStringLiteral("A.png")), in(QStringLiteral("A_1.PNG")));
@@ -144,7 +137,7 @@ TEST_F(OutputNaming, SourceNamedByItsOwnOutputIsNeverOverwritten)
 {
     job().TargetExt = QStringLiteral("JPG");
     touch(QStringLiteral("sunset.JPG"));
-    ResetNaming(TSourcePaths({in(QStringLiteral("sunset.JPG"))}));
+    naming.ResetNaming(TSourcePaths({in(QStringLiteral("sunset.JPG"))}));
     EXPECT_EQ(outputFor(QStringLiteral("sunset.JPG")), in(QStringLiteral("sunset_1.JPG")));
 }
 
@@ -152,7 +145,7 @@ TEST_F(OutputNaming, SourceNotYetOnDiskStillBlocksItsPath)
 {
     // b.JPG is a source of the run that is missing now; its path stays off limits.
     job().TargetExt = QStringLiteral("JPG");
-    ResetNaming(TSourcePaths({in(QStringLiteral("b.JPG"))}));
+    naming.ResetNaming(TSourcePaths({in(QStringLiteral("b.JPG"))}));
     EXPECT_EQ(outputFor(QStringLiteral("b.png")), in(QStringLiteral("b_1.JPG")));
 }
 
@@ -162,11 +155,11 @@ TEST_F(OutputNaming, SourcesAreRecognisedThroughDotSegmentsAndLinkedFolders)
     const QString link = sandbox.filePath(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(photos, link));
     touch(QStringLiteral("c.JPG"));
-    ResetNaming(TSourcePaths({link + QStringLiteral("/./c.JPG")}));
+    naming.ResetNaming(TSourcePaths({link + QStringLiteral("/./c.JPG")}));
     EXPECT_EQ(outputFor(QStringLiteral("c.gif")), in(QStringLiteral("c_1.JPG")));
     // A new run: within one run, c_1.JPG now belongs to c.gif.
-    ResetNaming(TSourcePaths({link + QStringLiteral("/./c.JPG")}));
-    EXPECT_EQ(ResolveOutputName(photos + QStringLiteral("/../photos/c.JPG")),
+    naming.ResetNaming(TSourcePaths({link + QStringLiteral("/./c.JPG")}));
+    EXPECT_EQ(naming.ResolveOutputName(photos + QStringLiteral("/../photos/c.JPG")),
               photos + QStringLiteral("/../photos/c_1.JPG"));
 }
 
@@ -175,14 +168,14 @@ TEST_F(OutputNaming, CounterNumbersEverySourceWhateverExists)
     job().UseCounter = 1;
     job().CounterStart = 7;
     touch(QStringLiteral("b_8.JPEG"));
-    ResetNaming();
+    naming.ResetNaming();
     EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_7.JPEG")));
     EXPECT_EQ(outputFor(QStringLiteral("b.png")), in(QStringLiteral("b_8.JPEG")));
     EXPECT_EQ(outputFor(QStringLiteral("c.png")), in(QStringLiteral("c_9.JPEG")));
-    EXPECT_EQ(NamingRunCounter(), 10);
-    EXPECT_EQ(NamingRegistryCount(), 0);
+    EXPECT_EQ(naming.RunCounter(), 10);
+    EXPECT_EQ(naming.RegistryCount(), 0);
 
-    ResetNaming();
+    naming.ResetNaming();
     EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_7.JPEG")));
 }
 
@@ -190,7 +183,7 @@ TEST_F(OutputNaming, CounterGoesOnPastTheLargest32BitNumberWithoutWrapping)
 {
     job().UseCounter = 1;
     job().CounterStart = 2147483647;
-    ResetNaming();
+    naming.ResetNaming();
     EXPECT_EQ(outputFor(QStringLiteral("a.png")), in(QStringLiteral("a_2147483647.JPEG")));
     EXPECT_EQ(outputFor(QStringLiteral("b.png")), in(QStringLiteral("b_2147483648.JPEG")));
     EXPECT_EQ(outputFor(QStringLiteral("c.png")), in(QStringLiteral("c_2147483649.JPEG")));
@@ -203,9 +196,9 @@ TEST_F(OutputNaming, CountedNameThatIsASourceMovesOnAsACollision)
     job().TargetExt = QStringLiteral("JPG");
     touch(QStringLiteral("x_1.JPG"));
     touch(QStringLiteral("x_1_1.JPG")); // an ordinary file: skipped as well
-    ResetNaming(TSourcePaths({in(QStringLiteral("x_1.JPG")), in(QStringLiteral("x.png"))}));
+    naming.ResetNaming(TSourcePaths({in(QStringLiteral("x_1.JPG")), in(QStringLiteral("x.png"))}));
     EXPECT_EQ(outputFor(QStringLiteral("x.png")), in(QStringLiteral("x_1_2.JPG")));
-    EXPECT_EQ(NamingRunCounter(), 2);
+    EXPECT_EQ(naming.RunCounter(), 2);
 }
 
 TEST_F(OutputNaming, DotsInFoldersStayInTheFolder)
@@ -215,17 +208,17 @@ TEST_F(OutputNaming, DotsInFoldersStayInTheFolder)
     job().UseDestDir = 1;
     job().DestDir = dotted;
     WriteFileBytes(dotted + QStringLiteral("/sunset.JPEG"), "old");
-    ResetNaming();
-    EXPECT_EQ(ResolveOutputName(MakeOutputName(QStringLiteral("sunset.jpg"), photos)),
+    naming.ResetNaming();
+    EXPECT_EQ(naming.ResolveOutputName(naming.MakeOutputName(QStringLiteral("sunset.jpg"), photos)),
               dotted + QStringLiteral("/sunset_1.JPEG"));
 
     job().UseCounter = 1;
-    ResetNaming();
-    EXPECT_EQ(ResolveOutputName(MakeOutputName(QStringLiteral("sunset.jpg"), photos)),
+    naming.ResetNaming();
+    EXPECT_EQ(naming.ResolveOutputName(naming.MakeOutputName(QStringLiteral("sunset.jpg"), photos)),
               dotted + QStringLiteral("/sunset_1.JPEG"));
 
     // No extension in the file name: the suffix goes at the end, not into the folder.
-    EXPECT_EQ(CounterName(dotted + QStringLiteral("/plain")), dotted + QStringLiteral("/plain_2"));
+    EXPECT_EQ(naming.CounterName(dotted + QStringLiteral("/plain")), dotted + QStringLiteral("/plain_2"));
 }
 
 TEST_F(OutputNaming, LongPathsAreKeptWhole)
@@ -237,9 +230,9 @@ TEST_F(OutputNaming, LongPathsAreKeptWhole)
     const QString plain = deep + QLatin1Char('/') + name + QStringLiteral(".JPEG");
     ASSERT_GT(plain.size(), 250);
     WriteFileBytes(plain, "old");
-    ResetNaming();
-    EXPECT_EQ(ResolveOutputName(plain), deep + QLatin1Char('/') + name + QStringLiteral("_1.JPEG"));
-    EXPECT_EQ(NamingRegistryPath(0), plain);
+    naming.ResetNaming();
+    EXPECT_EQ(naming.ResolveOutputName(plain), deep + QLatin1Char('/') + name + QStringLiteral("_1.JPEG"));
+    EXPECT_EQ(naming.RegistryPath(0), plain);
 }
 
 TEST_F(OutputNaming, TimeModeWaitsForAFreeSecondWithoutSpinning)
@@ -252,10 +245,10 @@ TEST_F(OutputNaming, TimeModeWaitsForAFreeSecondWithoutSpinning)
         ++sleeps;
         clock = moment.addSecs(1);
     };
-    SetNamingEnvironment(environment);
+    naming.SetEnvironment(environment);
     job().RenameMode = 1;
     touch(QStringLiteral("sunset.JPEG"));
-    ResetNaming();
+    naming.ResetNaming();
     EXPECT_EQ(outputFor(QStringLiteral("sunset.jpg")), in(QStringLiteral("sunset_090503.JPEG")));
     EXPECT_EQ(sleeps, 0);
 

@@ -3,7 +3,7 @@
 #include "engine/unitFormats.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

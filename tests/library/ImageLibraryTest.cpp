@@ -1,7 +1,7 @@
 #include "engine/unitImageLibrary.h"
 #include "engine/unitMagickHandles.h"
 #include "project/unitGeneral.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>

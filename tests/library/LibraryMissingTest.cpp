@@ -1,5 +1,6 @@
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitMagickApi.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "support/ScriptedPrompt.h"

@@ -1,5 +1,5 @@
 #include "project/unitJob.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

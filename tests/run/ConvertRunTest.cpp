@@ -1,15 +1,16 @@
 #include "RunFixture.h"
 
-#include "engine/unitRename.h"
 #include "project/unitGeneral.h"
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include <iterator>
 
@@ -50,15 +51,15 @@ TEST_F(RunTest, SeveralProjectsWriteEachSourceOncePerProject)
     addImage(QStringLiteral("a.png"), 40, 30);
     addImage(QStringLiteral("b.jpg"), 30, 40);
     rebuild();
-    auto small = std::make_shared<TCnvJob>(job());
-    small->Name = QStringLiteral("Small");
-    small->SizeAsIs = 0;
-    small->Options.insert(QStringLiteral("size"), QStringLiteral("long:20"));
-    auto web = std::make_shared<TCnvJob>(job());
-    web->Name = QStringLiteral("Web");
-    web->TargetExt = QStringLiteral("WEBP");
-    web->DestDir = sandbox.filePath(QStringLiteral("gone"));
-    alsoConvert = {small, web};
+    TCnvJob small = job();
+    small.Name = QStringLiteral("Small");
+    small.SizeAsIs = 0;
+    small.Options.insert(QStringLiteral("size"), QStringLiteral("long:20"));
+    TCnvJob web = job();
+    web.Name = QStringLiteral("Web");
+    web.TargetExt = QStringLiteral("WEBP");
+    web.DestDir = sandbox.filePath(QStringLiteral("gone"));
+    alsoConvert = {RunSettingsFor(small), RunSettingsFor(web)};
     for (int filesAtOnce : {1, 2}) {
         QDir(output(QString())).removeRecursively();
         QDir().mkpath(output(QString()));
@@ -75,7 +76,8 @@ TEST_F(RunTest, SeveralProjectsWriteEachSourceOncePerProject)
         }
         EXPECT_EQ(small20, 2);
     }
-    web->DestDir = output(QString());
+    web.DestDir = output(QString());
+    alsoConvert = {RunSettingsFor(small), RunSettingsFor(web)};
     runHere();
     EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
     EXPECT_TRUE(rows.Row(0).Message.isEmpty());
@@ -362,12 +364,12 @@ TEST_F(RunTest, QualityIsTakenWhenTheRunIsCreated)
     rebuild();
     job().TargetExt = QStringLiteral("JPG");
     job().Quality = 10;
-    TThreadConvert early(rows, display);
+    TThreadConvert early(rows, display, RunSettingsFor(job()));
     job().Quality = 100;
     early.Execute();
     const qint64 lowQuality = QFileInfo(output(QStringLiteral("q.JPG"))).size();
     QFile::remove(output(QStringLiteral("q.JPG")));
-    TThreadConvert late(rows, display);
+    TThreadConvert late(rows, display, RunSettingsFor(job()));
     late.Execute();
     EXPECT_LT(lowQuality, QFileInfo(output(QStringLiteral("q.JPG"))).size());
 }
@@ -529,7 +531,7 @@ TEST_F(RunTest, MultiPagesIsReadWhenTheRunStarts)
     addImage(QStringLiteral("mode.png"));
     rebuild();
     job().MultiPages = 0;
-    TThreadConvert modeRun(rows, display);
+    TThreadConvert modeRun(rows, display, RunSettingsFor(job()));
     display.onRowStarted = [&](int) { job().MultiPages = 1; };
     modeRun.Execute();
     EXPECT_FALSE(modeRun.Multipage());
@@ -643,7 +645,7 @@ TEST_F(RunTest, MultipageDecodedInParallelKeepsTheOrderOfTheRows)
                                   QStringLiteral("13x23"), QStringLiteral("14x24")}));
 }
 
-TEST_F(RunTest, AJobWorksWithTheProjectAsItWasWhenTheRowStarted)
+TEST_F(RunTest, EveryRowWorksWithTheProjectAsItWasWhenTheRunStarted)
 {
     addImage(QStringLiteral("e1.png"), 80, 60);
     addImage(QStringLiteral("e2.png"), 80, 60);
@@ -651,14 +653,53 @@ TEST_F(RunTest, AJobWorksWithTheProjectAsItWasWhenTheRowStarted)
     job().SizeAsIs = 0;
     job().Width = QStringLiteral("40");
     job().Height = QStringLiteral("30");
-    // An edit made once the first row is in work reaches the next row only.
+    // An edit made during the run reaches the next run only.
     display.onRowStarted = [&](int row) {
         if (row == 0)
             job().Width = QStringLiteral("20");
     };
     runHere(QString(), 1);
     EXPECT_EQ(PixelPrint(output(QStringLiteral("e1.PNG"))).section(QLatin1Char(':'), 0, 0), QStringLiteral("40x30"));
-    EXPECT_EQ(PixelPrint(output(QStringLiteral("e2.PNG"))).section(QLatin1Char(':'), 0, 0), QStringLiteral("20x30"));
+    EXPECT_EQ(PixelPrint(output(QStringLiteral("e2.PNG"))).section(QLatin1Char(':'), 0, 0), QStringLiteral("40x30"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RunTest, TwoRunsSideBySideEachFollowTheValueTheyWereGiven)
+{
+    addImage(QStringLiteral("s.png"), 80, 60);
+    rebuild();
+    TRunSettings smaller = RunSettingsFor(job());
+    smaller.Project.SizeAsIs = 0;
+    smaller.Project.Width = QStringLiteral("40");
+    smaller.Project.Height = QStringLiteral("30");
+    TRunSettings counted = RunSettingsFor(job());
+    counted.Project.TargetExt = QStringLiteral("GIF");
+    counted.Project.UseCounter = 1;
+    counted.Project.CounterStart = 7;
+    // The window's project plays no part in either run.
+    job().TargetExt = QStringLiteral("BMP");
+    TSourcesModel otherRows;
+    otherRows.Rebuild(FavorList());
+    TRecordingDisplay otherDisplay;
+
+    int ended = 0;
+    QEventLoop loop;
+    for (auto *sideBySide : {new TThreadConvert(rows, display, smaller),
+                             new TThreadConvert(otherRows, otherDisplay, counted)}) {
+        sideBySide->Launch([&](TThreadConvert &) {
+            if (++ended == 2)
+                loop.quit();
+        });
+    }
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_EQ(ended, 2);
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("s.PNG"), QStringLiteral("s_7.GIF")}));
+    EXPECT_TRUE(PixelPrint(output(QStringLiteral("s.PNG"))).startsWith(QLatin1String("40x30:")));
+    EXPECT_TRUE(PixelPrint(output(QStringLiteral("s_7.GIF"))).startsWith(QLatin1String("80x60:")));
 }
 
 } // namespace

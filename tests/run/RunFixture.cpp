@@ -1,6 +1,5 @@
 #include "RunFixture.h"
 
-#include "engine/unitRename.h"
 #include "support/TestImages.h"
 #include "support/TestSupport.h"
 
@@ -25,7 +24,6 @@ void RunTest::SetUp()
     job().MultiPages = 0;
     FavorList().Clear();
     PendingFavorList().clear();
-    SetNamingEnvironment(SystemNamingEnvironment());
 }
 
 void RunTest::TearDown()
@@ -68,7 +66,7 @@ void RunTest::addFile(const QString &name, const QByteArray &bytes)
 
 void RunTest::runHere(const QString &multipagePath, int filesAtOnce)
 {
-    TThreadConvert here(rows, display);
+    TThreadConvert here(rows, display, RunSettingsFor(job()));
     run = &here;
     here.SetMultipagePath(multipagePath);
     here.SetFilesAtOnce(filesAtOnce);
@@ -80,7 +78,7 @@ void RunTest::runHere(const QString &multipagePath, int filesAtOnce)
 
 bool RunTest::runThreaded(const QString &multipagePath, int filesAtOnce)
 {
-    auto *thread = new TThreadConvert(rows, display);
+    auto *thread = new TThreadConvert(rows, display, RunSettingsFor(job()));
     const QPointer<TThreadConvert> watch(thread);
     run = thread;
     thread->SetMultipagePath(multipagePath);

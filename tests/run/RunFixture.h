@@ -82,5 +82,5 @@ protected:
     TThreadConvert *run = nullptr;
     QString escapedError;
     // The run's other projects.
-    QList<std::shared_ptr<TCnvJob>> alsoConvert;
+    QList<TRunSettings> alsoConvert;
 };

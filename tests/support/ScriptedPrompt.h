@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "support/TestImages.h"
+#include "support/TestFrames.h"
 
 #include "support/TestSupport.h"
 

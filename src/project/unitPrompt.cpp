@@ -1,4 +1,4 @@
-#include "ui/unitPrompt.h"
+#include "project/unitPrompt.h"
 
 #include <cstdio>
 
