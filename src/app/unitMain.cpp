@@ -825,6 +825,9 @@ void TformMain::Convert()
     }
     QList<TRunSettings> alsoConvert;
     try {
+        const QString badOption = CheckOutputOptions(project->TargetExt, project->Options);
+        if (!badOption.isEmpty())
+            throw TError(badOption);
         const QStringList paths = AlsoConvertProjects(project->Options);
         if (project->MultiPages && !paths.isEmpty())
             throw TError(QString::fromLatin1(kMultipageTakesOneProject));
