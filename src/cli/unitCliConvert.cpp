@@ -200,8 +200,9 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
         problem = QStringLiteral("convert needs a project file or --to FORMAT, and at least one source");
         return false;
     }
+    const int target = findOption(QStringLiteral("--to"));
     if (parsed.Projects.isEmpty() && std::none_of(parsed.Overrides.cbegin(), parsed.Overrides.cend(),
-                                                  [](const QPair<int, QString> &o) { return o.first == 0; })) {
+                                                  [target](const QPair<int, QString> &o) { return o.first == target; })) {
         problem = QStringLiteral("convert needs a project file or --to FORMAT");
         return false;
     }

@@ -267,7 +267,7 @@ void TThreadConvert::begin()
             sources.append(sourcePath(row));
         m_settings.Sources = TSourcePaths(sources);
         m_frozen = std::make_shared<const TRunSettings>(m_settings);
-        // The other projects write beside the same sources, with the run's own pace.
+        // The other projects guard the same sources and write one file per source each.
         for (TRunSettings other : std::as_const(m_alsoConvert)) {
             other.Sources = m_settings.Sources;
             other.FilesAtOnce = m_settings.FilesAtOnce;
