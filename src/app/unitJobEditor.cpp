@@ -3,10 +3,14 @@
 #include "app/unitEncoderPanel.h"
 #include "project/unitOutputOptions.h"
 
+#include "engine/unitNamePattern.h"
+#include "engine/unitRunSettings.h"
 #include "i18n/unitDclLang.h"
 #include "i18n/unitMultiLang.h"
+#include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "project/unitPresets.h"
 #include "project/unitPrompt.h"
 #include "ui/unitToolButtons.h"
@@ -51,6 +55,7 @@ constexpr int kNameCapacity = 25;
 constexpr int kAuthorCapacity = 15;
 constexpr int kTargetCapacity = 5;
 constexpr int kScratchCapacity = 250;
+constexpr int kNamePatternCapacity = 200;
 
 QString quoted(const QString &text)
 {
@@ -550,6 +555,46 @@ void TJobEditor::buildDestinationPage(QWidget *page)
     folderRow->addWidget(m_dir, 1);
     folderRow->addWidget(m_browseDir);
     column->addLayout(folderRow);
+    m_keepFolders = named(new QCheckBox(page), "jobIMAGE_KeepFolders");
+    column->addWidget(m_keepFolders);
+
+    // How outputs are named and what they keep, each a line of the project's own settings.
+    auto *files = new QGridLayout;
+    files->setHorizontalSpacing(8);
+    files->setVerticalSpacing(4);
+    files->setColumnStretch(1, 1);
+    int row = 0;
+    auto addRow = [&](const char *labelName, QWidget *field) {
+        QLabel *label = newLabel(page, labelName);
+        label->setBuddy(field);
+        files->addWidget(label, row, 0);
+        files->addWidget(field, row++, 1);
+    };
+    m_namePattern = named(new QLineEdit(page), "jobIMAGE_NamePattern");
+    m_namePattern->setMaxLength(kNamePatternCapacity);
+    m_namePattern->setClearButtonEnabled(true);
+    addRow("jobL_NamePattern", m_namePattern);
+    m_namePreview = newLabel(page, "jobL_NamePreview");
+    // A long name wraps or is cut at the panel's edge instead of widening the panel.
+    m_namePreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_namePreview->setWordWrap(true);
+    m_namePreview->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    files->addWidget(m_namePreview, row++, 0, 1, 2);
+    auto newChoice = [&](const char *name, int items) {
+        auto *choice = named(new QComboBox(page), name);
+        for (int i = 0; i < items; ++i)
+            choice->addItem(QString());
+        return choice;
+    };
+    m_existing = newChoice("jobIMAGE_Existing", 3);
+    addRow("jobL_Existing", m_existing);
+    m_metadata = newChoice("jobIMAGE_Metadata", 3);
+    addRow("jobL_Metadata", m_metadata);
+    column->addLayout(files);
+    m_lowerExt = named(new QCheckBox(page), "jobIMAGE_LowerExt");
+    column->addWidget(m_lowerExt);
+    m_keepDates = named(new QCheckBox(page), "jobIMAGE_KeepDates");
+    column->addWidget(m_keepDates);
 
     m_rename = named(new QGroupBox(page), "jobIMAGE_OptionRename");
     auto *renameColumn = new QVBoxLayout(m_rename);
@@ -591,6 +636,74 @@ void TJobEditor::buildDestinationPage(QWidget *page)
     connect(m_counter, &QCheckBox::clicked, this, &TJobEditor::counterClicked);
     connect(m_counterStart, qOverload<int>(&QSpinBox::valueChanged), this, &TJobEditor::counterStartChanged);
     connect(m_drive, &QComboBox::currentTextChanged, this, &TJobEditor::driveChanged);
+    connect(m_keepFolders, &QCheckBox::clicked, this, [this](bool on) { setFlag(kKeepFoldersKey, on); });
+    connect(m_lowerExt, &QCheckBox::clicked, this, [this](bool on) { setFlag(kLowerExtKey, on); });
+    connect(m_keepDates, &QCheckBox::clicked, this, [this](bool on) { setFlag(kKeepDatesKey, on); });
+    connect(m_namePattern, &QLineEdit::textChanged, this, [this](const QString &pattern) {
+        setOption(kNameKey, pattern, QString());
+    });
+    connect(m_existing, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        setOption(kExistingKey, ExistingWord(TExisting(index)), ExistingWord(TExisting::Number));
+    });
+    connect(m_metadata, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        setOption(kMetadataKey, MetadataWord(TMetadata(index)), MetadataWord(TMetadata::Keep));
+    });
+}
+
+void TJobEditor::setOption(const QString &key, const QString &value, const QString &defaultValue)
+{
+    touch();
+    if (TCnvJob *current = job())
+        SetOption(current->Options, key, value, defaultValue);
+    RefreshNamePreview();
+}
+
+void TJobEditor::setFlag(const QString &key, bool on)
+{
+    setOption(key, on ? QStringLiteral("1") : QStringLiteral("0"), QStringLiteral("0"));
+}
+
+void TJobEditor::bindOutputRules(const TCnvJob &current)
+{
+    const TOutputRules rules = TOutputRules::From(current.Options);
+    const QSignalBlocker blockPattern(m_namePattern);
+    m_keepFolders->setChecked(rules.KeepFolders);
+    m_keepFolders->setEnabled(m_useDir->isChecked());
+    m_namePattern->setText(rules.NamePattern);
+    m_namePattern->setToolTip(text("HINT_DEST_NAME"));
+    m_lowerExt->setChecked(rules.LowerExt);
+    m_keepDates->setChecked(rules.KeepDates);
+    m_existing->setCurrentIndex(int(rules.Existing));
+    const char *const metadataHints[] = {"HINT_META_KEEP", "HINT_META_PRIVATE", "HINT_META_NONE"};
+    for (int i = 0; i < 3; ++i)
+        m_metadata->setItemData(i, text(metadataHints[i]), Qt::ToolTipRole);
+    m_metadata->setCurrentIndex(int(rules.Metadata));
+    RefreshNamePreview();
+}
+
+void TJobEditor::RefreshNamePreview()
+{
+    const TCnvJob *current = job();
+    if (!current)
+        return;
+    m_metadata->setToolTip(m_metadata->currentData(Qt::ToolTipRole).toString());
+    const QString pattern = TOutputRules::From(current->Options).NamePattern;
+    const QString problem = DescribePatternProblem(CheckNamePattern(pattern),
+                                                   [this](const char *key) { return text(key); });
+    m_namePreview->setStyleSheet(problem.isEmpty() ? QString() : QStringLiteral("color: #c62828;"));
+    if (!problem.isEmpty()) {
+        m_namePreview->setText(problem);
+        m_namePreview->setToolTip(problem);
+        return;
+    }
+    // The first source, or a camera's name when there is none yet.
+    const bool anySource = !FavorList().IsEmpty();
+    const QString fileName = anySource ? FavorList().At(0).Name : QStringLiteral("IMG_0001.JPG");
+    const QString folder = anySource ? FavorList().At(0).Folder : QDir::homePath();
+    m_namePreview->setText(text("J_DEST_NAME_EXAMPLE") + QLatin1Char(' ')
+                           + PreviewOutputName(*current, fileName, folder,
+                                               NamingEnvironmentFor(RunSettingsFor(*current))));
+    m_namePreview->setToolTip(m_namePreview->text());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -644,6 +757,7 @@ void TJobEditor::Bind()
         m_counterStart->setEnabled(m_counter->isChecked());
         m_rename->setEnabled(!m_counter->isChecked());
     }
+    bindOutputRules(*current);
 
     bindScratchFolder();
 
@@ -823,6 +937,7 @@ void TJobEditor::useDirClicked()
     touch();
     m_dir->setEnabled(m_useDir->isChecked());
     m_browseDir->setEnabled(m_useDir->isChecked());
+    m_keepFolders->setEnabled(m_useDir->isChecked());
     if (TCnvJob *current = job())
         current->UseDestDir = m_useDir->isChecked() ? 1 : 0;
 }

@@ -57,6 +57,9 @@ public:
 
     // Enables the size edits that fit the orientation settings.
     void SyncRange();
+    // Shows the name the first source would get, or what is wrong with the pattern; the
+    // window calls it when the sources change too.
+    void RefreshNamePreview();
 
 signals:
     // At the end of each binding, for the parts of the panel the editor does not own.
@@ -114,6 +117,10 @@ private:
     void lockWidthClicked();
     void lockHeightClicked();
     void runCommand(QAction *action, const std::function<void()> &command);
+    // The project's own settings: a key set, or removed at its default.
+    void setOption(const QString &key, const QString &value, const QString &defaultValue);
+    void setFlag(const QString &key, bool on);
+    void bindOutputRules(const TCnvJob &current);
     // Where the project dialogs start: the folder of the project last opened or saved,
     // else the user's home.
     QString projectFolder() const;
@@ -190,6 +197,13 @@ private:
     QSpinBox *m_counterStart = nullptr;
     QLabel *m_driveLabel = nullptr;
     QComboBox *m_drive = nullptr;
+    QCheckBox *m_keepFolders = nullptr;
+    QLineEdit *m_namePattern = nullptr;
+    QLabel *m_namePreview = nullptr;
+    QComboBox *m_existing = nullptr;
+    QComboBox *m_metadata = nullptr;
+    QCheckBox *m_lowerExt = nullptr;
+    QCheckBox *m_keepDates = nullptr;
 };
 
 // Where the image library may keep its scratch files: the system temporary folder as it

@@ -10,6 +10,7 @@
 #include "dialogs/unitWait.h"
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitNamePattern.h"
 #include "engine/unitThreadConvert.h"
 #include "gather/unitDlgFilelist.h"
 #include "i18n/unitApplyLang.h"
@@ -18,6 +19,7 @@
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 #include "project/unitOutputOptions.h"
+#include "project/unitJobOptions.h"
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "ui/unitFileBrowser.h"
@@ -561,6 +563,11 @@ void TformMain::connectBrowser()
     m_editor->SetLanguage(&m_lang);
     m_editor->SetProjectCommands(Action("ACTION_NEW_STDJOB"), Action("ACTION_OPEN_JOB"), Action("ACTION_SAVE_JOB"));
     m_editor->SetClearSources([this] { return m_sources->ClearForProject(); });
+    // The name preview follows the first source.
+    const TSourcesModel *rows = &m_sources->Model();
+    connect(rows, &QAbstractItemModel::modelReset, m_editor, &TJobEditor::RefreshNamePreview);
+    connect(rows, &QAbstractItemModel::rowsInserted, m_editor, &TJobEditor::RefreshNamePreview);
+    connect(rows, &QAbstractItemModel::rowsRemoved, m_editor, &TJobEditor::RefreshNamePreview);
     connect(m_editor, &TJobEditor::bound, this, [this] {
         m_filter->ShowProjectFormats();
         m_sources->RefreshCount();
@@ -823,6 +830,13 @@ void TformMain::Convert()
         Prompt().warning(QStringLiteral("Destination directory not exist"));
         return;
     }
+    const QString patternProblem =
+        DescribePatternProblem(CheckNamePattern(TOutputRules::From(project->Options).NamePattern),
+                               [this](const char *key) { return m_lang.GetText(key); });
+    if (!patternProblem.isEmpty()) {
+        Prompt().warning(patternProblem);
+        return;
+    }
     QList<TRunSettings> alsoConvert;
     try {
         const QString badOption = CheckOutputOptions(project->TargetExt, project->Options);
@@ -892,6 +906,7 @@ void TformMain::runCompleted(TThreadConvert &run)
     const QList<TReportRow> rows = m_sources->Model().ReportRows();
     // The summary was finished when the run ended, not when the user had read the above.
     ConversionSummary = run.Summary();
+    ConversionSummary.SkippedLabel = m_lang.GetText("LB_REPORT_SKIPPED");
     if (m_closeAfterRun) {
         // The window was closed during the run: the report is kept, not shown.
         try {

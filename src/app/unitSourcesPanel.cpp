@@ -70,6 +70,8 @@ void InstallSourcesRowColours()
             return QColor(255, 0, 0);
         case 2:
             return QColor(192, 220, 192);
+        case kStatusSkipped:
+            return QColor(214, 214, 228);
         default:
             return QApplication::palette().color(QPalette::ToolTipBase);
         }
@@ -78,7 +80,7 @@ void InstallSourcesRowColours()
     // Text that reads on the fill whatever the skin: the tips' own text on the tips'
     // colour, dark text on red and green, which stay the same in every skin.
     TSourcesModel::SetStatusForeground([](quint8 status) -> QVariant {
-        if (status == 1 || status == 2)
+        if (status == 1 || status == 2 || status == kStatusSkipped)
             return QColor(0, 0, 0);
         return QApplication::palette().color(QPalette::ToolTipText);
     });

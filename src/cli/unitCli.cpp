@@ -8,6 +8,7 @@
 #include "project/unitJob.h"
 #include "project/unitOutputOptions.h"
 #include "i18n/unitDclLang.h"
+#include "project/unitJobOptions.h"
 
 #include <QTextStream>
 
@@ -40,10 +41,12 @@ const char kHelp[] =
     "                   cannot be written); the last line names the output\n"
     "                   folder as a file URL; Ctrl+C, SIGTERM or SIGHUP stops\n"
     "                   after the files in work; sources that are no regular\n"
-    "                   file are skipped\n";
+    "                   file are skipped\n"
+    "  --help           this text\n"
+    "\n"
+    "Options of convert:\n";
 
 const char kHelpEnd[] =
-    "  --help           this text\n"
     "\n"
     "Exit codes: 0 success, 1 failure (for convert: a file failed or was skipped,\n"
     "or the run was stopped), 2 usage or project error.\n"
@@ -130,6 +133,19 @@ void printJob(const TCnvJob &job, QTextStream &out)
     number("CounterStart", job.CounterStart);
     number("Quality", job.Quality);
     line("ScratchDrive", job.ScratchDrive);
+    // The program's own settings: those of the output with their defaults, then any
+    // other key the file holds, as it holds it.
+    const TOutputRules rules = TOutputRules::From(job.Options);
+    line("keep-folders", QString::number(rules.KeepFolders));
+    line("name", rules.NamePattern);
+    line("lower-ext", QString::number(rules.LowerExt));
+    line("existing", ExistingWord(rules.Existing));
+    line("keep-dates", QString::number(rules.KeepDates));
+    line("metadata", MetadataWord(rules.Metadata));
+    for (auto it = job.Options.cbegin(); it != job.Options.cend(); ++it) {
+        if (!TOutputRules::Keys().contains(it.key()))
+            line(it.key().toUtf8().constData(), it.value());
+    }
     out.flush();
 }
 
@@ -155,7 +171,7 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const QString command = arguments.value(0);
     if (arguments.size() == 1 && (command == QLatin1String("--help") || command == QLatin1String("-h"))) {
         out << kHelp;
-        PrintConvertOptions(out);
+        out << ConvertOptionsHelp();
         out << kHelpEnd;
         out.flush();
         return 0;

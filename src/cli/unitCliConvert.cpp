@@ -6,7 +6,10 @@
 #include "gather/unitThreadFilelist.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
+#include "engine/unitNamePattern.h"
+#include "i18n/unitDclLang.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "project/unitOutputOptions.h"
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
@@ -111,6 +114,19 @@ QString setJobs(TConvertArguments &parsed, const QString &value)
     return QString();
 }
 
+// A setting the command line gives: its default removes the key, so that the project's
+// own choice is overridden with it too.
+QString setKey(TCnvJob &job, const QString &key, const QString &value, const QString &defaultValue = QString())
+{
+    if (value == defaultValue)
+        job.Options.remove(key);
+    else
+        job.Options.insert(key, value);
+    return QString();
+}
+
+QString builtInText(const char *key) { return QString::fromUtf8(BuiltInString(key)); }
+
 // Every option of `convert`: one row each. A row either shapes the run (Run) or sets
 // a setting of every project of the run (Project), applied in the order of this table,
 // so that the target is known before the options of its format.
@@ -132,6 +148,31 @@ const TCliOption kCliOptions[] = {
     {"--quality", "N", "quality 1 to 100", nullptr, setQuality},
     {"--option", "KEY=VALUE", "an option of the target format (`pictavo-cli options FORMAT`)",
      nullptr, SetOptionFromText},
+    {"--keep-folders", nullptr, "write files found in a folder into the same subfolders below the destination",
+     nullptr, [](TCnvJob &job, const QString &) { return setKey(job, kKeepFoldersKey, QStringLiteral("1")); }},
+    {"--name", "PATTERN", "name outputs by a pattern: {name} {base} {n} {n:3} {date} {time} {taken} {width} {height} {folder}",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         const QString problem = DescribePatternProblem(CheckNamePattern(value), builtInText);
+         return problem.isEmpty() ? setKey(job, kNameKey, value) : problem;
+     }},
+    {"--lower-ext", nullptr, "write the extension in lower case",
+     nullptr, [](TCnvJob &job, const QString &) { return setKey(job, kLowerExtKey, QStringLiteral("1")); }},
+    {"--existing", "number|skip|replace", "what happens to an output that exists already",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         TExisting existing;
+         if (!ParseExisting(value, existing))
+             return QStringLiteral("--existing takes number, skip or replace");
+         return setKey(job, kExistingKey, value, ExistingWord(TExisting::Number));
+     }},
+    {"--keep-dates", nullptr, "give each output its source's modification time",
+     nullptr, [](TCnvJob &job, const QString &) { return setKey(job, kKeepDatesKey, QStringLiteral("1")); }},
+    {"--metadata", "keep|private|none", "keep all metadata; drop private data; keep only the colour profile",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         TMetadata metadata;
+         if (!ParseMetadata(value, metadata))
+             return QStringLiteral("--metadata takes keep, private or none");
+         return setKey(job, kMetadataKey, value, MetadataWord(TMetadata::Keep));
+     }},
     {"--multipage", "FILE", "every frame into FILE, its extension replaced by the target's",
      setMultipage, nullptr},
     {"--jobs", "N", "convert N files at once (1 to 16, default the number of cores)", setJobs, nullptr},
@@ -174,8 +215,11 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
             QString value;
             if (option.Value) {
                 if (i + 1 >= arguments.size()) {
-                    problem = option.Run ? option.Run(parsed, QString())
-                                         : argument + QStringLiteral(" needs ") + QLatin1String(option.Value);
+                    // A missing value reaches the option empty; it says what it needs.
+                    TCnvJob scratch{QString()};
+                    problem = option.Run ? option.Run(parsed, QString()) : option.Project(scratch, QString());
+                    if (problem.isEmpty())
+                        problem = argument + QStringLiteral(" needs ") + QLatin1String(option.Value);
                     return false;
                 }
                 value = arguments.at(++i);
@@ -185,6 +229,13 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
                 if (!problem.isEmpty())
                     return false;
             } else {
+                // A value an option refuses on its own is refused at once; `--option` waits
+                // for the target it belongs to.
+                TCnvJob scratch{QString()};
+                if (option.Project != SetOptionFromText)
+                    problem = option.Project(scratch, value);
+                if (!problem.isEmpty())
+                    return false;
                 parsed.Overrides.append({row, value});
             }
             continue;
@@ -347,6 +398,8 @@ private:
         Finish();
         if (cell.Status == 2)
             m_out << "converted " << EntryKey(cell) << " -> " << output << '\n';
+        else if (cell.Status == kStatusSkipped)
+            m_out << "skipped " << EntryKey(cell) << ": " << cell.Message << '\n';
         else
             m_out << "failed " << EntryKey(cell) << ": "
                   << QString(cell.Message).replace(QLatin1String("\r\n"), QLatin1String(" ")) << '\n';
@@ -392,19 +445,30 @@ QString checkBeforeRun(const TCnvJob &job)
 {
     if (FavorList().IsEmpty())
         return QStringLiteral("List of favorite is empty");
-    return ProjectRunProblem(job);
+    const QString problem = ProjectRunProblem(job);
+    if (!problem.isEmpty())
+        return problem;
+    return DescribePatternProblem(CheckNamePattern(TOutputRules::From(job.Options).NamePattern),
+                                  builtInText);
 }
 
 } // namespace
 
-void PrintConvertOptions(QTextStream &out)
+QString ConvertOptionsHelp()
 {
+    QStringList heads;
+    int width = 0;
     for (const TCliOption &option : kCliOptions) {
-        QString left = QLatin1String("    ") + QLatin1String(option.Name);
+        QString head = QStringLiteral("  ") + QLatin1String(option.Name);
         if (option.Value)
-            left += QLatin1Char(' ') + QLatin1String(option.Value);
-        out << left.leftJustified(26) << ' ' << option.Help << '\n';
+            head += QLatin1Char(' ') + QLatin1String(option.Value);
+        width = qMax(width, int(head.size()));
+        heads.append(head);
     }
+    QString help;
+    for (int i = 0; i < heads.size(); ++i)
+        help += heads.at(i).leftJustified(width + 2) + QLatin1String(kCliOptions[i].Help) + QLatin1Char('\n');
+    return help;
 }
 
 int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -529,7 +593,8 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << error.text() << Qt::endl;
         code = 1;
     }
-    if (userBreak || skipped || ConversionSummary.Succeeded != rows.Count())
+    // Outputs kept by the project's choice are no failure.
+    if (userBreak || skipped || ConversionSummary.Succeeded + ConversionSummary.Skipped != rows.Count())
         code = 1;
     // Last, as a file URL, so that a terminal can open the folder with a click.
     const QString folder = outputFolderOf(*job, rows, parsed.UseMultipage

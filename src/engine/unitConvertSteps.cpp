@@ -1,10 +1,12 @@
 #include "engine/unitConvertSteps.h"
 
 #include "engine/unitImageLibrary.h"
+#include "engine/unitMetadata.h"
 #include "project/unitGeneral.h"
 #include "project/unitOutputOptions.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMap>
@@ -19,7 +21,9 @@
 #include <cstring>
 #include <limits>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -126,8 +130,8 @@ void removeStagingLeftIn(const QString &folder)
 // run keeps existing files. With several frames the writer names one file per frame,
 // names the naming step never saw. Each file also lands whole or not at all, and every
 // failure names the file the user will look for, never the staging folder.
-void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath,
-                            const TSourcePaths &sources, bool mayReplace)
+QStringList saveWithoutOverwriting(TMagickImage &image, const QString &outputPath,
+                                   const TSourcePaths &sources, bool mayReplace)
 {
     const QFileInfo output(outputPath);
     const QDir target = output.absoluteDir();
@@ -147,12 +151,27 @@ void saveWithoutOverwriting(TMagickImage &image, const QString &outputPath,
         if (!mayReplace && QFileInfo::exists(destination))
             throw TError(QStringLiteral("File exists, not overwritten: ") + destination);
     }
+    QStringList placed;
     for (const QString &name : written) {
         const QString destination = target.filePath(name);
         if (std::rename(QFile::encodeName(staging.FilePath(name)).constData(),
                         QFile::encodeName(destination).constData()) != 0)
             throw TFileWriteError(destination, QString::fromLocal8Bit(std::strerror(errno)));
+        placed.append(destination);
     }
+    return placed;
+}
+
+// The source's modification time, to the nanosecond, on each file of its output. The
+// files are this run's own, just written; a time that cannot be set leaves them as they are.
+void keepSourceDate(const QString &sourcePath, const QStringList &outputs)
+{
+    struct stat source = {};
+    if (::stat(QFile::encodeName(sourcePath).constData(), &source) != 0)
+        return;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    for (const QString &output : outputs)
+        ::utimensat(AT_FDCWD, QFile::encodeName(output).constData(), times, 0);
 }
 
 } // namespace
@@ -166,10 +185,18 @@ void ConvertSource(TMagickImage &image, const QString &sourcePath, const QString
     transformEveryFrame(image, true, run, outputPath, encoder);
     if (IsJpegToTiff(sourcePath, run.Project.TargetExt) && encoder.PrintCmyk)
         ConvertToPrintProfile(image, run.ProfileFolder);
+    const TOutputRules rules = TOutputRules::From(run.Project.Options);
+    ApplyMetadataChoice(image, rules.Metadata);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
     ApplyEncoderSettings(image, encoder);
-    saveWithoutOverwriting(image, outputPath, run.Sources, run.Project.UseCounter != 0);
+    // Kept folders below the destination are made as their outputs need them.
+    if (rules.KeepFolders && run.Project.UseDestDir)
+        QDir().mkpath(QFileInfo(outputPath).absolutePath());
+    const QStringList written =
+        saveWithoutOverwriting(image, outputPath, run.Sources, OutputMayReplaceFiles(run.Project));
+    if (rules.KeepDates)
+        keepSourceDate(sourcePath, written);
 }
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
@@ -184,6 +211,7 @@ void WriteCollection(TMagickImage &image, const QString &outputPath, const TRunS
 {
     const TEncoderSettings encoder = EncoderSettings(run.Project.TargetExt, run.Project.Options);
     transformEveryFrame(image, false, run, outputPath, encoder);
+    ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
     ApplyEncoderSettings(image, encoder);
     // The user chose this file and may replace it; the sources stay untouched.
     saveWithoutOverwriting(image, outputPath, run.Sources, true);
@@ -242,23 +270,21 @@ void OrientFrame(TMagickImage &image, const TCnvJob &job)
     image.ReplaceCurrentFrame(TImageListPtr(Magick().RotateImage(frame, angle, exception.get())));
 }
 
-void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
-                 bool noEnlarge)
+TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge)
 {
-    if (job.SizeAsIs || image.FrameWidth() == 0 || image.FrameHeight() == 0)
-        return;
+    if (job.SizeAsIs || w == 0 || h == 0)
+        return {w, h, false};
     const TSizeSpec spec = ProjectSizeSpec(job.Options);
     if (spec.Mode != TSizeMode::Rules) {
-        ResizeFrameTo(image, SizeModeGeometry(qint64(image.FrameWidth()), qint64(image.FrameHeight()),
-                                              spec, noEnlarge),
-                      filter, blur);
-        return;
+        const TFrameGeometry geometry = SizeModeGeometry(qint64(w), qint64(h), spec, noEnlarge);
+        if (geometry.Crop)
+            return {size_t(geometry.CropWidth), size_t(geometry.CropHeight), true};
+        return {size_t(geometry.Columns), size_t(geometry.Rows), geometry.Resize};
     }
-    const long double w = image.FrameWidth(), h = image.FrameHeight();
     const long double width = parseSize(job.Width);
     const long double height = parseSize(job.Height);
     const bool landscape = w > h;
-    const long double ratio = landscape ? w / h : h / w;
+    const long double ratio = landscape ? (long double)w / h : (long double)h / w;
     long double columns = landscape ? width : height;
     long double rows = landscape ? height : width;
     if (job.LockHeight)
@@ -267,9 +293,57 @@ void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, do
         rows = landscape ? columns / ratio : columns * ratio;
     const size_t pixelColumns = checkedPixels(SizeToPixels(columns, job.Measure));
     const size_t pixelRows = checkedPixels(SizeToPixels(rows, job.Measure));
-    if (noEnlarge && pixelColumns >= size_t(w) && pixelRows >= size_t(h))
+    if (noEnlarge && pixelColumns >= w && pixelRows >= h)
+        return {w, h, false};
+    return {pixelColumns, pixelRows, true};
+}
+
+void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
+                 bool noEnlarge)
+{
+    const TSizeSpec spec = ProjectSizeSpec(job.Options);
+    if (!job.SizeAsIs && spec.Mode != TSizeMode::Rules && image.FrameWidth() > 0 && image.FrameHeight() > 0) {
+        ResizeFrameTo(image, SizeModeGeometry(qint64(image.FrameWidth()), qint64(image.FrameHeight()), spec, noEnlarge),
+                      filter, blur);
         return;
-    image.ResizeCurrentFrame(pixelColumns, pixelRows, 2, filter, blur);
+    }
+    const TOutputSize size = ResizedSize(image.FrameWidth(), image.FrameHeight(), job, noEnlarge);
+    if (size.Resize)
+        image.ResizeCurrentFrame(size.Columns, size.Rows, 2, filter, blur);
+}
+
+TSourceFacts ProbeSource(const QString &sourcePath, const TRunSettings &run)
+{
+    TSourceFacts facts;
+    facts.Taken = QFileInfo(sourcePath).lastModified();
+    try {
+        QFile file;
+        OpenSource(file, sourcePath);
+        const QByteArray bytes = file.readAll();
+        TImageInfoPtr info(Magick().CloneImageInfo(nullptr));
+        TExceptionPtr exception = NewException();
+        const TImageListPtr header(
+            Magick().PingBlob(info.get(), bytes.constData(), size_t(bytes.size()), exception.get()));
+        if (!header)
+            return facts;
+        const QDateTime taken = QDateTime::fromString(
+            QString::fromUtf8(Magick().GetImageProperty(header.get(), "exif:DateTimeOriginal")),
+            QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+        if (taken.isValid())
+            facts.Taken = taken;
+        const TCnvJob &job = run.Project;
+        size_t w = header->columns, h = header->rows;
+        if (run.TurnUpright && header->orientation >= LeftTopOrientation)
+            std::swap(w, h);
+        if (!job.OrientAsIs && ((job.Orientation == 0 && w > h) || (job.Orientation == 1 && w < h)))
+            std::swap(w, h);
+        const TOutputSize size = ResizedSize(w, h, job, run.NoEnlarge);
+        facts.Width = qint64(size.Columns);
+        facts.Height = qint64(size.Rows);
+    } catch (const std::exception &) {
+        // The run reports what is wrong with the source; the name makes do without it.
+    }
+    return facts;
 }
 
 void ResizeFrameTo(TMagickImage &image, const TFrameGeometry &geometry, FilterTypes filter, double blur)

@@ -33,6 +33,17 @@ void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, do
 void ResizeFrameTo(TMagickImage &image, const TFrameGeometry &geometry, FilterTypes filter, double blur);
 // Hands the target's encoder options to the library for the next write.
 void ApplyEncoderSettings(TMagickImage &image, const TEncoderSettings &encoder);
+// The size ResizeFrame gives a frame of w x h; Resize is false when it keeps its size.
+struct TOutputSize
+{
+    size_t Columns = 0;
+    size_t Rows = 0;
+    bool Resize = false;
+};
+TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge);
+// What a name pattern needs of a source: when it was taken and the size its output will
+// have, from the file's header without decoding the pixels.
+TSourceFacts ProbeSource(const QString &sourcePath, const TRunSettings &run);
 // Whether an output of this format (code or extension) keeps an alpha channel.
 bool FormatKeepsAlpha(const QString &code);
 // Lays a frame with an alpha channel onto the background colour and drops the channel.

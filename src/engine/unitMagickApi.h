@@ -20,6 +20,18 @@ class QIODevice;
     X(SetImageAlphaChannel)             \
     X(SetImageProperty)                 \
     X(GetImageProfile)                  \
+    X(SetImageProfile)                  \
+    X(DeleteImageProfile)               \
+    X(ResetImageProfileIterator)        \
+    X(GetNextImageProfile)              \
+    X(GetImageProperty)                 \
+    X(DeleteImageProperty)              \
+    X(ResetImagePropertyIterator)       \
+    X(GetNextImageProperty)             \
+    X(BlobToStringInfo)                 \
+    X(DestroyStringInfo)                \
+    X(GetStringInfoDatum)               \
+    X(GetStringInfoLength)              \
     X(AcquireExceptionInfo)             \
     X(DestroyExceptionInfo)             \
     X(ClearMagickException)             \

@@ -42,10 +42,20 @@ struct TMagickMemoryDeleter
     }
 };
 
+struct TStringInfoDeleter
+{
+    void operator()(StringInfo *info) const
+    {
+        if (info && Magick().DestroyStringInfo)
+            Magick().DestroyStringInfo(info);
+    }
+};
+
 using TImageListPtr = std::unique_ptr<Image, TImageListDeleter>;
 using TImageInfoPtr = std::unique_ptr<ImageInfo, TImageInfoDeleter>;
 using TExceptionPtr = std::unique_ptr<ExceptionInfo, TExceptionDeleter>;
 using TMagickMemoryPtr = std::unique_ptr<void, TMagickMemoryDeleter>;
+using TStringInfoPtr = std::unique_ptr<StringInfo, TStringInfoDeleter>;
 
 // A fresh exception record, or null when the library is not loaded.
 inline TExceptionPtr NewException()

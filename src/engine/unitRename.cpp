@@ -2,6 +2,7 @@
 
 #include "project/unitFavor.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -87,12 +88,14 @@ QString TOutputNaming::give(const QString &path)
 }
 
 // Tries candidates of entry `index` until one names neither a source nor a file.
-QString TOutputNaming::firstFreeCandidate(int index)
+QString TOutputNaming::firstFreeCandidate(int index, bool filesCount)
 {
     const int mode = m_project->RenameMode == 1 ? 1 : 0;
     for (;;) {
         const QString candidate = CollisionName(index, mode);
-        if (!isTaken(candidate))
+        const bool taken = filesCount ? isTaken(candidate)
+                                      : IsRunSource(candidate) || m_given.Contains(candidate);
+        if (!taken)
             return candidate;
         if (mode == 1)
             m_environment.SleepPastSecond(m_environment.Now());
@@ -105,16 +108,26 @@ void TOutputNaming::ResetNaming(const TSourcePaths &sources)
     m_sources = sources;
     m_given = TSourcePaths();
     m_runCounter = m_project->CounterStart;
+    m_patternCounter = m_runCounter;
+    m_runStart = m_environment.Now();
 }
 
-QString TOutputNaming::MakeOutputName(const QString &fileName, const QString &folder) const
+QString TOutputNaming::MakeOutputName(const QString &fileName, const QString &folder,
+                                      const QString &root)
 {
-    const int dot = fileName.indexOf(QLatin1Char('.'));
-    const QString base = dot < 0 ? fileName : fileName.left(dot);
-    QString folderPart = m_project->UseDestDir == 1 ? m_project->DestDir : folder;
+    const TOutputRules rules = TOutputRules::From(m_project->Options);
+    const bool toDestination = m_project->UseDestDir == 1;
+    QString folderPart = toDestination ? m_project->DestDir : folder;
     if (!folderPart.endsWith(QLatin1Char('/')))
         folderPart += QLatin1Char('/');
-    return folderPart + base + QLatin1Char('.') + m_project->TargetExt;
+    if (toDestination && rules.KeepFolders)
+        folderPart += KeptSubfolder(folder, root);
+    const QString extension = rules.LowerExt ? m_project->TargetExt.toLower() : m_project->TargetExt;
+    const QString base = PatternBaseName(rules.NamePattern, fileName, folder, m_patternCounter,
+                                         m_runStart, m_environment.Probe);
+    if (!rules.NamePattern.isEmpty())
+        ++m_patternCounter;
+    return folderPart + base + QLatin1Char('.') + extension;
 }
 
 QString TOutputNaming::ResolveOutputName(const QString &path)
@@ -130,6 +143,21 @@ QString TOutputNaming::ResolveOutputName(const QString &path)
     if (index < 0)
         return give(path);
     return give(firstFreeCandidate(index));
+}
+
+TOutputNaming::TTarget TOutputNaming::ResolveOutput(const QString &path)
+{
+    const TExisting existing = TOutputRules::From(m_project->Options).Existing;
+    if (m_project->UseCounter || existing == TExisting::Number)
+        return TTarget{ResolveOutputName(path), false};
+    // Only a file from before the run is kept or replaced. A name a source or another
+    // output of this run holds is numbered, and the numbers go on over files from before,
+    // so that the same sources meet the same names again on the next run.
+    QString target = path;
+    if (IsRunSource(path) || m_given.Contains(path))
+        target = firstFreeCandidate(RegisterExisting(path), false);
+    const bool exists = m_environment.FileExists(target);
+    return TTarget{give(target), exists && existing == TExisting::Skip};
 }
 
 QString TOutputNaming::CounterName(const QString &path)
@@ -160,4 +188,55 @@ QString TOutputNaming::CollisionName(int index, int mode)
     if (mode == 1)
         return stem + m_environment.Now().toString(QStringLiteral("hhmmss")) + extension;
     return stem + QString::number(entry.Next++) + extension;
+}
+
+QString PatternBaseName(const QString &pattern, const QString &fileName, const QString &folder,
+                        qint64 counter, const QDateTime &runStart,
+                        const std::function<TSourceFacts(const QString &)> &probe)
+{
+    if (pattern.isEmpty() || CheckNamePattern(pattern).What != TPatternProblem::None)
+        return BaseOfFileName(fileName);
+    TNameFields fields;
+    fields.FileName = fileName;
+    fields.Folder = folder;
+    fields.Counter = counter;
+    fields.RunStart = runStart;
+    if (PatternUses(pattern, TNameField::Taken) || PatternUses(pattern, TNameField::Width)
+        || PatternUses(pattern, TNameField::Height)) {
+        const QString source = EntryKey(folder, fileName);
+        TSourceFacts facts;
+        if (probe)
+            facts = probe(source);
+        else
+            facts.Taken = QFileInfo(source).lastModified();
+        fields.Taken = facts.Taken;
+        fields.Width = facts.Width;
+        fields.Height = facts.Height;
+    }
+    return ApplyNamePattern(pattern, fields);
+}
+
+QString PreviewOutputName(const TCnvJob &project, const QString &fileName, const QString &folder,
+                          const TNamingEnvironment &environment)
+{
+    const TOutputRules rules = TOutputRules::From(project.Options);
+    const QString extension = rules.LowerExt ? project.TargetExt.toLower() : project.TargetExt;
+    const QString base = PatternBaseName(rules.NamePattern, fileName, folder, project.CounterStart,
+                                         environment.Now(), environment.Probe);
+    return extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
+}
+
+QString KeptSubfolder(const QString &folder, const QString &root)
+{
+    if (root.isEmpty() || !folder.startsWith(root, FileNameCase()))
+        return QString();
+    QString below = folder.mid(root.size());
+    if (!below.isEmpty() && !below.endsWith(QLatin1Char('/')))
+        below += QLatin1Char('/');
+    return below;
+}
+
+bool OutputMayReplaceFiles(const TCnvJob &project)
+{
+    return project.UseCounter || TOutputRules::From(project.Options).Existing == TExisting::Replace;
 }

@@ -4,6 +4,8 @@
 // numbering or collision handling so that an output lands neither on an existing file
 // nor on a source of the run.
 
+#include "engine/unitNamePattern.h"
+
 #include <QDateTime>
 #include <QSet>
 #include <QString>
@@ -16,6 +18,9 @@
 struct TNamingEnvironment
 {
     std::function<bool(const QString &path)> FileExists;
+    // What a name pattern needs of a source beyond its name; asked only for a pattern
+    // that names {taken}, {width} or {height}. Unset: the file's time alone.
+    std::function<TSourceFacts(const QString &sourcePath)> Probe;
     std::function<QDateTime()> Now;
     // Blocks until the clock has moved past `moment`'s second.
     std::function<void(const QDateTime &moment)> SleepPastSecond;
@@ -60,11 +65,23 @@ public:
     void ResetNaming(const TSourcePaths &sources = TSourcePaths());
 
     // Destination folder (or the source's folder), the name up to its first dot, "." and
-    // the target format code as stored.
-    QString MakeOutputName(const QString &fileName, const QString &folder) const;
+    // the target format code as stored. The project's own settings may keep the source's
+    // subfolders below the searched folder `root`, name the output by a pattern (whose
+    // counter moves on) and write the code in lower case.
+    QString MakeOutputName(const QString &fileName, const QString &folder,
+                           const QString &root = QString());
     // Numbers the path when the project counts its outputs, otherwise moves it off
     // existing files; in both modes it is moved off the run's sources.
     QString ResolveOutputName(const QString &path);
+    // The same, with the project's rule for an output whose name an existing file holds:
+    // a file that is neither a source nor an output of this run may be kept (Skip: the
+    // row writes nothing) or replaced; otherwise the name is numbered as above.
+    struct TTarget
+    {
+        QString Path;
+        bool Skip = false;
+    };
+    TTarget ResolveOutput(const QString &path);
 
     // stem + "_" + the run counter + extension; the counter moves on. It counts in 64
     // bits, so a run that starts near the largest 32-bit number goes on with larger ones.
@@ -93,10 +110,15 @@ private:
 
     bool isTaken(const QString &path) const;
     QString give(const QString &path);
-    QString firstFreeCandidate(int index);
+    // The first candidate that names neither a source nor a name this run gave, nor, when
+    // `filesCount`, an existing file.
+    QString firstFreeCandidate(int index, bool filesCount = true);
 
     const TCnvJob *m_project;
     TNamingEnvironment m_environment;
+    // The {n} of name patterns, one number per source named, and the run's {date} {time}.
+    qint64 m_patternCounter = 1;
+    QDateTime m_runStart;
     std::vector<TNameEntry> m_registry;
     qint64 m_runCounter = 1;
     TSourcePaths m_sources;
@@ -104,3 +126,18 @@ private:
     // on whether an earlier row's write is over yet.
     TSourcePaths m_given;
 };
+
+// The output's name without extension: the pattern's result for the source, or the name
+// up to its first dot when there is no usable pattern. `probe` is asked only when the
+// pattern needs what it tells.
+QString PatternBaseName(const QString &pattern, const QString &fileName, const QString &folder,
+                        qint64 counter, const QDateTime &runStart,
+                        const std::function<TSourceFacts(const QString &sourcePath)> &probe);
+// The file name the project would give the first output of a run from this source now.
+QString PreviewOutputName(const TCnvJob &project, const QString &fileName, const QString &folder,
+                          const TNamingEnvironment &environment = SystemNamingEnvironment());
+// The part of `folder` below `root`, ending with "/", or empty when it is not below it.
+QString KeptSubfolder(const QString &folder, const QString &root);
+// Whether outputs of the project may replace existing files: it counts its outputs, or
+// says to replace them.
+bool OutputMayReplaceFiles(const TCnvJob &project);

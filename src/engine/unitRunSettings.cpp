@@ -1,7 +1,10 @@
 #include "engine/unitRunSettings.h"
 
+#include "engine/unitConvertSteps.h"
+#include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "project/unitOutputOptions.h"
+#include "project/unitJobOptions.h"
 
 #include <QCoreApplication>
 
@@ -12,13 +15,25 @@ TRunSettings RunSettingsFor(const TCnvJob &project)
     TRunSettings settings;
     settings.Project = project;
     settings.Quality = project.Quality;
-    settings.TurnUpright = TurnPhotosUpright;
+    // Metadata other than kept writes orientation 1: the pixels must be upright for it.
+    settings.TurnUpright =
+        TurnPhotosUpright || TOutputRules::From(project.Options).Metadata != TMetadata::Keep;
     // Not enlarging is the project's: the preference only starts new projects with it.
     settings.NoEnlarge = ProjectNoEnlarge(project.Options);
     settings.FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
     settings.MemoryLimit = MemoryLimit;
     settings.MapLimit = MapLimit;
     return settings;
+}
+
+TNamingEnvironment NamingEnvironmentFor(const TRunSettings &run)
+{
+    TNamingEnvironment environment = SystemNamingEnvironment();
+    // The library is asked only while it is there; without it the file's time stands in.
+    if (ImageLibraryIsLoaded()) {
+        environment.Probe = [run](const QString &sourcePath) { return ProbeSource(sourcePath, run); };
+    }
+    return environment;
 }
 
 QString DefaultProfileFolder()

@@ -39,6 +39,7 @@ namespace {
 
 const char kCannotEncode[] = "Can not encode image";
 const char kNotWritten[] = "Not written: the run was stopped before the output file";
+const char kSkippedExists[] = "Skipped, exists: ";
 
 QString errorText(const std::exception &error)
 {
@@ -274,7 +275,7 @@ void TThreadConvert::begin()
             other.Project.MultiPages = 0;
             m_alsoFrozen.append(std::make_shared<const TRunSettings>(std::move(other)));
         }
-        m_naming = std::make_unique<TOutputNaming>(m_frozen->Project);
+        m_naming = std::make_unique<TOutputNaming>(m_frozen->Project, NamingEnvironmentFor(*m_frozen));
         m_naming->ResetNaming(m_frozen->Sources);
         PrepareLibraryTemporaryFolder();
         m_multipage = m_frozen->Project.MultiPages != 0;
@@ -315,9 +316,15 @@ void TThreadConvert::startRow(int row)
         work.Output = m_frozen->MultipagePath;
     } else {
         const TFavorCell &cell = m_rows.Row(row);
-        work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder);
+        work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root);
         stage(20);
-        work.Output = m_naming->ResolveOutputName(work.Output);
+        const TOutputNaming::TTarget target = m_naming->ResolveOutput(work.Output);
+        work.Output = target.Path;
+        if (target.Skip) {
+            stage(30);
+            skipRow(row, work.Output);
+            return;
+        }
     }
     stage(30);
     work.Settings = m_frozen;
@@ -326,7 +333,7 @@ void TThreadConvert::startRow(int row)
         const TFavorCell &cell = m_rows.Row(row);
         for (const std::shared_ptr<const TRunSettings> &other : std::as_const(m_alsoFrozen)) {
             m_naming->NameFor(other->Project);
-            work.Orders.append({other, m_naming->ResolveOutputName(m_naming->MakeOutputName(cell.Name, cell.Folder))});
+            work.Orders.append({other, m_naming->ResolveOutputName(m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root))});
         }
         m_naming->NameFor(m_frozen->Project);
     }
@@ -341,6 +348,17 @@ void TThreadConvert::startRow(int row)
         });
         QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
     });
+}
+
+void TThreadConvert::skipRow(int row, const QString &existing)
+{
+    // Finished in row order like the others, after the rows in work before it.
+    auto result = std::make_shared<TRowResult>();
+    result->Row = row;
+    result->Status = kStatusSkipped;
+    result->Message = QString::fromLatin1(kSkippedExists) + QFileInfo(existing).fileName();
+    ++m_inFlight;
+    QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
 }
 
 void TThreadConvert::rowDone(const std::shared_ptr<TRowResult> &result)

@@ -101,6 +101,7 @@ private:
     void begin();
     void startRows();
     void startRow(int row);
+    void skipRow(int row, const QString &existing);
     void rowDone(const std::shared_ptr<TRowResult> &result);
     void finishRow(int row, const QString &output);
     void writeCollection();

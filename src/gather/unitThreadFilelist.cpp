@@ -152,7 +152,8 @@ public:
                 const QString path = EntryKey(item);
                 const QFileInfo info(path);
                 if (info.isDir()) {
-                    if (SearchTree(WithSlash(path)) == TOutcome::Cancelled)
+                    m_root = WithSlash(path);
+                    if (SearchTree(m_root) == TOutcome::Cancelled)
                         break;
                 } else if (!OfferSelected(path, item.Name.isEmpty() ? item.Folder : path, info)) {
                     break;
@@ -257,6 +258,7 @@ private:
         cell.FileType = TypeText(info, name);
         cell.Modified = DateTimeFromQt(info.lastModified());
         cell.Folder = folder;
+        cell.Root = m_root;
         if (FavorList().Append(cell))
             ++m_result.Added;
         DispatchAll();
@@ -313,6 +315,7 @@ private:
     const std::atomic<bool> &m_cancel;
     const TGatherHooks &m_hooks;
     TGatherResult m_result;
+    QString m_root; // the selected folder being searched
     QString m_lastSuffix;
     QString m_lastType;
     bool m_lastSuffixValid = false;

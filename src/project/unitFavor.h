@@ -19,6 +19,9 @@ struct TQStringHash
     size_t operator()(const QString &text) const noexcept { return qHash(text); }
 };
 
+// A row whose output existed already and was kept as it was.
+constexpr quint8 kStatusSkipped = 3;
+
 struct TFavorCell
 {
     QString Name; // file name with extension; empty for a pending folder
@@ -26,7 +29,10 @@ struct TFavorCell
     QString FileType;
     double Modified = 0; // date-time, local
     QString Folder;      // ends with "/"; a pending folder holds the folder's path
-    quint8 Status = 0;   // 0 not converted in this run, 1 failed, 2 converted
+    // The folder added to the sources that this file was found by searching, ending with
+    // "/"; empty for a file added on its own.
+    QString Root;
+    quint8 Status = 0;   // 0 not converted in this run, 1 failed, 2 converted, 3 skipped
     QString Message;
 };
 Q_DECLARE_TYPEINFO(TFavorCell, Q_RELOCATABLE_TYPE);

@@ -2,6 +2,7 @@
 
 #include "project/unitFormatList.h"
 #include "project/unitGeneral.h"
+#include "project/unitJobOptions.h"
 #include "project/unitPrompt.h"
 
 #include <QDir>
@@ -117,12 +118,9 @@ private:
     const char *m_data;
 };
 
-// Lines end at CR, LF or CR LF; a zero byte ends the text.
-QStringList splitCommentLines(QByteArray bytes)
+// Lines end at CR, LF or CR LF.
+QStringList splitCommentLines(const QByteArray &bytes)
 {
-    const int zero = bytes.indexOf('\0');
-    if (zero >= 0)
-        bytes.truncate(zero);
     QStringList lines;
     int start = 0;
     const int size = int(bytes.size());
@@ -228,6 +226,9 @@ void TCnvJob::SaveToFile(const QString &path) const
     }
     for (const QString &line : Comment)
         bytes.append(line.toUtf8()).append("\r\n");
+    // The zero byte ends the comment for every reader of the file; ours reads on.
+    if (!Options.isEmpty())
+        bytes.append('\0').append(EncodeOptionsBlock(Options));
 
     QString reason;
     switch (SaveFileWhole(path, bytes, &reason)) {
@@ -315,7 +316,16 @@ void TCnvJob::LoadFromStream(QIODevice &stream)
     Orientation = header.int32(kOffOrientation);
     RotateCCW = header.byte(kOffRotateCCW);
 
-    Comment = splitCommentLines(stream.readAll());
+    // A zero byte ends the comment; what follows is the program's own block.
+    const QByteArray rest = stream.readAll();
+    const int zero = int(rest.indexOf('\0'));
+    Comment = splitCommentLines(zero < 0 ? rest : rest.left(zero));
+    Options.clear();
+    const QByteArray block = zero < 0 ? QByteArray() : rest.mid(zero + 1);
+    if (!block.isEmpty() && !DecodeOptionsBlock(block, Options))
+        Prompt().warning(QStringLiteral("The settings this program keeps after the project's comment "
+                                        "are damaged and were ignored; the rest of the project "
+                                        "is loaded."));
 }
 
 int TListCnvJob::Add(const QString &name)

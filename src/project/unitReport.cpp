@@ -1,5 +1,7 @@
 #include "project/unitReport.h"
 
+#include "i18n/unitDclLang.h"
+#include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
 
@@ -44,6 +46,8 @@ void FinishSummary(TConversionSummary &summary, const QList<TReportRow> &rows, c
             ++summary.Failed;
         else if (row.Status == 2)
             ++summary.Succeeded;
+        else if (row.Status == kStatusSkipped)
+            ++summary.Skipped;
     }
     summary.OutDirectory = job.UseDestDir
         ? job.DestDir.left(250)
@@ -73,6 +77,12 @@ QStringList ComposeReport(const TConversionSummary &summary, const QList<TReport
           << QStringLiteral("Total files :") + QString::number(summary.TotalFiles)
           << QStringLiteral("Successful  :") + QString::number(summary.Succeeded)
           << QStringLiteral("Failed      :") + QString::number(summary.Failed);
+    if (summary.Skipped != 0) {
+        const QString label = summary.SkippedLabel.isEmpty()
+            ? QString::fromUtf8(BuiltInString("LB_REPORT_SKIPPED"))
+            : summary.SkippedLabel;
+        lines << label + QString::number(summary.Skipped);
+    }
     if (summary.Failed != 0) {
         lines << QString() << QStringLiteral("Errors") << kRule;
         for (const TReportRow &row : rows) {

@@ -16,6 +16,9 @@ struct TConversionSummary
     qint32 TotalFiles = 0;
     qint32 Succeeded = 0;
     qint32 Failed = 0;
+    qint32 Skipped = 0; // outputs that existed and were kept as they were
+    // The label of the skipped count in the chosen language; empty: the built-in English.
+    QString SkippedLabel;
     QString OutDirectory;
     double BeginTime = 0;
     double EndTime = 0;
@@ -30,7 +33,7 @@ extern TConversionSummary ConversionSummary;
 struct TReportRow
 {
     QString FileName;
-    quint8 Status = 0; // 0 not done, 1 failed, 2 converted
+    quint8 Status = 0; // 0 not done, 1 failed, 2 converted, 3 skipped
     QString Message;
 };
 

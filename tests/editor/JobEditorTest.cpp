@@ -4,6 +4,7 @@
 #include "i18n/unitMultiLang.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestSupport.h"
 #include "support/TypeText.h"
@@ -1046,6 +1047,37 @@ TEST_F(JobEditorTest, PagesFitThePanelWidth)
         if (!shot.isEmpty())
             page->grab().save(shot + QLatin1Char('/') + QStringLiteral("editor-") + page->objectName() + QStringLiteral(".png"));
     }
+}
+
+TEST_F(JobEditorTest, OutputSettingsGoIntoTheProjectAndTheNameShowsBeforeTheRun)
+{
+    editor->Bind();
+    chooseTarget(QStringLiteral("JPEG"));
+    EXPECT_FALSE(box("jobIMAGE_KeepFolders")->isEnabled()) << "beside the sources there is no tree to keep";
+    box("jobIMAGE_UseDir")->click();
+    box("jobIMAGE_KeepFolders")->click();
+    box("jobIMAGE_LowerExt")->click();
+    type(edit("jobIMAGE_NamePattern"), QStringLiteral("{n:3}_{base}"));
+    EXPECT_EQ(control<QLabel>("jobL_NamePreview")->text(), QStringLiteral("For example: 001_IMG_0001.jpeg"));
+    combo("jobIMAGE_Existing")->activated(1);
+    combo("jobIMAGE_Metadata")->activated(1);
+    EXPECT_TRUE(editor->IsModified());
+    EXPECT_EQ(job().Options, (TJobOptions{{kKeepFoldersKey, QStringLiteral("1")},
+                                          {kNameKey, QStringLiteral("{n:3}_{base}")},
+                                          {kLowerExtKey, QStringLiteral("1")},
+                                          {kExistingKey, QStringLiteral("skip")},
+                                          {kMetadataKey, QStringLiteral("private")}}));
+
+    type(edit("jobIMAGE_NamePattern"), QStringLiteral("{size}"));
+    EXPECT_EQ(control<QLabel>("jobL_NamePreview")->text(),
+              QStringLiteral("Unknown field in the name pattern: \"{size}\""));
+    // Back at the defaults, the project holds none of its own settings.
+    edit("jobIMAGE_NamePattern")->clear();
+    box("jobIMAGE_KeepFolders")->click();
+    box("jobIMAGE_LowerExt")->click();
+    combo("jobIMAGE_Existing")->activated(0);
+    combo("jobIMAGE_Metadata")->activated(0);
+    EXPECT_TRUE(job().Options.isEmpty());
 }
 
 } // namespace

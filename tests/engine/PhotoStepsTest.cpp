@@ -1,6 +1,8 @@
 #include "engine/unitConvertSteps.h"
+#include "engine/unitImageLibrary.h"
 #include "engine/unitRename.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
@@ -38,7 +40,65 @@ QByteArray quadrantPpm(int w, int h, const TRgb corners[4])
     return bytes;
 }
 
+// A little-endian TIFF directory placed at `start`, its long values right after it.
+struct TTag
+{
+    quint16 tag, type;
+    quint32 count;
+    QByteArray value;
+};
+QByteArray tiffDirectory(const QList<TTag> &tags, quint32 start)
+{
+    QByteArray table, data;
+    char b[4];
+    auto u16 = [&](QByteArray &out, quint16 v) { qToLittleEndian(v, b); out.append(b, 2); };
+    auto u32 = [&](QByteArray &out, quint32 v) { qToLittleEndian(v, b); out.append(b, 4); };
+    const quint32 dataAt = start + 2 + 12 * quint32(tags.size()) + 4;
+    u16(table, quint16(tags.size()));
+    for (const TTag &t : tags) {
+        u16(table, t.tag);
+        u16(table, t.type);
+        u32(table, t.count);
+        if (t.value.size() <= 4) {
+            table.append(t.value.leftJustified(4, '\0'));
+        } else {
+            u32(table, dataAt + quint32(data.size()));
+            data.append(t.value);
+        }
+    }
+    u32(table, 0);
+    return table + data;
+}
+
+TTag ascii(quint16 tag, const char *text) { return {tag, 2, quint32(qstrlen(text) + 1), QByteArray(text, int(qstrlen(text)) + 1)}; }
+TTag longValue(quint16 tag, quint32 v) { QByteArray b(4, '\0'); qToLittleEndian(v, b.data()); return {tag, 4, 1, b}; }
+
+// What a camera writes: owner, software, serial, maker note and GPS position beside the
+// copyright, the date taken and orientation 6.
+QByteArray cameraExif()
+{
+    QByteArray latitude(24, '\0');
+    for (int i = 0; i < 3; ++i) {
+        qToLittleEndian<quint32>(quint32(52 + i), latitude.data() + 8 * i);
+        qToLittleEndian<quint32>(1, latitude.data() + 8 * i + 4);
+    }
+    const QList<TTag> gps = {ascii(0x0001, "N"), {0x0002, 5, 3, latitude}};
+    const QList<TTag> camera = {ascii(0x9003, "2024:07:14 18:30:05"), {0x927C, 7, 8, QByteArray("MAKERNOT")},
+                                ascii(0xA431, "SN-0042-77")};
+    QList<TTag> main = {ascii(0x010F, "Canon"), {0x0112, 3, 1, QByteArray("\x06\x00", 2)},
+                        ascii(0x0131, "Cam Firmware 1.0"), ascii(0x013B, "Anna Owner"),
+                        ascii(0x8298, "(c) Anna"), longValue(0x8769, 0), longValue(0x8825, 0)};
+    const quint32 cameraAt = 8 + quint32(tiffDirectory(main, 8).size());
+    const quint32 gpsAt = cameraAt + quint32(tiffDirectory(camera, cameraAt).size());
+    main[5] = longValue(0x8769, cameraAt);
+    main[6] = longValue(0x8825, gpsAt);
+    return QByteArray("II*\0\x08\0\0\0", 8) + tiffDirectory(main, 8) + tiffDirectory(camera, cameraAt)
+        + tiffDirectory(gps, gpsAt);
+}
+
 // The JPEG with an EXIF block holding nothing but the orientation, put after SOI.
+QByteArray withExif(const QByteArray &jpeg, const QByteArray &tiff);
+
 QByteArray withExifOrientation(const QByteArray &jpeg, int orientation)
 {
     QByteArray tiff("II*\0", 4);
@@ -56,6 +116,12 @@ QByteArray withExifOrientation(const QByteArray &jpeg, int orientation)
     qToLittleEndian<quint32>(quint32(orientation), word);
     tiff.append(word, 4);
     tiff.append(QByteArray(4, '\0'));
+    return withExif(jpeg, tiff);
+}
+
+QByteArray withExif(const QByteArray &jpeg, const QByteArray &tiff)
+{
+    char word[2];
     const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray segment("\xFF\xE1", 2);
     qToBigEndian<quint16>(quint16(app1.size() + 2), word);
@@ -287,6 +353,54 @@ TEST_F(PhotoSteps, AnEmbeddedProfileStaysWhenThePixelsAreNotConverted)
     TImageListPtr png = convert(at(QStringLiteral("p.jpg")), at(QStringLiteral("p.png")));
     ASSERT_TRUE(png);
     EXPECT_EQ(IccProfileOf(png.get()), a98);
+}
+
+TEST_F(PhotoSteps, MetadataChoicesKeepWhatTheySayOnACameraLikeJpeg)
+{
+    const QByteArray srgb = ReadFileBytes(SystemSrgbProfile());
+    TImageListPtr frames = MakeFrames(QStringLiteral("gradient:red-blue"), 40, 20);
+    EmbedIccProfile(frames.get(), srgb);
+    WriteFrames(frames.get(), at(QStringLiteral("plain.jpg")));
+    const QString source = at(QStringLiteral("camera.jpg"));
+    WriteFileBytes(source, withExif(ReadFileBytes(at(QStringLiteral("plain.jpg"))), cameraExif()));
+
+    struct Case
+    {
+        TMetadata choice;
+        const char *orientation, *gps, *serial, *software, *artist, *copyright, *taken, *make;
+    };
+    const Case cases[] = {
+        {TMetadata::Keep, "1", "52/1, 53/1, 54/1", "SN-0042-77", "Cam Firmware 1.0", "Anna Owner",
+         "(c) Anna", "2024:07:14 18:30:05", "Canon"},
+        {TMetadata::Private, "1", nullptr, nullptr, nullptr, nullptr, "(c) Anna", "2024:07:14 18:30:05", "Canon"},
+        {TMetadata::None, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+    };
+    run.TurnUpright = true;
+    // What a name pattern learns of it from the header alone.
+    const TSourceFacts facts = ProbeSource(source, run);
+    EXPECT_EQ(facts.Taken, QDateTime(QDate(2024, 7, 14), QTime(18, 30, 5)));
+    EXPECT_EQ(facts.Width, 20);
+    EXPECT_EQ(facts.Height, 40);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(MetadataWord(c.choice).toStdString());
+        SetOption(job().Options, kMetadataKey, MetadataWord(c.choice), MetadataWord(TMetadata::Keep));
+        TImageListPtr back = convert(source, at(MetadataWord(c.choice) + QStringLiteral(".jpg")));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->columns, 20u) << "turned upright";
+        EXPECT_EQ(IccProfileOf(back.get()), srgb);
+        const std::pair<const char *, const char *> expected[] = {
+            {"exif:Orientation", c.orientation}, {"exif:GPSLatitude", c.gps},
+            {"exif:BodySerialNumber", c.serial}, {"exif:Software", c.software},
+            {"exif:Artist", c.artist},           {"exif:Copyright", c.copyright},
+            {"exif:DateTimeOriginal", c.taken},  {"exif:Make", c.make}};
+        for (const auto &[property, value] : expected) {
+            const char *found = Magick().GetImageProperty(back.get(), property);
+            EXPECT_EQ(QString::fromUtf8(found), QString::fromUtf8(value)) << property;
+        }
+        if (c.choice != TMetadata::Keep) {
+            EXPECT_EQ(Magick().GetImageProfile(back.get(), "exif") != nullptr, c.choice == TMetadata::Private);
+        }
+    }
 }
 
 } // namespace

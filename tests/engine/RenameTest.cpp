@@ -1,6 +1,8 @@
+#include "engine/unitNamePattern.h"
 #include "engine/unitRename.h"
 #include "project/unitFavor.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -266,4 +268,83 @@ TEST_F(OutputNaming, SystemClockSleepsUntilTheNextSecond)
     const QDateTime after = environment.Now();
     EXPECT_GT(after.toSecsSinceEpoch(), before.toSecsSinceEpoch());
     EXPECT_LT(before.msecsTo(after), 1500);
+}
+
+TEST(NamePattern, EachFieldPaddingAndEveryProblem)
+{
+    TNameFields fields;
+    fields.FileName = QStringLiteral("2026.07.14 Beach.jpg");
+    fields.Folder = QStringLiteral("/photos/Holiday/");
+    fields.Counter = 7;
+    fields.RunStart = QDateTime(QDate(2026, 12, 10), QTime(9, 5, 3));
+    fields.Taken = QDateTime(QDate(2026, 7, 14), QTime(18, 30, 0));
+    fields.Width = 1600;
+    fields.Height = 1200;
+
+    struct Case
+    {
+        const char *pattern;
+        const char *name; // empty when the pattern is refused
+        TPatternProblem::Kind problem;
+        const char *part;
+    };
+    const Case cases[] = {
+        {"{name}", "2026.07.14 Beach", TPatternProblem::None, ""},
+        {"{base}", "2026", TPatternProblem::None, ""},
+        {"{n}", "7", TPatternProblem::None, ""},
+        {"img{n:3}", "img007", TPatternProblem::None, ""},
+        {"{date} {time}", "2026-12-10 090503", TPatternProblem::None, ""},
+        {"{taken}_{name}", "2026-07-14_183000_2026.07.14 Beach", TPatternProblem::None, ""},
+        {"{width}x{height}", "1600x1200", TPatternProblem::None, ""},
+        {"{folder}-{n:2}", "Holiday-07", TPatternProblem::None, ""},
+        {"plain text, no fields", "plain text, no fields", TPatternProblem::None, ""},
+        {"{size}", "", TPatternProblem::UnknownField, "{size}"},
+        {"{n:0}", "", TPatternProblem::UnknownField, "{n:0}"},
+        {"{name:3}", "", TPatternProblem::UnknownField, "{name:3}"},
+        {"{Name}", "", TPatternProblem::UnknownField, "{Name}"},
+        {"a/b", "", TPatternProblem::RefusedCharacter, "/"},
+        {"a\tb", "", TPatternProblem::RefusedCharacter, "\t"},
+        {"{name", "", TPatternProblem::UnmatchedBrace, "{"},
+        {"name}", "", TPatternProblem::UnmatchedBrace, "}"},
+    };
+    for (const Case &c : cases) {
+        const QString pattern = QString::fromUtf8(c.pattern);
+        const TPatternProblem problem = CheckNamePattern(pattern);
+        EXPECT_EQ(problem.What, c.problem) << c.pattern;
+        EXPECT_EQ(problem.Part, QString::fromUtf8(c.part)) << c.pattern;
+        EXPECT_EQ(ApplyNamePattern(pattern, fields), QString::fromUtf8(c.name)) << c.pattern;
+    }
+    EXPECT_TRUE(PatternUses(QStringLiteral("x{taken}"), TNameField::Taken));
+    EXPECT_FALSE(PatternUses(QStringLiteral("{name}"), TNameField::Width));
+}
+
+TEST_F(OutputNaming, APatternsNameCollidesAndKeepsOrReplacesByTheExistingRule)
+{
+    TOutputRules rules;
+    rules.NamePattern = QStringLiteral("trip_{n:2}{folder}");
+    rules.LowerExt = true;
+    rules.WriteTo(job().Options);
+    job().CounterStart = 9;
+    touch(QStringLiteral("trip_09photos.jpeg"));
+    naming.ResetNaming(TSourcePaths({in(QStringLiteral("a.jpg"))}));
+    // Numbered off the existing file, then the counter moves on per source.
+    EXPECT_EQ(outputFor(QStringLiteral("a.jpg")), in(QStringLiteral("trip_09photos_1.jpeg")));
+    EXPECT_EQ(outputFor(QStringLiteral("b.jpg")), in(QStringLiteral("trip_10photos.jpeg")));
+
+    rules.NamePattern = QStringLiteral("same");
+    touch(QStringLiteral("same_1.jpeg"));
+    for (const TExisting existing : {TExisting::Skip, TExisting::Replace}) {
+        rules.Existing = existing;
+        rules.WriteTo(job().Options);
+        touch(QStringLiteral("same.jpeg"));
+        naming.ResetNaming();
+        const TOutputNaming::TTarget first = naming.ResolveOutput(naming.MakeOutputName(QStringLiteral("a.png"), photos));
+        EXPECT_EQ(first.Path, in(QStringLiteral("same.jpeg")));
+        EXPECT_EQ(first.Skip, existing == TExisting::Skip);
+        // A name this run gave is numbered, never kept nor replaced; a numbered name
+        // from an earlier run is met again.
+        const TOutputNaming::TTarget second = naming.ResolveOutput(naming.MakeOutputName(QStringLiteral("b.png"), photos));
+        EXPECT_EQ(second.Path, in(QStringLiteral("same_1.jpeg")));
+        EXPECT_EQ(second.Skip, existing == TExisting::Skip);
+    }
 }

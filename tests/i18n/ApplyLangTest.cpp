@@ -154,8 +154,14 @@ struct TWidgetTree
         optionGroup("jobIMAGE_ROption", options);
         measure = qobject_cast<QComboBox *>(child(new QComboBox, "jobIMAGE_Measure", options));
         measure->addItems({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")});
-        for (const char *name : {"jobIMAGE_UseDir", "jobIMAGE_Num"})
+        for (const char *name : {"jobIMAGE_UseDir", "jobIMAGE_Num", "jobIMAGE_KeepFolders",
+                                 "jobIMAGE_LowerExt", "jobIMAGE_KeepDates"})
             child(new QCheckBox, name, destination);
+        for (const char *name : {"jobL_NamePattern", "jobL_Existing", "jobL_Metadata"})
+            child(new QLabel, name, destination);
+        for (const char *name : {"jobIMAGE_Existing", "jobIMAGE_Metadata"})
+            qobject_cast<QComboBox *>(child(new QComboBox, name, destination))
+                ->addItems({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")});
         optionGroup("jobIMAGE_OptionRename", destination);
         child(new QLabel, "sLabel12", destination);
 
@@ -290,7 +296,7 @@ TEST(ApplyLang, EveryRowNamesAComponentOfTheWindows)
             ++keyed;
         }
     }
-    EXPECT_EQ(keyed, 115);
+    EXPECT_EQ(keyed, 129);
 }
 
 TEST(ApplyLang, EnglishShowsTheDefaultTexts)

@@ -11,8 +11,8 @@
 TEST(Catalogue, HoldsEveryKeyOnceWithItsDefaultText)
 {
     const TStringAssociationList &catalogue = Catalogue();
-    ASSERT_EQ(CatalogueDefaultCount, 136);
-    EXPECT_EQ(catalogue.Count(), 136);
+    ASSERT_EQ(CatalogueDefaultCount, 159);
+    EXPECT_EQ(catalogue.Count(), 159);
     for (int i = 0; i < CatalogueDefaultCount; ++i) {
         const char *text = catalogue.Find(CatalogueDefaults[i].key);
         ASSERT_NE(text, nullptr) << CatalogueDefaults[i].key;

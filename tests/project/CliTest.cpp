@@ -69,7 +69,8 @@ TEST(CliShow, PrintsEveryStoredFieldOfAHandWrittenProject)
         .text(372, "/tmp", 250)
         .record(reference.SourceExts.at(0).Ext.toUtf8(), 0)
         .record("NOPE", 1)
-        .comment("Summer\r\nBeach");
+        .comment(QByteArray("Summer\r\nBeach") + '\0'
+                 + "PICTAVO-SETTINGS 1\nexisting=skip\nname={n:3}\nwebp.lossless=1\n");
     WriteFileBytes(path, file.bytes());
 
     const TProcessResult result = cli({QStringLiteral("show"), path});
@@ -79,7 +80,7 @@ TEST(CliShow, PrintsEveryStoredFieldOfAHandWrittenProject)
     QStringList cells;
     for (int i = 0; i < reference.SourceExts.size(); ++i)
         cells.append(reference.SourceExts.at(i).Ext + (i == 0 ? QLatin1String("=0") : QLatin1String("=1")));
-    ASSERT_EQ(lines.size(), 27) << result.out.toStdString();
+    ASSERT_EQ(lines.size(), 34) << result.out.toStdString();
     EXPECT_EQ(lines.at(0), "Name: Holiday");
     EXPECT_EQ(lines.at(1), "Author: Anna");
     EXPECT_EQ(lines.at(2), "Created: 46000.25 (2025-12-09 06:00:00)");
@@ -97,7 +98,10 @@ TEST(CliShow, PrintsEveryStoredFieldOfAHandWrittenProject)
                                        "Measure: 1", "PresetIndex: 2", "Width: 12,5", "Height: 9",
                                        "LockHeight: 0", "LockWidth: 1", "OrientAsIs: 1",
                                        "Orientation: 0", "RotateCCW: 0", "UseCounter: 1",
-                                       "CounterStart: 7", "Quality: 80", "ScratchDrive: /tmp"}));
+                                       "CounterStart: 7", "Quality: 80", "ScratchDrive: /tmp",
+                                       "keep-folders: 0", "name: {n:3}", "lower-ext: 0",
+                                       "existing: skip", "keep-dates: 0", "metadata: keep",
+                                       "webp.lossless: 1"}));
 }
 
 TEST(CliShow, PrintsZeroForAMissingMoment)

@@ -3,6 +3,7 @@
 #include "engine/unitFormats.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitJobOptions.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestSupport.h"
 
@@ -456,4 +457,64 @@ TEST_F(ProjectFile, OpensAFileOfTheEarlierFormatListWithoutAWarning)
     // The new rows, untouched by the file, show their files in the browser.
     for (const char *name : {"a.webp", "b.HEIC", "c.avif", "d.ico", "e.ppm", "f.pgm", "g.pbm", "h.pam"})
         EXPECT_TRUE(AcceptItem(QLatin1String(name), false, true, job.SourceExts)) << name;
+}
+
+TEST_F(ProjectFile, KeepsTheProgramsSettingsAfterTheCommentAndWritesUnknownKeysBack)
+{
+    job.Name = QStringLiteral("Holiday");
+    job.Comment = QStringList({QStringLiteral("a")});
+    job.SaveToFile(path("plain.prj"));
+    const QByteArray plain = ReadFileBytes(path("plain.prj"));
+    EXPECT_EQ(plain.size(), 624 + 7 * job.SourceExts.size() + 3) << "no block without settings";
+
+    TOutputRules rules;
+    rules.NamePattern = QStringLiteral("{taken}_{name}");
+    rules.Existing = TExisting::Skip;
+    rules.WriteTo(job.Options);
+    job.Options.insert(QStringLiteral("webp.lossless"), QStringLiteral("1"));
+    job.Options.insert(QStringLiteral("from-a-later-version"), QString::fromUtf8("a=b\\c\nd\r\xC3\xA4"));
+    const TJobOptions written = job.Options;
+    job.SaveToFile(path());
+    const QByteArray bytes = ReadFileBytes(path());
+    EXPECT_EQ(bytes.left(624 + 7 * job.SourceExts.size() + 3).mid(64), plain.mid(64));
+    EXPECT_EQ(bytes.mid(plain.size()),
+              QByteArray(1, '\0') + QByteArray("PICTAVO-SETTINGS 1\nexisting=skip\nfrom-a-later-version=a=b\\\\c\\nd\\r\xC3\xA4\n"
+                         "name={taken}_{name}\nwebp.lossless=1\n"));
+
+    TCnvJob reopened(QStringLiteral("Other"));
+    reopened.LoadFromFile(path());
+    EXPECT_TRUE(prompt.warnings.isEmpty());
+    EXPECT_EQ(reopened.Options, written);
+    EXPECT_EQ(reopened.Comment, job.Comment);
+
+    // Settings back at their defaults leave the file as it was without them.
+    TOutputRules().WriteTo(reopened.Options);
+    reopened.Options.remove(QStringLiteral("webp.lossless"));
+    reopened.Options.remove(QStringLiteral("from-a-later-version"));
+    reopened.SaveToFile(path("again.prj"));
+    EXPECT_EQ(ReadFileBytes(path("again.prj")).size(), plain.size());
+}
+
+TEST_F(ProjectFile, ADamagedSettingsBlockIsIgnoredWithOneWarningAndTheRestLoads)
+{
+    const QByteArray blocks[] = {
+        QByteArray("garbage\n"),
+        QByteArray("PICTAVO-SETTINGS 2\nname=x\n"),
+        QByteArray("PICTAVO-SETTINGS 1\nno equals sign\n"),
+        QByteArray("PICTAVO-SETTINGS 1\nname=bad \\q escape\n"),
+        QByteArray("PICTAVO-SETTINGS 1\nname=\xFF\xFE\n"),
+        QByteArray("PICTAVO-SETTINGS 1\nname=cut short"),
+    };
+    for (const QByteArray &block : blocks) {
+        job.Options.insert(QStringLiteral("stale"), QStringLiteral("1"));
+        prompt.warnings.clear();
+        TProjectFileBytes file = fullFile();
+        file.comment(QByteArray("kept\r\n") + '\0' + block);
+        open(file.bytes());
+        EXPECT_EQ(prompt.warnings.size(), 1) << block.toStdString();
+        EXPECT_TRUE(job.Options.isEmpty()) << block.toStdString();
+        EXPECT_EQ(job.Name, QLatin1String("Holiday"));
+        EXPECT_EQ(job.CounterStart, 42);
+        EXPECT_EQ(job.Comment, QStringList({QStringLiteral("kept")}));
+    }
 }

@@ -442,3 +442,31 @@ TEST_F(CliConvert, InterruptTermAndHangupFinishTheFileInWorkAndReportAUserBreak)
 }
 
 } // namespace
+
+TEST_F(CliConvert, OutputOptionsOverrideTheProjectAndASecondRunSkipsWhatExists)
+{
+    image(QStringLiteral("photos/a.png"));
+    image(QStringLiteral("photos/sub/b.gif"));
+    const QString prj = project();
+    const QStringList options = {QStringLiteral("--keep-folders"), QStringLiteral("--lower-ext"),
+                                 QStringLiteral("--name"), QStringLiteral("{n:2}_{base}"),
+                                 QStringLiteral("--existing"), QStringLiteral("skip")};
+    TProcessResult result = convert(QStringList{prj} + options + QStringList{at(QStringLiteral("photos"))});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(at(QStringLiteral("dest/01_a.png"))));
+    EXPECT_TRUE(QFileInfo::exists(at(QStringLiteral("dest/sub/02_b.png"))));
+
+    result = convert(QStringList{prj} + options + QStringList{at(QStringLiteral("photos"))});
+    EXPECT_EQ(result.exitCode, 0) << "kept outputs are no failure";
+    const QByteArray skipped = "skipped " + at(QStringLiteral("photos/a.png")).toUtf8() + ": Skipped, exists: 01_a.png\n";
+    EXPECT_TRUE(result.out.contains(skipped)) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains("\nSkipped     :2\n")) << result.out.toStdString();
+
+    for (const QStringList &bad : {QStringList{QStringLiteral("--name"), QStringLiteral("{size}")},
+                                   QStringList{QStringLiteral("--existing"), QStringLiteral("ask")},
+                                   QStringList{QStringLiteral("--metadata")}}) {
+        result = convert(QStringList{prj} + bad + QStringList{at(QStringLiteral("photos"))});
+        EXPECT_EQ(result.exitCode, 2) << bad.join(QLatin1Char(' ')).toStdString();
+    }
+    EXPECT_EQ(result.err, QByteArray("--metadata takes keep, private or none\n"));
+}

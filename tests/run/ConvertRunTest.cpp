@@ -1,5 +1,8 @@
 #include "RunFixture.h"
 
+#include "gather/unitThreadFilelist.h"
+#include "project/unitJobOptions.h"
+#include "project/unitReport.h"
 #include "project/unitGeneral.h"
 #include "support/TestFrames.h"
 #include "support/TestSupport.h"
@@ -703,3 +706,65 @@ TEST_F(RunTest, TwoRunsSideBySideEachFollowTheValueTheyWereGiven)
 }
 
 } // namespace
+
+// A holiday tree gathered for real, converted into the same tree named by the date taken,
+// with dates kept; the second run keeps what the first wrote and says so on every row.
+TEST_F(RunTest, AGatheredTreeKeepsItsFoldersAndASecondRunSkipsEveryOutput)
+{
+    const QString tree = sandbox.filePath(QStringLiteral("src/Holiday"));
+    ASSERT_TRUE(QDir().mkpath(tree + QStringLiteral("/Beach/Day 1")));
+    const QStringList sources = {QStringLiteral("Holiday/a.png"), QStringLiteral("Holiday/Beach/b.gif"),
+                                 QStringLiteral("Holiday/Beach/Day 1/c.jpg")};
+    for (const QString &name : sources)
+        WriteFileBytes(source(name), MakeImageBytes(QStringLiteral("xc:red"), 8, 6, QFileInfo(name).suffix()));
+    addImage(QStringLiteral("single.png")); // added on its own: into the destination itself
+    const QDateTime taken(QDate(2024, 7, 14), QTime(18, 30, 5));
+    for (const QString &name : sources + QStringList{QStringLiteral("single.png")}) {
+        QFile file(source(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(taken, QFileDevice::FileModificationTime));
+    }
+    PendingFavorList().append(PendingEntryFor(tree));
+    const TGatherResult gathered = GatherWithThread(GatherMasks(true, job().SourceExts), false);
+    ASSERT_TRUE(gathered.Error.isEmpty()) << gathered.Error.toStdString();
+    rebuild();
+    ASSERT_EQ(rows.Count(), 4);
+
+    TOutputRules rules;
+    rules.KeepFolders = true;
+    rules.NamePattern = QStringLiteral("{taken}_{name}");
+    rules.LowerExt = true;
+    rules.Existing = TExisting::Skip;
+    rules.KeepDates = true;
+    rules.WriteTo(job().Options);
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 2, 2}));
+    const QStringList expected = {QStringLiteral("out/2024-07-14_183005_single.png"), QStringLiteral("out/2024-07-14_183005_a.png"),
+                                  QStringLiteral("out/Beach/2024-07-14_183005_b.png"),
+                                  QStringLiteral("out/Beach/Day 1/2024-07-14_183005_c.png")};
+    for (const QString &name : expected) {
+        EXPECT_TRUE(QFileInfo::exists(sandbox.filePath(name))) << name.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(sandbox.filePath(expected.at(3))).lastModified(), taken);
+
+    const QByteArray before = ReadFileBytes(sandbox.filePath(expected.at(2)));
+    rows.ResetStatuses();
+    display = TRecordingDisplay();
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{3, 3, 3, 3}));
+    EXPECT_EQ(rows.Row(1).Message, QStringLiteral("Skipped, exists: 2024-07-14_183005_a.png"));
+    EXPECT_EQ(ReadFileBytes(sandbox.filePath(expected.at(2))), before);
+    EXPECT_EQ(display.gauge.last(), 100);
+    FinishSummary(ConversionSummary, rows.ReportRows(), job(), false);
+    EXPECT_EQ(ConversionSummary.Succeeded, 0);
+    EXPECT_EQ(ConversionSummary.Failed, 0);
+    EXPECT_TRUE(ComposeReport(ConversionSummary, rows.ReportRows()).contains(QStringLiteral("Skipped     :4")));
+
+    // Replace writes over the earlier outputs, through the staging folder.
+    rules.Existing = TExisting::Replace;
+    rules.WriteTo(job().Options);
+    rows.ResetStatuses();
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2, 2, 2}));
+    EXPECT_EQ(QDir(sandbox.filePath(QStringLiteral("out/Beach"))).entryList(QDir::Files).size(), 1);
+}
