@@ -1,6 +1,7 @@
-// Writes the project a command-line benchmark converts with: every source to JPEG (or the
-// target given) at the given size ("asis" keeps it) and quality into the destination.
-//   pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY [TARGET]
+// Writes the project the command-line benchmarks convert with: every source to JPEG (or
+// TARGET) at the given size and quality into the destination folder, with the options
+// given as KEY=VALUE; a width of 0 keeps the size.
+//   pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY [TARGET [KEY=VALUE...]]
 #include "engine/unitFormats.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
@@ -13,8 +14,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 6 && argc != 7) {
-        std::fprintf(stderr, "usage: pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY [TARGET]\n");
+    if (argc < 6) {
+        std::fprintf(stderr, "usage: pictavo-bench-project OUT.prj DEST WIDTH HEIGHT QUALITY [TARGET [KEY=VALUE...]]\n");
         return 2;
     }
     StartImageLibrary();
@@ -31,6 +32,13 @@ int main(int argc, char *argv[])
     job.LockWidth = 0;
     job.OrientAsIs = 1;
     job.Quality = quint8(QByteArray(argv[5]).toInt());
+    if (argc > 6)
+        job.TargetExt = QString::fromLocal8Bit(argv[6]);
+    job.SizeAsIs = job.Width == QLatin1String("0") ? 1 : 0;
+    for (int i = 7; i < argc; ++i) {
+        const QString option = QString::fromLocal8Bit(argv[i]);
+        job.Options.insert(option.section(QLatin1Char('='), 0, 0), option.section(QLatin1Char('='), 1));
+    }
     int code = 0;
     try {
         job.SaveToFile(QString::fromLocal8Bit(argv[1]));

@@ -1,6 +1,8 @@
 #include "app/unitJobEditor.h"
 
+#include "app/unitEncoderPanel.h"
 #include "engine/unitFormats.h"
+#include "project/unitOutputOptions.h"
 #include "engine/unitNamePattern.h"
 #include "engine/unitRunSettings.h"
 #include "i18n/unitDclLang.h"
@@ -27,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QPainter>
 #include <QPixmap>
@@ -74,7 +77,8 @@ bool isOneOf(const QString &code, std::initializer_list<const char *> codes)
 
 bool hasQuality(const QString &code)
 {
-    return isOneOf(code, {"JPEG", "JPG", "JP2", "JBIG", "MIF", "MIFF", "PNG"});
+    // The encoders of this library that read a quality besides the seven of old.
+    return isOneOf(code, {"JPEG", "JPG", "JP2", "JBIG", "MIF", "MIFF", "PNG", "WEBP", "AVIF", "HEIC", "JXL"});
 }
 
 QString stampText(double stamp, const QString &unknown)
@@ -400,6 +404,29 @@ void TJobEditor::buildGeneralPage(QWidget *page)
     m_comment->setTabChangesFocus(true);
     column->addWidget(m_comment, 1);
 
+    // Saved projects whose outputs the same run also makes from every source.
+    m_alsoLabel = named(new QLabel(page), "jobL_AlsoConvert");
+    column->addWidget(m_alsoLabel);
+    auto *alsoRow = new QHBoxLayout;
+    m_also = named(new QListWidget(page), "jobMETA_AlsoConvert");
+    m_also->setMaximumHeight(m_also->fontMetrics().height() * 4 + 8);
+    m_also->setTextElideMode(Qt::ElideMiddle);
+    m_alsoLabel->setBuddy(m_also);
+    alsoRow->addWidget(m_also, 1);
+    auto *alsoButtons = new QVBoxLayout;
+    m_alsoAdd = named(new QToolButton(page), "jobMETA_AlsoAdd");
+    m_alsoAdd->setText(QStringLiteral("+"));
+    m_alsoRemove = named(new QToolButton(page), "jobMETA_AlsoRemove");
+    m_alsoRemove->setText(QStringLiteral("\u2212"));
+    alsoButtons->addWidget(m_alsoAdd);
+    alsoButtons->addWidget(m_alsoRemove);
+    alsoButtons->addStretch(1);
+    alsoRow->addLayout(alsoButtons);
+    column->addLayout(alsoRow);
+    connect(m_alsoAdd, &QToolButton::clicked, this, &TJobEditor::addAlsoConvert);
+    connect(m_alsoRemove, &QToolButton::clicked, this, &TJobEditor::removeAlsoConvert);
+    connect(m_also, &QListWidget::currentRowChanged, this, [this](int row) { m_alsoRemove->setEnabled(row >= 0); });
+
     connect(m_name, &QLineEdit::textChanged, this, &TJobEditor::nameChanged);
     connect(m_author, &QLineEdit::textChanged, this, &TJobEditor::authorChanged);
     connect(m_comment, &QPlainTextEdit::textChanged, this, &TJobEditor::commentChanged);
@@ -451,6 +478,8 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     m_multiPages = named(new QCheckBox(m_targetGroup), "jobIMAGE_MultiPages");
     target->addWidget(m_multiPages, 2, 0, 1, 2);
     column->addWidget(m_targetGroup);
+    m_encoder = new TEncoderPanel([this](const char *key) { return text(key); }, content);
+    column->addWidget(m_encoder);
 
     // Orientation.
     m_orientGroup = new QGroupBox(content);
@@ -534,6 +563,24 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     m_ratio = named(new QCheckBox(m_sizeGroup), "jobIMAGE_Ratio");
     m_ratio->setEnabled(false);
     size->addWidget(m_ratio, 7, 1, 1, 2);
+    // Besides the width and height rules: one number or box for every shape alike.
+    m_sizeModeLabel = named(new QLabel(m_sizeGroup), "jobL_SizeMode");
+    m_sizeMode = named(new QComboBox(m_sizeGroup), "jobIMAGE_SizeMode");
+    m_sizeModeLabel->setBuddy(m_sizeMode);
+    size->addWidget(m_sizeModeLabel, 8, 0);
+    size->addWidget(m_sizeMode, 8, 1, 1, 2);
+    m_sizeFirst = named(new QSpinBox(m_sizeGroup), "jobIMAGE_SizeFirst");
+    m_sizeBy = new QLabel(QStringLiteral("x"), m_sizeGroup);
+    m_sizeSecond = named(new QSpinBox(m_sizeGroup), "jobIMAGE_SizeSecond");
+    for (QSpinBox *spin : {m_sizeFirst, m_sizeSecond})
+        spin->setRange(1, 65535);
+    auto *values = new QHBoxLayout;
+    values->addWidget(m_sizeFirst, 1);
+    values->addWidget(m_sizeBy);
+    values->addWidget(m_sizeSecond, 1);
+    size->addLayout(values, 9, 1, 1, 2);
+    m_noEnlarge = named(new QCheckBox(m_sizeGroup), "jobIMAGE_NoEnlarge");
+    size->addWidget(m_noEnlarge, 10, 0, 1, 3);
     size->setColumnStretch(1, 1);
     size->setColumnStretch(2, 1);
     column->addWidget(m_sizeGroup);
@@ -556,6 +603,11 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     connect(m_portraitHeight, &QLineEdit::textChanged, this, &TJobEditor::portraitHeightChanged);
     connect(m_lockWidth, &QCheckBox::clicked, this, &TJobEditor::lockWidthClicked);
     connect(m_lockHeight, &QCheckBox::clicked, this, &TJobEditor::lockHeightClicked);
+    connect(m_sizeMode, qOverload<int>(&QComboBox::currentIndexChanged), this, &TJobEditor::sizeModeChanged);
+    connect(m_sizeFirst, qOverload<int>(&QSpinBox::valueChanged), this, &TJobEditor::sizeModeChanged);
+    connect(m_sizeSecond, qOverload<int>(&QSpinBox::valueChanged), this, &TJobEditor::sizeModeChanged);
+    connect(m_noEnlarge, &QCheckBox::clicked, this, &TJobEditor::noEnlargeClicked);
+    connect(m_encoder, &TEncoderPanel::optionChanged, this, &TJobEditor::encoderOptionChanged);
 }
 
 void TJobEditor::buildDestinationPage(QWidget *page)
@@ -748,6 +800,10 @@ void TJobEditor::Bind()
     m_opened->setText(stampText(current->Opened, unknown));
     m_comment->setPlainText(current->Comment.join(QLatin1Char('\n')));
     emit titleChanged(current->Name);
+    m_alsoLabel->setText(text("J_GNR_ALSO"));
+    // Screen readers name the list after its label.
+    m_also->setAccessibleName(QString(m_alsoLabel->text()).remove(QLatin1Char('&')));
+    showAlsoConvert();
 
     {
         const QSignalBlocker blockTarget(m_target), blockQuality(m_quality);
@@ -817,6 +873,8 @@ void TJobEditor::Bind()
         m_ratio->setChecked(false);
     }
 
+    bindSizeMode();
+
     m_orientAsIs->setChecked(current->OrientAsIs != 0);
     m_rotate->setChecked(current->RotateCCW != 0);
     if (QAbstractButton *option = m_orientationButtons->button(current->Orientation))
@@ -844,6 +902,7 @@ void TJobEditor::updateTargetControls(bool fromBind)
     const bool quality = hasQuality(code);
     m_qualityLabel->setEnabled(quality);
     m_quality->setEnabled(quality);
+    m_encoder->Show(code, current ? current->Options : QMap<QString, QString>());
 }
 
 void TJobEditor::fillScratchFolders()
@@ -1024,9 +1083,14 @@ void TJobEditor::counterStartChanged(int value)
 void TJobEditor::sizeAsIsClicked()
 {
     touch();
-    const bool asIs = m_sizeAsIs->isChecked();
     if (TCnvJob *current = job())
-        current->SizeAsIs = asIs ? 1 : 0;
+        current->SizeAsIs = m_sizeAsIs->isChecked() ? 1 : 0;
+    enableSizeControls();
+}
+
+void TJobEditor::enableSizeControls()
+{
+    const bool asIs = m_sizeAsIs->isChecked();
     for (QWidget *control : std::initializer_list<QWidget *>{
              m_width, m_height, m_portraitWidth, m_portraitHeight, m_landscapeRow, m_portraitRow,
              m_heightColumn, m_widthColumn, m_measure, m_measureLabel, m_preset, m_presetLabel,
@@ -1061,21 +1125,150 @@ void TJobEditor::rotateClicked()
         current->RotateCCW = m_rotate->isChecked() ? 1 : 0;
 }
 
+void TJobEditor::showAlsoConvert()
+{
+    m_also->clear();
+    for (const QString &path : AlsoConvertProjects(job()->Options)) {
+        auto *item = new QListWidgetItem(QFileInfo(path).completeBaseName(), m_also);
+        item->setToolTip(path);
+        item->setData(Qt::UserRole, path);
+    }
+    m_alsoRemove->setEnabled(m_also->currentRow() >= 0);
+}
+
+void TJobEditor::addAlsoConvert()
+{
+    TCnvJob *current = job();
+    const QString path = Prompt().openFileName(QString(), projectFolder(), QStringLiteral("*.prj"));
+    if (!current || path.isEmpty())
+        return;
+    QStringList paths = AlsoConvertProjects(current->Options);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (paths.contains(absolute) || absolute.contains(QLatin1Char('\t')))
+        return;
+    touch();
+    SetAlsoConvertProjects(current->Options, paths << absolute);
+    showAlsoConvert();
+}
+
+void TJobEditor::removeAlsoConvert()
+{
+    TCnvJob *current = job();
+    const int row = m_also->currentRow();
+    if (!current || row < 0)
+        return;
+    touch();
+    QStringList paths = AlsoConvertProjects(current->Options);
+    paths.removeAll(m_also->item(row)->data(Qt::UserRole).toString());
+    SetAlsoConvertProjects(current->Options, paths);
+    showAlsoConvert();
+}
+
 void TJobEditor::SyncRange()
 {
     TCnvJob *current = job();
-    if (!current || current->SizeAsIs)
-        return;
-    bool landscape = true;
-    bool portrait = true;
-    if (!current->OrientAsIs) {
-        landscape = current->Orientation != 0;
-        portrait = !landscape;
+    if (current && !current->SizeAsIs) {
+        bool landscape = true;
+        bool portrait = true;
+        if (!current->OrientAsIs) {
+            landscape = current->Orientation != 0;
+            portrait = !landscape;
+        }
+        for (QWidget *control : std::initializer_list<QWidget *>{m_width, m_height, m_landscapeRow})
+            control->setEnabled(landscape);
+        for (QWidget *control : std::initializer_list<QWidget *>{m_portraitWidth, m_portraitHeight, m_portraitRow})
+            control->setEnabled(portrait);
     }
-    for (QWidget *control : std::initializer_list<QWidget *>{m_width, m_height, m_landscapeRow})
-        control->setEnabled(landscape);
-    for (QWidget *control : std::initializer_list<QWidget *>{m_portraitWidth, m_portraitHeight, m_portraitRow})
-        control->setEnabled(portrait);
+    syncSizeMode();
+}
+
+void TJobEditor::syncSizeMode()
+{
+    TCnvJob *current = job();
+    const bool asIs = !current || current->SizeAsIs;
+    const TSizeMode mode = current ? ProjectSizeSpec(current->Options).Mode : TSizeMode::Rules;
+    const bool boxed = mode == TSizeMode::Fit || mode == TSizeMode::Fill;
+    for (QWidget *control : std::initializer_list<QWidget *>{m_sizeModeLabel, m_sizeMode, m_noEnlarge,
+                                                             m_sizeFirst, m_sizeBy, m_sizeSecond})
+        control->setEnabled(!asIs);
+    m_sizeFirst->setVisible(mode != TSizeMode::Rules);
+    m_sizeBy->setVisible(boxed);
+    m_sizeSecond->setVisible(boxed);
+    m_sizeFirst->setSuffix(mode == TSizeMode::Percent ? QStringLiteral(" %") : QString());
+    if (asIs || mode == TSizeMode::Rules)
+        return;
+    // A size mode replaces the width and height rules.
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_width, m_height, m_portraitWidth, m_portraitHeight, m_landscapeRow, m_portraitRow,
+             m_heightColumn, m_widthColumn, m_measure, m_measureLabel, m_preset, m_presetLabel,
+             m_lockHeight, m_lockWidth})
+        control->setEnabled(false);
+}
+
+void TJobEditor::bindSizeMode()
+{
+    TCnvJob *current = job();
+    const TSizeSpec spec = ProjectSizeSpec(current->Options);
+    const QSignalBlocker blockMode(m_sizeMode), blockFirst(m_sizeFirst), blockSecond(m_sizeSecond);
+    m_sizeModeLabel->setText(text("J_IMG_SIZEMODE"));
+    m_sizeMode->clear();
+    for (const char *key : {"J_SIZE_RULES", "J_SIZE_LONG", "J_SIZE_SHORT", "J_SIZE_FIT", "J_SIZE_FILL", "J_SIZE_PERCENT"})
+        m_sizeMode->addItem(text(key));
+    m_sizeMode->setCurrentIndex(int(spec.Mode));
+    m_sizeFirst->setRange(1, spec.Mode == TSizeMode::Percent ? 1000 : 65535);
+    m_sizeFirst->setValue(int(qMax<qint64>(1, spec.Width)));
+    m_sizeSecond->setValue(int(qMax<qint64>(1, spec.Height)));
+    m_noEnlarge->setText(text("J_IMG_NOENLARGE"));
+    m_noEnlarge->setChecked(ProjectNoEnlarge(current->Options));
+    syncSizeMode();
+}
+
+void TJobEditor::sizeModeChanged()
+{
+    TCnvJob *current = job();
+    if (!current)
+        return;
+    touch();
+    TSizeSpec spec;
+    spec.Mode = TSizeMode(qMax(0, m_sizeMode->currentIndex()));
+    if (spec.Mode != ProjectSizeSpec(current->Options).Mode) {
+        // A new mode starts from a size that suits it.
+        static const QList<QPair<int, int>> starts = {{0, 0}, {1920, 1920}, {1080, 1080}, {1920, 1080}, {1080, 1080}, {50, 50}};
+        const QSignalBlocker blockFirst(m_sizeFirst), blockSecond(m_sizeSecond);
+        m_sizeFirst->setRange(1, spec.Mode == TSizeMode::Percent ? 1000 : 65535);
+        m_sizeFirst->setValue(qMax(1, starts.at(int(spec.Mode)).first));
+        m_sizeSecond->setValue(qMax(1, starts.at(int(spec.Mode)).second));
+    }
+    const bool boxed = spec.Mode == TSizeMode::Fit || spec.Mode == TSizeMode::Fill;
+    spec.Width = m_sizeFirst->value();
+    spec.Height = boxed ? m_sizeSecond->value() : spec.Width;
+    if (spec.Mode == TSizeMode::Rules)
+        current->Options.remove(OptionKey::Size);
+    else
+        current->Options.insert(OptionKey::Size, SizeSpecText(spec));
+    enableSizeControls();
+}
+
+void TJobEditor::noEnlargeClicked()
+{
+    touch();
+    if (TCnvJob *current = job()) {
+        if (m_noEnlarge->isChecked())
+            current->Options.insert(OptionKey::NoEnlarge, QStringLiteral("true"));
+        else
+            current->Options.remove(OptionKey::NoEnlarge);
+    }
+}
+
+void TJobEditor::encoderOptionChanged(const QString &name, const QString &value)
+{
+    touch();
+    if (TCnvJob *current = job()) {
+        if (value.isEmpty())
+            current->Options.remove(name);
+        else
+            current->Options.insert(name, value);
+    }
 }
 
 void TJobEditor::measureChanged()

@@ -13,12 +13,14 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QSpinBox;
 class QToolButton;
 class QWidget;
 class TCnvJob;
 class TMLang;
+class TEncoderPanel;
 
 // The controls of the project panel: they show the current project and write every
 // change into it at once. The pages belong to the main window; the controls are built
@@ -87,6 +89,9 @@ private:
     void nameChanged();
     void authorChanged();
     void commentChanged();
+    void addAlsoConvert();
+    void removeAlsoConvert();
+    void showAlsoConvert();
     void targetChanged();
     void multiPagesClicked();
     void qualityChanged(int value);
@@ -98,6 +103,13 @@ private:
     void counterClicked();
     void counterStartChanged(int value);
     void sizeAsIsClicked();
+    // The size controls enabled as the size check box and the size mode say.
+    void enableSizeControls();
+    void syncSizeMode();
+    void bindSizeMode();
+    void sizeModeChanged();
+    void noEnlargeClicked();
+    void encoderOptionChanged(const QString &name, const QString &value);
     void orientAsIsClicked();
     void orientationClicked();
     void rotateClicked();
@@ -139,6 +151,10 @@ private:
     QLabel *m_modifiedStamp = nullptr;
     QLabel *m_opened = nullptr;
     QPlainTextEdit *m_comment = nullptr;
+    QLabel *m_alsoLabel = nullptr;
+    QListWidget *m_also = nullptr;
+    QToolButton *m_alsoAdd = nullptr;
+    QToolButton *m_alsoRemove = nullptr;
 
     // Image options page.
     QGroupBox *m_targetGroup = nullptr;
@@ -170,6 +186,13 @@ private:
     QCheckBox *m_lockHeight = nullptr;
     QCheckBox *m_lockWidth = nullptr;
     QCheckBox *m_ratio = nullptr;
+    QLabel *m_sizeModeLabel = nullptr;
+    QComboBox *m_sizeMode = nullptr;
+    QSpinBox *m_sizeFirst = nullptr;
+    QLabel *m_sizeBy = nullptr;
+    QSpinBox *m_sizeSecond = nullptr;
+    QCheckBox *m_noEnlarge = nullptr;
+    TEncoderPanel *m_encoder = nullptr;
 
     // Destination page.
     QCheckBox *m_useDir = nullptr;

@@ -19,6 +19,7 @@
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitOutputOptions.h"
 #include "project/unitJobOptions.h"
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
@@ -921,6 +922,11 @@ const TCnvJob *TformMain::convertibleProject()
         Prompt().warning(patternProblem);
         return nullptr;
     }
+    const QString badOption = CheckOutputOptions(project->TargetExt, project->Options);
+    if (!badOption.isEmpty()) {
+        Prompt().warning(badOption);
+        return nullptr;
+    }
     return project;
 }
 
@@ -931,6 +937,17 @@ void TformMain::Convert()
     const TCnvJob *project = convertibleProject();
     if (!project)
         return;
+    QList<TRunSettings> alsoConvert;
+    try {
+        const QStringList paths = AlsoConvertProjects(project->Options);
+        if (project->MultiPages && !paths.isEmpty())
+            throw TError(QString::fromLatin1(kMultipageTakesOneProject));
+        for (const std::shared_ptr<TCnvJob> &other : LoadAlsoConvertProjects(paths))
+            alsoConvert.append(RunSettingsFor(*other));
+    } catch (const TError &error) {
+        Prompt().warning(error.text());
+        return;
+    }
     QString multipage;
     if (project->MultiPages && !chooseMultipageFile(multipage))
         return;
@@ -943,6 +960,7 @@ void TformMain::Convert()
     auto *run = new TThreadConvert(m_sources->Model(), *m_runDisplay, settings);
     if (project->MultiPages)
         run->SetMultipagePath(multipage);
+    run->SetAlsoConvert(alsoConvert);
     m_run = run;
     setRunning(true);
     EnsureHiddenWindows();

@@ -6,16 +6,21 @@
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
+#include "project/unitOutputOptions.h"
+#include "i18n/unitDclLang.h"
 #include "project/unitJobOptions.h"
 
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace {
 
 const char kUsage[] =
     "usage: pictavo-cli formats\n"
+    "       pictavo-cli options FORMAT\n"
     "       pictavo-cli show FILE.prj\n"
-    "       pictavo-cli convert PROJECT.prj [OPTION...] SOURCE...\n"
+    "       pictavo-cli convert [PROJECT.prj] [OPTIONS] SOURCE...\n"
     "       pictavo-cli --help\n";
 
 const char kHelp[] =
@@ -23,17 +28,20 @@ const char kHelp[] =
     "\n"
     "  formats          list the image formats the installed library offers:\n"
     "                   code, mode (R, W or RW) and description, tab-separated\n"
+    "  options FORMAT   list the options of a target format: key, allowed values,\n"
+    "                   default and label, tab-separated\n"
     "  show FILE.prj    print every field a project file stores\n"
-    "  convert PROJECT.prj [OPTION...] SOURCE...\n"
+    "  convert [PROJECT.prj] [OPTIONS] SOURCE...\n"
     "                   convert the files and folders named (folders searched\n"
-    "                   as the project says) with the project's settings, which\n"
-    "                   the options below override; prints a line per file\n"
-    "                   in the order of the files, then the report, and keeps\n"
-    "                   it as LastReport.txt in ../out\n"
-    "                   (~/Pictures/Pictavo when ../out cannot be written); the\n"
-    "                   last line names the output folder as a file URL;\n"
-    "                   Ctrl+C, SIGTERM or SIGHUP stops after the files in\n"
-    "                   work; sources that are no regular file are skipped\n"
+    "                   as the project says) with the project's settings, or\n"
+    "                   without a project with a new project's, the options\n"
+    "                   below overriding them; prints a line per file in the\n"
+    "                   order of the files, then the report, and keeps it as\n"
+    "                   LastReport.txt in ../out (~/Pictures/Pictavo when ../out\n"
+    "                   cannot be written); the last line names the output\n"
+    "                   folder as a file URL; Ctrl+C, SIGTERM or SIGHUP stops\n"
+    "                   after the files in work; sources that are no regular\n"
+    "                   file are skipped\n"
     "  --help           this text\n"
     "\n"
     "Options of convert:\n";
@@ -43,6 +51,26 @@ const char kHelpEnd[] =
     "Exit codes: 0 success, 1 failure (for convert: a file failed or was skipped,\n"
     "or the run was stopped), 2 usage or project error.\n"
     "PICTAVO_MAGICK_DIR names a folder to load the image library from.\n";
+
+int listOptions(const QString &format, QTextStream &out, QTextStream &err)
+{
+    if (ImageLibraryLoaded)
+        BuildAvailableFormats();
+    const bool known = std::any_of(AvailableFormats.cbegin(), AvailableFormats.cend(),
+                                   [&](const TFilterItemType &row) {
+                                       return row.Code.compare(format, Qt::CaseInsensitive) == 0
+                                           && row.Mode.contains(QLatin1Char('W'));
+                                   });
+    if (!known) {
+        err << "Not a format the library writes: " << format << Qt::endl;
+        return 2;
+    }
+    for (const TOptionSpec &spec : OptionsForTarget(format))
+        out << spec.Key << '\t' << spec.AllowedText() << '\t' << spec.Default << '\t'
+            << QString::fromUtf8(BuiltInString(spec.LabelKey)) << '\n';
+    out.flush();
+    return 0;
+}
 
 QString dateTimeText(double value)
 {
@@ -142,12 +170,16 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const QString command = arguments.value(0);
     if (arguments.size() == 1 && (command == QLatin1String("--help") || command == QLatin1String("-h"))) {
-        out << kHelp << ConvertOptionsHelp() << kHelpEnd;
+        out << kHelp;
+        out << ConvertOptionsHelp();
+        out << kHelpEnd;
         out.flush();
         return 0;
     }
     if (arguments.size() == 1 && command == QLatin1String("formats"))
         return listFormats(out, err);
+    if (arguments.size() == 2 && command == QLatin1String("options"))
+        return listOptions(arguments.at(1), out, err);
     if (command == QLatin1String("convert"))
         return RunConvert(arguments.mid(1), out, err);
     if (arguments.size() == 2 && command == QLatin1String("show"))

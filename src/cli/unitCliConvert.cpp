@@ -1,15 +1,16 @@
 #include "cli/unitCliConvert.h"
 
 #include "engine/unitFormats.h"
-#include "engine/unitNamePattern.h"
 #include "engine/unitImageLibrary.h"
 #include "engine/unitThreadConvert.h"
 #include "gather/unitThreadFilelist.h"
-#include "i18n/unitDclLang.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
+#include "engine/unitNamePattern.h"
+#include "i18n/unitDclLang.h"
 #include "project/unitJob.h"
 #include "project/unitJobOptions.h"
+#include "project/unitOutputOptions.h"
 #include "project/unitPrompt.h"
 #include "project/unitReport.h"
 #include "project/unitRunProgress.h"
@@ -27,7 +28,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <functional>
 #include <iterator>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -41,128 +41,237 @@ constexpr int kBarWidth = 20;
 
 struct TConvertArguments
 {
-    QString Project;
+    QStringList Projects;
     QString Multipage;
     bool UseMultipage = false;
     // Files converted at once; 0 keeps the default.
     int Jobs = 0;
     QStringList Sources;
-    // Project settings the command line overrides, as the project keeps them.
-    TJobOptions Overrides;
+    // Settings given on the command line, as (row of the option table, value).
+    QList<QPair<int, QString>> Overrides;
 };
 
-QString builtInText(const char *key) { return QString::fromUtf8(BuiltInString(key)); }
-
-// One row per option: the parser and the help text read this table. An option with a
-// value names it in ValueName; Apply stores it or says what is wrong.
-struct TCliOption
+QString setTarget(TCnvJob &job, const QString &value)
 {
-    const char *Name;
-    const char *ValueName; // nullptr: a switch
-    const char *Help;
-    std::function<QString(TConvertArguments &parsed, const QString &value)> Apply;
-};
-
-QString setOverride(TConvertArguments &parsed, const QString &key, const QString &value,
-                    const QString &defaultValue)
-{
-    // A default removes the key, so the project's own choice is overridden with it too.
-    parsed.Overrides.insert(key, value == defaultValue ? QString() : value);
+    job.TargetExt = value.trimmed().toUpper();
     return QString();
 }
 
-const QList<TCliOption> &cliOptions()
+QString setDestination(TCnvJob &job, const QString &value)
 {
-    static const QList<TCliOption> options = {
-        {"--multipage", "FILE", "every frame into FILE, its extension replaced by the target's code",
-         [](TConvertArguments &parsed, const QString &value) {
-             if (value.isEmpty())
-                 return QStringLiteral("--multipage needs a file name");
-             parsed.UseMultipage = true;
-             parsed.Multipage = value;
-             return QString();
-         }},
-        {"--jobs", "N", "convert N files at once (1 to 16, default the number of cores)",
-         [](TConvertArguments &parsed, const QString &value) {
-             bool ok = false;
-             const int jobs = value.toInt(&ok);
-             if (!ok || jobs < 1 || jobs > kMaxFilesAtOnce)
-                 return QStringLiteral("--jobs needs a number from 1 to %1").arg(kMaxFilesAtOnce);
-             parsed.Jobs = jobs;
-             return QString();
-         }},
-        {"--keep-folders", nullptr, "write files found in a folder into the same subfolders below the destination",
-         [](TConvertArguments &parsed, const QString &) {
-             return setOverride(parsed, kKeepFoldersKey, QStringLiteral("1"), QString());
-         }},
-        {"--name", "PATTERN", "name outputs by a pattern: {name} {base} {n} {n:3} {date} {time} {taken} {width} {height} {folder}",
-         [](TConvertArguments &parsed, const QString &value) {
-             const QString problem = DescribePatternProblem(CheckNamePattern(value), builtInText);
-             return problem.isEmpty() ? setOverride(parsed, kNameKey, value, QString()) : problem;
-         }},
-        {"--lower-ext", nullptr, "write the extension in lower case",
-         [](TConvertArguments &parsed, const QString &) {
-             return setOverride(parsed, kLowerExtKey, QStringLiteral("1"), QString());
-         }},
-        {"--existing", "number|skip|replace", "what happens to an output that exists already",
-         [](TConvertArguments &parsed, const QString &value) {
-             TExisting existing;
-             if (!ParseExisting(value, existing))
-                 return QStringLiteral("--existing takes number, skip or replace");
-             return setOverride(parsed, kExistingKey, value, ExistingWord(TExisting::Number));
-         }},
-        {"--keep-dates", nullptr, "give each output its source's modification time",
-         [](TConvertArguments &parsed, const QString &) {
-             return setOverride(parsed, kKeepDatesKey, QStringLiteral("1"), QString());
-         }},
-        {"--metadata", "keep|private|none", "keep all metadata; drop private data; keep only the colour profile",
-         [](TConvertArguments &parsed, const QString &value) {
-             TMetadata metadata;
-             if (!ParseMetadata(value, metadata))
-                 return QStringLiteral("--metadata takes keep, private or none");
-             return setOverride(parsed, kMetadataKey, value, MetadataWord(TMetadata::Keep));
-         }},
-    };
-    return options;
+    job.UseDestDir = 1;
+    job.DestDir = QFileInfo(value).absoluteFilePath();
+    // Asked for by name on the command line: made when missing, as a shell user expects.
+    QDir().mkpath(job.DestDir);
+    return QString();
 }
 
+QString setSize(TCnvJob &job, const QString &value)
+{
+    if (value == QLatin1String("original")) {
+        job.SizeAsIs = 1;
+        job.Options.remove(OptionKey::Size);
+        return QString();
+    }
+    TSizeSpec spec;
+    QString problem;
+    if (!ParseSizeSpec(value, spec, &problem) || spec.Mode == TSizeMode::Rules)
+        return problem.isEmpty() ? QStringLiteral("--size needs a size") : problem;
+    job.SizeAsIs = 0;
+    job.Options.insert(OptionKey::Size, SizeSpecText(spec));
+    return QString();
+}
+
+QString setQuality(TCnvJob &job, const QString &value)
+{
+    bool ok = false;
+    const int quality = value.toInt(&ok);
+    if (!ok || quality < 1 || quality > 100)
+        return QStringLiteral("--quality needs a number from 1 to 100");
+    job.Quality = quint8(quality);
+    return QString();
+}
+
+QString setNoEnlarge(TCnvJob &job, const QString &)
+{
+    job.Options.insert(OptionKey::NoEnlarge, QStringLiteral("true"));
+    return QString();
+}
+
+QString setMultipage(TConvertArguments &parsed, const QString &value)
+{
+    if (value.isEmpty())
+        return QStringLiteral("--multipage needs a file name");
+    parsed.UseMultipage = true;
+    parsed.Multipage = value;
+    return QString();
+}
+
+QString setJobs(TConvertArguments &parsed, const QString &value)
+{
+    bool ok = false;
+    const int jobs = value.toInt(&ok);
+    if (!ok || jobs < 1 || jobs > kMaxFilesAtOnce)
+        return QStringLiteral("--jobs needs a number from 1 to %1").arg(kMaxFilesAtOnce);
+    parsed.Jobs = jobs;
+    return QString();
+}
+
+// A setting the command line gives: its default removes the key, so that the project's
+// own choice is overridden with it too.
+QString setKey(TCnvJob &job, const QString &key, const QString &value, const QString &defaultValue = QString())
+{
+    if (value == defaultValue)
+        job.Options.remove(key);
+    else
+        job.Options.insert(key, value);
+    return QString();
+}
+
+QString builtInText(const char *key) { return QString::fromUtf8(BuiltInString(key)); }
+
+// Every option of `convert`: one row each. A row either shapes the run (Run) or sets
+// a setting of every project of the run (Project), applied in the order of this table,
+// so that the target is known before the options of its format.
+struct TCliOption
+{
+    const char *Name;
+    const char *Value; // shown in the help; null for a switch
+    const char *Help;
+    QString (*Run)(TConvertArguments &parsed, const QString &value);
+    QString (*Project)(TCnvJob &job, const QString &value);
+};
+
+const TCliOption kCliOptions[] = {
+    {"--to", "FORMAT", "target format (a code of `pictavo-cli formats`)", nullptr, setTarget},
+    {"--out", "DIR", "write into DIR instead of beside each source", nullptr, setDestination},
+    {"--size", "SIZE", "long:N, short:N, fit:WxH, fill:WxH (cropped), percent:P or original",
+     nullptr, setSize},
+    {"--no-enlarge", nullptr, "images smaller than the size keep theirs", nullptr, setNoEnlarge},
+    {"--quality", "N", "quality 1 to 100", nullptr, setQuality},
+    {"--option", "KEY=VALUE", "an option of the target format (`pictavo-cli options FORMAT`)",
+     nullptr, SetOptionFromText},
+    {"--keep-folders", nullptr, "write files found in a folder into the same subfolders below the destination",
+     nullptr, [](TCnvJob &job, const QString &) { return setKey(job, kKeepFoldersKey, QStringLiteral("1")); }},
+    {"--name", "PATTERN", "name outputs by a pattern: {name} {base} {n} {n:3} {date} {time} {taken} {width} {height} {folder}",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         const QString problem = DescribePatternProblem(CheckNamePattern(value), builtInText);
+         return problem.isEmpty() ? setKey(job, kNameKey, value) : problem;
+     }},
+    {"--lower-ext", nullptr, "write the extension in lower case",
+     nullptr, [](TCnvJob &job, const QString &) { return setKey(job, kLowerExtKey, QStringLiteral("1")); }},
+    {"--existing", "number|skip|replace", "what happens to an output that exists already",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         TExisting existing;
+         if (!ParseExisting(value, existing))
+             return QStringLiteral("--existing takes number, skip or replace");
+         return setKey(job, kExistingKey, value, ExistingWord(TExisting::Number));
+     }},
+    {"--keep-dates", nullptr, "give each output its source's modification time",
+     nullptr, [](TCnvJob &job, const QString &) { return setKey(job, kKeepDatesKey, QStringLiteral("1")); }},
+    {"--metadata", "keep|private|none", "keep all metadata; drop private data; keep only the colour profile",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         TMetadata metadata;
+         if (!ParseMetadata(value, metadata))
+             return QStringLiteral("--metadata takes keep, private or none");
+         return setKey(job, kMetadataKey, value, MetadataWord(TMetadata::Keep));
+     }},
+    {"--multipage", "FILE", "every frame into FILE, its extension replaced by the target's",
+     setMultipage, nullptr},
+    {"--jobs", "N", "convert N files at once (1 to 16, default the number of cores)", setJobs, nullptr},
+};
+
+int findOption(const QString &name)
+{
+    for (int row = 0; row < int(std::size(kCliOptions)); ++row) {
+        if (name == QLatin1String(kCliOptions[row].Name))
+            return row;
+    }
+    return -1;
+}
+
+bool isProjectFile(const QString &argument)
+{
+    return argument.endsWith(QLatin1String(".prj"), Qt::CaseInsensitive);
+}
+
+// `convert [PROJECT.prj...] [OPTIONS] [--] SOURCE...`: project files come first; with
+// several of them, "--" ends the projects.
 bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QString &problem)
 {
     bool optionsEnded = false;
+    bool projectsEnded = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
+            projectsEnded = true;
             continue;
         }
-        if (optionsEnded || !argument.startsWith(QLatin1String("--"))) {
-            if (parsed.Project.isEmpty())
-                parsed.Project = argument;
-            else
-                parsed.Sources.append(argument);
+        if (!optionsEnded && argument.startsWith(QLatin1String("--"))) {
+            const int row = findOption(argument);
+            if (row < 0) {
+                problem = QStringLiteral("Unknown option ") + argument;
+                return false;
+            }
+            const TCliOption &option = kCliOptions[row];
+            QString value;
+            if (option.Value) {
+                if (i + 1 >= arguments.size()) {
+                    // A missing value reaches the option empty; it says what it needs.
+                    TCnvJob scratch{QString()};
+                    problem = option.Run ? option.Run(parsed, QString()) : option.Project(scratch, QString());
+                    if (problem.isEmpty())
+                        problem = argument + QStringLiteral(" needs ") + QLatin1String(option.Value);
+                    return false;
+                }
+                value = arguments.at(++i);
+            }
+            if (option.Run) {
+                problem = option.Run(parsed, value);
+                if (!problem.isEmpty())
+                    return false;
+            } else {
+                // A value an option refuses on its own is refused at once; `--option` waits
+                // for the target it belongs to.
+                TCnvJob scratch{QString()};
+                if (option.Project != SetOptionFromText)
+                    problem = option.Project(scratch, value);
+                if (!problem.isEmpty())
+                    return false;
+                parsed.Overrides.append({row, value});
+            }
             continue;
         }
-        const auto &options = cliOptions();
-        const auto option = std::find_if(options.cbegin(), options.cend(), [&](const TCliOption &row) {
-            return argument == QLatin1String(row.Name);
-        });
-        if (option == options.cend()) {
-            problem = QStringLiteral("Unknown option ") + argument;
-            return false;
-        }
-        // A missing value reaches the option empty; it says what it needs.
-        QString value;
-        if (option->ValueName && i + 1 < arguments.size())
-            value = arguments.at(++i);
-        problem = option->Apply(parsed, value);
-        if (!problem.isEmpty())
-            return false;
+        if (!projectsEnded && parsed.Sources.isEmpty() && isProjectFile(argument))
+            parsed.Projects.append(argument);
+        else
+            parsed.Sources.append(argument);
     }
-    if (parsed.Project.isEmpty() || parsed.Sources.isEmpty()) {
-        problem = QStringLiteral("convert needs a project file and at least one source");
+    std::stable_sort(parsed.Overrides.begin(), parsed.Overrides.end(),
+                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first < b.first; });
+    if (parsed.Sources.isEmpty()) {
+        problem = QStringLiteral("convert needs a project file or --to FORMAT, and at least one source");
+        return false;
+    }
+    const int target = findOption(QStringLiteral("--to"));
+    if (parsed.Projects.isEmpty() && std::none_of(parsed.Overrides.cbegin(), parsed.Overrides.cend(),
+                                                  [target](const QPair<int, QString> &o) { return o.first == target; })) {
+        problem = QStringLiteral("convert needs a project file or --to FORMAT");
         return false;
     }
     return true;
+}
+
+// The command line's settings over a project, then the check of its options.
+QString applyOverrides(TCnvJob &job, const TConvertArguments &parsed)
+{
+    for (const QPair<int, QString> &override : parsed.Overrides) {
+        const QString problem = kCliOptions[override.first].Project(job, override.second);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return CheckOutputOptions(job.TargetExt, job.Options);
 }
 
 // Where the run put its new files: the multi-page file's folder, the destination folder,
@@ -313,10 +422,9 @@ QString checkBeforeRun(const TCnvJob &job)
 {
     if (FavorList().IsEmpty())
         return QStringLiteral("List of favorite is empty");
-    if (!HasWritableTarget(job))
-        return QStringLiteral("Incorrect new extension");
-    if (job.UseDestDir && !QFileInfo(job.DestDir).isDir())
-        return QStringLiteral("Destination directory not exist");
+    const QString problem = ProjectRunProblem(job);
+    if (!problem.isEmpty())
+        return problem;
     return DescribePatternProblem(CheckNamePattern(TOutputRules::From(job.Options).NamePattern),
                                   builtInText);
 }
@@ -327,16 +435,16 @@ QString ConvertOptionsHelp()
 {
     QStringList heads;
     int width = 0;
-    for (const TCliOption &option : cliOptions()) {
+    for (const TCliOption &option : kCliOptions) {
         QString head = QStringLiteral("  ") + QLatin1String(option.Name);
-        if (option.ValueName)
-            head += QLatin1Char(' ') + QLatin1String(option.ValueName);
+        if (option.Value)
+            head += QLatin1Char(' ') + QLatin1String(option.Value);
         width = qMax(width, int(head.size()));
         heads.append(head);
     }
     QString help;
     for (int i = 0; i < heads.size(); ++i)
-        help += heads.at(i).leftJustified(width + 2) + QLatin1String(cliOptions().at(i).Help) + QLatin1Char('\n');
+        help += heads.at(i).leftJustified(width + 2) + QLatin1String(kCliOptions[i].Help) + QLatin1Char('\n');
     return help;
 }
 
@@ -356,14 +464,28 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
     TPromptScope promptScope(&console);
     ListCnvJob().SetCurrent(ListCnvJob().Add(QStringLiteral("Untitled")));
     TCnvJob *job = CurrentJob();
+    if (!parsed.Projects.isEmpty()) {
+        try {
+            job->LoadFromFile(parsed.Projects.first());
+        } catch (const TError &error) {
+            return fail(err, error.text(), kUsageError);
+        }
+    }
+    const QString badSetting = applyOverrides(*job, parsed);
+    if (!badSetting.isEmpty())
+        return fail(err, badSetting, kUsageError);
+    // The other projects of the command line and those the first names, with the same
+    // overrides, each checked before anything runs.
+    QList<std::shared_ptr<TCnvJob>> alsoConvert;
     try {
-        job->LoadFromFile(parsed.Project);
+        const QStringList others = parsed.Projects.mid(1) + AlsoConvertProjects(job->Options);
+        if (parsed.UseMultipage && !others.isEmpty())
+            throw TError(QString::fromLatin1(kMultipageTakesOneProject));
+        alsoConvert = LoadAlsoConvertProjects(others, [&parsed](TCnvJob &other) { return applyOverrides(other, parsed); });
     } catch (const TError &error) {
         return fail(err, error.text(), kUsageError);
     }
     job->MultiPages = parsed.UseMultipage ? 1 : 0;
-    for (auto it = parsed.Overrides.cbegin(); it != parsed.Overrides.cend(); ++it)
-        SetOption(job->Options, it.key(), it.value());
     if (!job->ScratchDrive.isEmpty() && QFileInfo(job->ScratchDrive).isDir())
         qputenv("TMPDIR", QFile::encodeName(job->ScratchDrive));
 
@@ -413,6 +535,10 @@ int RunConvert(const QStringList &arguments, QTextStream &out, QTextStream &err)
         if (parsed.UseMultipage)
             settings.MultipagePath = MultipageOutputPath(parsed.Multipage, job->TargetExt);
         TThreadConvert run(rows, display, settings);
+        QList<TRunSettings> others;
+        for (const std::shared_ptr<TCnvJob> &other : std::as_const(alsoConvert))
+            others.append(RunSettingsFor(*other));
+        run.SetAlsoConvert(others);
         TStopSignals interrupt;
         if (QSocketNotifier *notifier = interrupt.Notifier()) {
             QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run, &err] {

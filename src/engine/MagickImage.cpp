@@ -213,19 +213,40 @@ void TMagickImage::SetShrinkOnLoad(const QByteArray &source, size_t shortSide)
                                                  size_t(source.size()), exception.get()));
     if (!header || exception->severity != UndefinedException)
         return;
-    const size_t w = header->columns, h = header->rows;
-    // The decoder scales by eighths: 1/8, 2/8, 3/8 or 4/8, chosen by the hint's divisor.
-    struct TScale { size_t eighths; size_t divisor; };
-    for (const TScale scale : {TScale{1, 8}, TScale{2, 4}, TScale{3, 3}, TScale{4, 2}}) {
-        if ((w * scale.eighths) % 8 != 0 || (h * scale.eighths) % 8 != 0)
-            continue;
-        if (qMin(w, h) * scale.eighths / 8 < shortSide)
-            continue;
-        const QByteArray hint = QByteArray::number(qulonglong(w / scale.divisor)) + 'x'
-            + QByteArray::number(qulonglong(h / scale.divisor));
-        Magick().SetImageOption(m_info.get(), "jpeg:size", hint.constData());
+    const size_t eighths = ShrinkEighths(header->columns, header->rows, shortSide);
+    if (eighths == 8)
         return;
+    // The library picks the eighths from a divisor of the size: 8, 4, 3 and 2 give 1/8 to 4/8.
+    const size_t divisor = eighths == 3 ? 3 : 8 / eighths;
+    const QByteArray hint = QByteArray::number(qulonglong(header->columns / divisor)) + 'x'
+        + QByteArray::number(qulonglong(header->rows / divisor));
+    Magick().SetImageOption(m_info.get(), "jpeg:size", hint.constData());
+}
+
+size_t ShrinkEighths(size_t width, size_t height, size_t shortSide)
+{
+    // The decoder scales by eighths: 1/8, 2/8, 3/8 or 4/8, only where both sides stay exact.
+    for (const size_t eighths : {1, 2, 3, 4}) {
+        if ((width * eighths) % 8 == 0 && (height * eighths) % 8 == 0
+            && qMin(width, height) * eighths / 8 >= shortSide)
+            return eighths;
     }
+    return 8;
+}
+
+void TMagickImage::ShrinkAsOnLoad(size_t shortSide)
+{
+    const Image *frame = CurrentFrame();
+    if (shortSide == 0 || FrameCount() != 1 || qstrcmp(frame->magick, "JPEG") != 0)
+        return;
+    const size_t eighths = ShrinkEighths(frame->columns, frame->rows, shortSide);
+    if (eighths == 8)
+        return;
+    TExceptionPtr exception = NewException();
+    TImageListPtr scaled(Magick().ScaleImage(frame, frame->columns * eighths / 8, frame->rows * eighths / 8,
+                                             exception.get()));
+    ThrowIfLibraryError(exception.get());
+    ReplaceCurrentFrame(std::move(scaled));
 }
 
 quint64 TMagickImage::PixelBytesNeeded(const QByteArray &source)
@@ -254,6 +275,17 @@ void TMagickImage::TakeFrames(TMagickImage &other)
         Magick().AppendImageToList(&head, other.m_frames.release());
     }
     other.m_frameIndex = 0;
+}
+
+void TMagickImage::CopyFramesFrom(const TMagickImage &other)
+{
+    Reset();
+    if (!other.m_frames)
+        return;
+    TExceptionPtr exception = NewException();
+    TImageListPtr copy(Magick().CloneImageList(other.m_frames.get(), exception.get()));
+    ThrowIfLibraryError(exception.get());
+    m_frames = std::move(copy);
 }
 
 int TMagickImage::FrameCount() const

@@ -64,6 +64,10 @@ struct TEncodedFile
     QString Warning; // the encoder's, if it gave one
 };
 
+// The eighths (1 to 4) a JPEG of width x height decodes at so that its short side keeps
+// at least shortSide and both sides stay whole; 8 when no smaller scale does.
+size_t ShrinkEighths(size_t width, size_t height, size_t shortSide);
+
 class TMagickImage
 {
     Q_DISABLE_COPY_MOVE(TMagickImage)
@@ -96,6 +100,10 @@ public:
     // transformed. 0 when the header cannot be read.
     static quint64 PixelBytesNeeded(const QByteArray &source);
 
+    // A JPEG decoded larger than an output needs becomes what shrink-on-load would have
+    // decoded for `shortSide`: the same eighths, averaged down from the pixels at hand.
+    void ShrinkAsOnLoad(size_t shortSide);
+
     // Decodes the rest of the stream and keeps what came back. A report that pixels are
     // missing (an error, truncation, a read error) is thrown as TCorruptSource, a refusal
     // of the policy as TSourceRefused; a warning that leaves the pixels whole is returned.
@@ -106,6 +114,9 @@ public:
 
     // Moves every frame of `other` to the end of this list; `other` is left empty.
     void TakeFrames(TMagickImage &other);
+    // Replaces this list with a copy of `other`'s frames; the pixels are shared until
+    // either side changes them.
+    void CopyFramesFrom(const TMagickImage &other);
 
     // Puts `replacement` (a single frame, owned from now on) in the current frame's place.
     void ReplaceCurrentFrame(TImageListPtr replacement);

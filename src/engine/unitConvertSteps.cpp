@@ -3,11 +3,13 @@
 #include "engine/unitImageLibrary.h"
 #include "engine/unitMetadata.h"
 #include "project/unitGeneral.h"
+#include "project/unitOutputOptions.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMap>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
@@ -61,7 +63,7 @@ QString profilePath(const QString &folder, const QString &name)
 }
 
 void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &run,
-                         const QString &outputPath)
+                         const QString &outputPath, const TEncoderSettings &encoder)
 {
     const bool flatten = !FormatKeepsAlpha(QFileInfo(outputPath).suffix());
     const int count = image.FrameCount();
@@ -74,7 +76,7 @@ void transformEveryFrame(TMagickImage &image, bool redraw, const TRunSettings &r
         OrientFrame(image, run.Project);
         ResizeFrame(image, run.Project, FilterTypes(run.ResizeFilter), run.ResizeBlur, run.NoEnlarge);
         if (flatten)
-            FlattenFrameOntoWhite(image);
+            FlattenFrameOnto(image, encoder);
     }
     image.SelectFrame(0);
 }
@@ -211,12 +213,14 @@ QStringList TStagedOutput::Files() const
 void PrepareOutput(TMagickImage &image, const QString &sourcePath, const QString &outputPath,
                    const TRunSettings &run)
 {
-    transformEveryFrame(image, true, run, outputPath);
-    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
+    const TEncoderSettings encoder = EncoderSettings(run.Project.TargetExt, run.Project.Options);
+    transformEveryFrame(image, true, run, outputPath, encoder);
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt) && encoder.PrintCmyk)
         ConvertToPrintProfile(image, run.ProfileFolder);
     ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
     image.SetAdjoin(false);
     image.SetQuality(run.Quality);
+    ApplyEncoderSettings(image, encoder);
 }
 
 std::unique_ptr<TStagedOutput> StageSource(TMagickImage &image, const QString &sourcePath,
@@ -247,15 +251,18 @@ QString ConvertSource(TMagickImage &image, const QString &sourcePath, const QStr
 
 void CollectSource(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
 {
-    if (IsJpegToTiff(sourcePath, run.Project.TargetExt))
+    if (IsJpegToTiff(sourcePath, run.Project.TargetExt)
+        && EncoderSettings(run.Project.TargetExt, run.Project.Options).PrintCmyk)
         ConvertToPrintProfile(image, run.ProfileFolder);
     image.SetQuality(run.Quality);
 }
 
 void PrepareCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
 {
-    transformEveryFrame(image, false, run, outputPath);
+    const TEncoderSettings encoder = EncoderSettings(run.Project.TargetExt, run.Project.Options);
+    transformEveryFrame(image, false, run, outputPath, encoder);
     ApplyMetadataChoice(image, TOutputRules::From(run.Project.Options).Metadata);
+    ApplyEncoderSettings(image, encoder);
 }
 
 QString WriteCollection(TMagickImage &image, const QString &outputPath, const TRunSettings &run)
@@ -335,6 +342,13 @@ TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge)
 {
     if (job.SizeAsIs || w == 0 || h == 0)
         return {w, h, false};
+    const TSizeSpec spec = ProjectSizeSpec(job.Options);
+    if (spec.Mode != TSizeMode::Rules) {
+        const TFrameGeometry geometry = SizeModeGeometry(qint64(w), qint64(h), spec, noEnlarge);
+        if (geometry.Crop)
+            return {size_t(geometry.CropWidth), size_t(geometry.CropHeight), true};
+        return {size_t(geometry.Columns), size_t(geometry.Rows), geometry.Resize};
+    }
     const long double width = parseSize(job.Width);
     const long double height = parseSize(job.Height);
     const bool landscape = w > h;
@@ -355,6 +369,12 @@ TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge)
 void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
                  bool noEnlarge)
 {
+    const TSizeSpec spec = ProjectSizeSpec(job.Options);
+    if (!job.SizeAsIs && spec.Mode != TSizeMode::Rules && image.FrameWidth() > 0 && image.FrameHeight() > 0) {
+        ResizeFrameTo(image, SizeModeGeometry(qint64(image.FrameWidth()), qint64(image.FrameHeight()), spec, noEnlarge),
+                      filter, blur);
+        return;
+    }
     const TOutputSize size = ResizedSize(image.FrameWidth(), image.FrameHeight(), job, noEnlarge);
     if (size.Resize)
         image.ResizeCurrentFrame(size.Columns, size.Rows, 2, filter, blur);
@@ -394,6 +414,59 @@ TSourceFacts ProbeSource(const QString &sourcePath, const TRunSettings &run)
     return facts;
 }
 
+void ResizeFrameTo(TMagickImage &image, const TFrameGeometry &geometry, FilterTypes filter, double blur)
+{
+    if (geometry.Resize)
+        image.ResizeCurrentFrame(checkedPixels(geometry.Columns), checkedPixels(geometry.Rows), 2,
+                                 filter, blur);
+    const Image *frame = image.CurrentFrame();
+    if (!geometry.Crop || !frame)
+        return;
+    RectangleInfo region{size_t(geometry.CropWidth), size_t(geometry.CropHeight),
+                         ssize_t(geometry.CropX), ssize_t(geometry.CropY)};
+    TExceptionPtr exception = NewException();
+    TImageListPtr cropped(Magick().CropImage(frame, &region, exception.get()));
+    ThrowIfLibraryError(exception.get());
+    if (!cropped)
+        return;
+    // The crop keeps the frame's place on a larger page; the output is the crop alone.
+    cropped->page = RectangleInfo{0, 0, 0, 0};
+    image.ReplaceCurrentFrame(std::move(cropped));
+}
+
+void ApplyEncoderSettings(TMagickImage &image, const TEncoderSettings &encoder)
+{
+    ImageInfo *info = image.Info();
+    const auto option = [info](const char *key, const QByteArray &value) {
+        Magick().SetImageOption(info, key, value.constData());
+    };
+    if (encoder.Progressive)
+        info->interlace = PlaneInterlace;
+    if (!encoder.JpegSamplingFactor.isEmpty())
+        Magick().CloneString(&info->sampling_factor, encoder.JpegSamplingFactor.toLatin1().constData());
+    if (encoder.WebpLossless)
+        option("webp:lossless", "true");
+    if (encoder.WebpEffort >= 0)
+        option("webp:method", QByteArray::number(encoder.WebpEffort));
+    if (encoder.PngLevel >= 0)
+        option("png:compression-level", QByteArray::number(encoder.PngLevel));
+    if (encoder.PngPalette)
+        option("png:format", "png8");
+    if (encoder.TiffCompression.isEmpty())
+        return;
+    static const QMap<QString, CompressionType> compressions = {
+        {QStringLiteral("none"), NoCompression},
+        {QStringLiteral("lzw"), LZWCompression},
+        {QStringLiteral("zip"), ZipCompression},
+        {QStringLiteral("jpeg"), JPEGCompression},
+    };
+    const CompressionType compression = compressions.value(encoder.TiffCompression, UndefinedCompression);
+    info->compression = compression;
+    // The TIFF encoder also reads each frame's own, which a decoded TIFF carries.
+    for (Image *frame = image.Frames(); frame; frame = frame->next)
+        frame->compression = compression;
+}
+
 bool FormatKeepsAlpha(const QString &code)
 {
     // The encoders of this library that write an alpha channel; HEIC and AVIF do not.
@@ -409,15 +482,22 @@ bool FormatKeepsAlpha(const QString &code)
     return keepers.contains(code, Qt::CaseInsensitive);
 }
 
-void FlattenFrameOntoWhite(TMagickImage &image)
+void FlattenFrameOnto(TMagickImage &image, const TEncoderSettings &encoder)
 {
     Image *frame = image.CurrentFrame();
     if (!frame || frame->matte == MagickFalse)
         return;
+    // A grey frame keeps equal channels, so a coloured background needs it in RGB first.
+    const bool grey = encoder.BackgroundRed == encoder.BackgroundGreen
+        && encoder.BackgroundGreen == encoder.BackgroundBlue;
+    if (frame->colorspace == GRAYColorspace && !grey) {
+        frame->colorspace = sRGBColorspace;
+        frame->type = UndefinedType;
+    }
     // Dropping the channel lays the pixels onto the background colour, black by default.
-    frame->background_color.red = QuantumRange;
-    frame->background_color.green = QuantumRange;
-    frame->background_color.blue = QuantumRange;
+    frame->background_color.red = Quantum(QuantumRange * encoder.BackgroundRed / 255.0);
+    frame->background_color.green = Quantum(QuantumRange * encoder.BackgroundGreen / 255.0);
+    frame->background_color.blue = Quantum(QuantumRange * encoder.BackgroundBlue / 255.0);
     frame->background_color.opacity = OpaqueOpacity;
     Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
@@ -426,6 +506,12 @@ size_t ShortSideNeeded(const TCnvJob &job)
 {
     if (job.SizeAsIs)
         return 0;
+    const TSizeSpec spec = ProjectSizeSpec(job.Options);
+    if (spec.Mode == TSizeMode::Percent)
+        return 0;
+    // A short side of the larger number leaves every other edge at least as large.
+    if (spec.Mode != TSizeMode::Rules)
+        return size_t(qMax(spec.Width, spec.Height));
     try {
         const qint64 width = SizeToPixels(parseSize(job.Width), job.Measure);
         const qint64 height = SizeToPixels(parseSize(job.Height), job.Measure);

@@ -6,6 +6,7 @@
 #include "engine/MagickImage.h"
 #include "engine/unitRunSettings.h"
 #include "project/unitGeneral.h"
+#include "project/unitOutputOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -69,8 +70,13 @@ void AffineRedrawFrame(TMagickImage &image);
 // Turns the pixels as the frame's EXIF orientation says and resets it to top-left.
 void UprightFrame(TMagickImage &image);
 void OrientFrame(TMagickImage &image, const TCnvJob &job);
+// The project's size mode, or without one its width and height rules.
 void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
                  bool noEnlarge = false);
+// Resizes the current frame as a size mode worked out, then keeps the crop it names.
+void ResizeFrameTo(TMagickImage &image, const TFrameGeometry &geometry, FilterTypes filter, double blur);
+// Hands the target's encoder options to the library for the next write.
+void ApplyEncoderSettings(TMagickImage &image, const TEncoderSettings &encoder);
 // The size ResizeFrame gives a frame of w x h; Resize is false when it keeps its size.
 struct TOutputSize
 {
@@ -84,8 +90,8 @@ TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge);
 TSourceFacts ProbeSource(const QString &sourcePath, const TRunSettings &run);
 // Whether an output of this format (code or extension) keeps an alpha channel.
 bool FormatKeepsAlpha(const QString &code);
-// Lays a frame with an alpha channel onto white and drops the channel.
-void FlattenFrameOntoWhite(TMagickImage &image);
+// Lays a frame with an alpha channel onto the background colour and drops the channel.
+void FlattenFrameOnto(TMagickImage &image, const TEncoderSettings &encoder);
 // Pixels for a size in the project's measure (0 pixels, 1 cm, 2 inches) at 72 pixels
 // per inch, rounded half to even.
 qint64 SizeToPixels(long double value, int measure);

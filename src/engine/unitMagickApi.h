@@ -54,6 +54,9 @@ class QIODevice;
     X(AppendImageToList)                \
     X(ReplaceImageInList)               \
     X(ResizeImage)                      \
+    X(CropImage)                        \
+    X(CloneImageList)                   \
+    X(CloneString)                      \
     X(MagnifyImage)                     \
     X(MinifyImage)                      \
     X(SampleImage)                      \

@@ -72,7 +72,7 @@ QString TSourcePaths::Key(const QString &path)
 }
 
 TOutputNaming::TOutputNaming(const TCnvJob &project, TNamingEnvironment environment)
-    : m_project(project), m_environment(std::move(environment))
+    : m_project(&project), m_environment(std::move(environment))
 {
 }
 
@@ -90,7 +90,7 @@ bool TOutputNaming::isTaken(const QString &path) const
 // Tries candidates of entry `index` until one names neither a source nor a file.
 QString TOutputNaming::firstFreeCandidate(int index, bool filesCount)
 {
-    const int mode = m_project.RenameMode == 1 ? 1 : 0;
+    const int mode = m_project->RenameMode == 1 ? 1 : 0;
     for (;;) {
         const QString candidate = CollisionName(index, mode);
         const bool taken = filesCount ? isTaken(candidate)
@@ -107,7 +107,7 @@ void TOutputNaming::ResetNaming(const TSourcePaths &sources)
     m_registry.clear();
     m_sources = sources;
     m_given = TSourcePaths();
-    m_runCounter = m_project.CounterStart;
+    m_runCounter = m_project->CounterStart;
     m_patternCounter = m_runCounter;
     m_runStart = m_environment.Now();
 }
@@ -115,14 +115,14 @@ void TOutputNaming::ResetNaming(const TSourcePaths &sources)
 QString TOutputNaming::MakeOutputName(const QString &fileName, const QString &folder,
                                       const QString &root)
 {
-    const TOutputRules rules = TOutputRules::From(m_project.Options);
-    const bool toDestination = m_project.UseDestDir == 1;
-    QString folderPart = toDestination ? m_project.DestDir : folder;
+    const TOutputRules rules = TOutputRules::From(m_project->Options);
+    const bool toDestination = m_project->UseDestDir == 1;
+    QString folderPart = toDestination ? m_project->DestDir : folder;
     if (!folderPart.endsWith(QLatin1Char('/')))
         folderPart += QLatin1Char('/');
     if (toDestination && rules.KeepFolders)
         folderPart += KeptSubfolder(folder, root);
-    const QString extension = rules.LowerExt ? m_project.TargetExt.toLower() : m_project.TargetExt;
+    const QString extension = rules.LowerExt ? m_project->TargetExt.toLower() : m_project->TargetExt;
     const QString base = PatternBaseName(rules.NamePattern, fileName, folder, m_patternCounter,
                                          m_runStart, m_environment.Probe);
     if (!rules.NamePattern.isEmpty())
@@ -132,7 +132,7 @@ QString TOutputNaming::MakeOutputName(const QString &fileName, const QString &fo
 
 QString TOutputNaming::ResolveOutputName(const QString &path)
 {
-    if (m_project.UseCounter) {
+    if (m_project->UseCounter) {
         const QString counted = CounterName(path);
         // An existing output may be replaced, a source never.
         if (!IsRunSource(counted))
@@ -147,17 +147,17 @@ QString TOutputNaming::ResolveOutputName(const QString &path)
 
 QString TOutputNaming::NextName(const QString &path, const QString &taken)
 {
-    const int mode = m_project.RenameMode == 1 ? 1 : 0;
+    const int mode = m_project->RenameMode == 1 ? 1 : 0;
     // The clock names one candidate a second.
     if (mode == 1 && taken != path)
         m_environment.SleepPastSecond(m_environment.Now());
-    return firstFreeCandidate(entryFor(m_project.UseCounter ? taken : path));
+    return firstFreeCandidate(entryFor(m_project->UseCounter ? taken : path));
 }
 
 TOutputNaming::TTarget TOutputNaming::ResolveOutput(const QString &path)
 {
-    const TExisting existing = TOutputRules::From(m_project.Options).Existing;
-    if (m_project.UseCounter || existing == TExisting::Number)
+    const TExisting existing = TOutputRules::From(m_project->Options).Existing;
+    if (m_project->UseCounter || existing == TExisting::Number)
         return TTarget{ResolveOutputName(path), false};
     // Only a file from before the run is kept or replaced. A name a source or another
     // output of this run holds is numbered, and the numbers go on over files from before,

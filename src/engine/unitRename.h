@@ -56,6 +56,9 @@ public:
                            TNamingEnvironment environment = SystemNamingEnvironment());
 
     void SetEnvironment(const TNamingEnvironment &environment) { m_environment = environment; }
+    // Names what follows as `project` says (it must outlive the calls), within the same
+    // registry and handed-out names: the projects of one run never share a name.
+    void NameFor(const TCnvJob &project) { m_project = &project; }
 
     // Empties the registry, takes the run's sources and starts the counter at the
     // project's CounterStart. Called once when a run starts.
@@ -117,7 +120,7 @@ private:
     // The registry entry for the path, made on first sight.
     int entryFor(const QString &path);
 
-    const TCnvJob &m_project;
+    const TCnvJob *m_project;
     TNamingEnvironment m_environment;
     // The {n} of name patterns, one number per source named, and the run's {date} {time}.
     qint64 m_patternCounter = 1;

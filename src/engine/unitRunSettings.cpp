@@ -3,6 +3,7 @@
 #include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
+#include "project/unitOutputOptions.h"
 #include "project/unitJobOptions.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,8 @@ TRunSettings RunSettingsFor(const TCnvJob &project)
     // Metadata other than kept writes orientation 1: the pixels must be upright for it.
     settings.TurnUpright =
         TurnPhotosUpright || TOutputRules::From(project.Options).Metadata != TMetadata::Keep;
-    settings.NoEnlarge = DoNotEnlarge;
+    // Not enlarging is the project's: the preference only starts new projects with it.
+    settings.NoEnlarge = ProjectNoEnlarge(project.Options);
     settings.FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
     settings.MemoryLimit = MemoryLimit;
     settings.MapLimit = MapLimit;

@@ -3,6 +3,7 @@
 #include "engine/MagickImage.h"
 #include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
+#include "engine/unitMultiOutput.h"
 #include "engine/unitRename.h"
 #include "engine/unitSourceCheck.h"
 #include "project/unitGeneral.h"
@@ -40,6 +41,10 @@ struct TRowResult
     std::unique_ptr<TMagickImage> Frames;
     // One output: the files written, waiting for their final name.
     std::unique_ptr<TStagedOutput> Staged;
+    // The outputs of the other projects of the run, in the order of the row's orders
+    // (null where one failed).
+    std::vector<std::unique_ptr<TStagedOutput>> AlsoStaged;
+    QList<TOutputOrder> AlsoOrders;
 };
 
 // The library's limits are shared by every file in work: a file is admitted when what it
@@ -111,6 +116,8 @@ struct TRowWork
     bool Multipage = false;
     std::shared_ptr<const TRunSettings> Settings;
     std::shared_ptr<TMemoryBudget> Budget;
+    // Every output of the row, the project's own first; one-output mode.
+    QList<TOutputOrder> Orders;
 };
 
 // What the read step met, besides the frames the decoder kept.
@@ -143,7 +150,8 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
             throw TSourceRefused(missing);
         grant.emplace(*work.Budget, TMagickImage::PixelBytesNeeded(bytes));
         if (work.Settings->ShrinkOnLoad)
-            image.SetShrinkOnLoad(bytes, ShortSideNeeded(work.Settings->Project));
+            image.SetShrinkOnLoad(bytes, work.Orders.size() > 1 ? ShortSideNeededByAll(work.Orders)
+                                                                : ShortSideNeeded(work.Settings->Project));
         QBuffer buffer(&bytes);
         // Formats known only by their extension are read by the source's name.
         buffer.setObjectName(work.Source);
@@ -223,17 +231,25 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
     result.Status = 2;
     result.Message = problem.Warning;
     try {
-        QString said;
-        if (work.Multipage)
+        if (work.Multipage) {
             CollectSource(*image, work.Source, *work.Settings);
-        else
-        {
-            result.Staged = StageSource(*image, work.Source, work.Output, *work.Settings);
-            said = result.Staged->Warning();
+        } else {
+            // Any output that failed fails the row; the text says which.
+            std::vector<std::unique_ptr<TStagedOutput>> staged;
+            const QString failed = StageSourceToEach(*image, work.Source, work.Orders, staged);
+            result.Staged = std::move(staged.front());
+            for (size_t i = 1; i < staged.size(); ++i) {
+                result.AlsoStaged.push_back(std::move(staged[i]));
+                result.AlsoOrders.append(work.Orders.at(qsizetype(i)));
+            }
+            // Converted, and the row tells what the library warned about.
+            if (!failed.isEmpty()) {
+                result.Status = 1;
+                result.Message = failed;
+            } else if (result.Message.isEmpty() && result.Staged) {
+                result.Message = result.Staged->Warning();
+            }
         }
-        // Converted, and the row tells what the library warned about.
-        if (result.Message.isEmpty())
-            result.Message = said;
     } catch (const std::exception &error) {
         // One output: nothing was written for this row, so it did not convert. Multipage:
         // the frames are kept and written all the same.
@@ -341,6 +357,13 @@ void TThreadConvert::begin()
             sources.append(sourcePath(row));
         m_settings.Sources = TSourcePaths(sources);
         m_frozen = std::make_shared<const TRunSettings>(m_settings);
+        // The other projects guard the same sources and write one file per source each.
+        for (TRunSettings other : std::as_const(m_alsoConvert)) {
+            other.Sources = m_settings.Sources;
+            other.FilesAtOnce = m_settings.FilesAtOnce;
+            other.Project.MultiPages = 0;
+            m_alsoFrozen.append(std::make_shared<const TRunSettings>(std::move(other)));
+        }
         m_naming = std::make_unique<TOutputNaming>(m_frozen->Project, NamingEnvironmentFor(*m_frozen));
         m_naming->ResetNaming(m_frozen->Sources);
         m_namesAtStart = !m_frozen->Project.UseCounter
@@ -409,6 +432,15 @@ void TThreadConvert::startRow(int row)
     stage(30);
     work.Settings = m_frozen;
     work.Budget = m_budget;
+    if (!m_multipage) {
+        work.Orders.append({m_frozen, work.Output});
+        const TFavorCell &cell = m_rows.Row(row);
+        for (const std::shared_ptr<const TRunSettings> &other : std::as_const(m_alsoFrozen)) {
+            m_naming->NameFor(other->Project);
+            work.Orders.append({other, m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root)});
+        }
+        m_naming->NameFor(m_frozen->Project);
+    }
     m_outputs.insert(row, work.Output);
     ++m_inFlight;
     m_display.RowStarted(row);
@@ -461,33 +493,63 @@ void TThreadConvert::rowDone(const std::shared_ptr<TRowResult> &result)
 
 QString TThreadConvert::placeOutput(TRowResult &done, const QString &plain)
 {
+    QString output;
     // As a run of one file at a time names them: a row that wrote nothing takes no name,
     // but a counted run numbers every row.
-    const bool counted = m_frozen->Project.UseCounter != 0;
-    if (!done.Staged && !counted)
-        return QString();
-    QString output = m_namesAtStart ? plain : m_naming->ResolveOutputName(plain);
-    if (!done.Staged)
+    if (done.Staged || m_frozen->Project.UseCounter) {
+        QString error;
+        output = placeStaged(done.Staged.get(), plain, *m_frozen, m_namesAtStart, error);
+        if (!error.isEmpty()) {
+            done.Status = 1;
+            done.Message = error;
+        }
+        done.Staged.reset();
+    }
+    // The other projects of the run, each named by its own settings after this row's own.
+    QStringList failed;
+    for (size_t i = 0; i < done.AlsoStaged.size(); ++i) {
+        if (!done.AlsoStaged[i])
+            continue;
+        const TOutputOrder &order = done.AlsoOrders.at(qsizetype(i));
+        m_naming->NameFor(order.Settings->Project);
+        QString error;
+        placeStaged(done.AlsoStaged[i].get(), order.Output, *order.Settings, false, error);
+        if (!error.isEmpty())
+            failed.append(OutputLabel(order.Settings->Project) + QStringLiteral(": ") + error);
+    }
+    m_naming->NameFor(m_frozen->Project);
+    done.AlsoStaged.clear();
+    if (!failed.isEmpty()) {
+        done.Status = 1;
+        failed.prepend(done.Message);
+        failed.removeAll(QString());
+        done.Message = failed.join(QStringLiteral("; "));
+    }
+    return output;
+}
+
+QString TThreadConvert::placeStaged(TStagedOutput *staged, const QString &plain,
+                                    const TRunSettings &settings, bool named, QString &error)
+{
+    QString output = named ? plain : m_naming->ResolveOutputName(plain);
+    if (!staged)
         return QString();
     try {
         // A per-frame name the naming never tested, or a file another process placed
         // meanwhile, makes the whole name taken: the next one.
         constexpr int kAttempts = 100;
         for (int attempt = 1;; ++attempt) {
-            const QString taken =
-                done.Staged->Place(output, m_frozen->Sources, OutputMayReplaceFiles(m_frozen->Project));
+            const QString taken = staged->Place(output, settings.Sources, OutputMayReplaceFiles(settings.Project));
             if (taken.isEmpty())
                 break;
             if (attempt == kAttempts)
                 throw TError(taken);
             output = m_naming->NextName(plain, output);
         }
-    } catch (const std::exception &error) {
-        done.Status = 1;
-        done.Message = errorText(error);
+    } catch (const std::exception &caught) {
+        error = errorText(caught);
         output.clear();
     }
-    done.Staged.reset();
     return output;
 }
 

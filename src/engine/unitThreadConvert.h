@@ -22,6 +22,7 @@ class TMemoryBudget;
 class TOutputNaming;
 class TSourcesModel;
 struct TRowResult;
+class TStagedOutput;
 
 // What the run drives besides the rows: the gauge and the view that shows them. Called
 // on the run object's thread only.
@@ -63,6 +64,9 @@ public:
 
     // The single output file of a multipage run.
     void SetMultipagePath(const QString &path) { m_settings.MultipagePath = path; }
+    // The run's other projects: every source is also written as each of them says, named
+    // from the same registry; one-output mode only. Before the run starts.
+    void SetAlsoConvert(const QList<TRunSettings> &others) { m_alsoConvert = others; }
     // Files in work at the same time, 1 to 16; before the run starts.
     void SetFilesAtOnce(int count);
     int FilesAtOnce() const { return m_settings.FilesAtOnce; }
@@ -104,6 +108,10 @@ private:
     // The row's final name, settled in row order, and its files moved there; empty when
     // the row has no output.
     QString placeOutput(TRowResult &done, const QString &plain);
+    // Names one staged output (`named`: its name is final already) and moves it there;
+    // empty, with `error` set when the placing failed, or when there is nothing staged.
+    QString placeStaged(TStagedOutput *staged, const QString &plain, const TRunSettings &settings,
+                        bool named, QString &error);
     void finishRow(int row, const QString &output);
     void writeCollection();
     void collectionDone(const QString &error);
@@ -118,6 +126,8 @@ private:
     std::shared_ptr<TMemoryBudget> m_budget;
     // The project's rule for existing files names each row when it starts.
     bool m_namesAtStart = false;
+    QList<TRunSettings> m_alsoConvert;
+    QList<std::shared_ptr<const TRunSettings>> m_alsoFrozen;
     std::unique_ptr<QThreadPool> m_pool;
     TConversionSummary m_summary;
     QString m_escapedError;

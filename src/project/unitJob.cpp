@@ -182,6 +182,9 @@ TCnvJob::TCnvJob(const QString &name)
 {
     BuildExtList(SourceExts, QLatin1Char('R'));
     BuildExtList(TargetExts, QLatin1Char('W'));
+    // The user's preference is where new projects start; the project then keeps its own.
+    if (DoNotEnlarge)
+        Options.insert(QStringLiteral("no-enlarge"), QStringLiteral("true"));
     // One level only, and a failure leaves DestDir naming the missing folder.
     QDir().mkdir(DestDir);
 }

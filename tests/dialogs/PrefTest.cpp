@@ -482,7 +482,8 @@ TEST_F(Pref, ThePhotoSwitchesFollowTheSearchOptionsAndReachTheNextRun)
     EXPECT_TRUE(DoNotEnlarge);
     const TRunSettings run = RunSettingsFor(TCnvJob(QString()));
     EXPECT_FALSE(run.TurnUpright);
-    EXPECT_TRUE(run.NoEnlarge);
+    // Not enlarging belongs to each project now: the preference starts new ones.
+    EXPECT_EQ(TCnvJob(QStringLiteral("New")).Options.value(QStringLiteral("no-enlarge")), QLatin1String("true"));
 
     // Restored settings show at the next opening.
     pref.close();

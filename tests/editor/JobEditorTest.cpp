@@ -1008,6 +1008,48 @@ TEST_F(JobEditorTest, BindingAfterALanguageSwitchShowsItsTextsAndKeepsTheChoices
     editor->SetLanguage(nullptr);
 }
 
+// The chosen target's encoder options and the size mode go into the project's options;
+// an option put back to its default leaves no key behind.
+TEST_F(JobEditorTest, EncoderOptionsAndSizeModeWriteTheProjectsOptions)
+{
+    TCnvJob &project = *CurrentJob();
+    chooseTarget(QStringLiteral("jpg"));
+    EXPECT_NE(control<QCheckBox>("jobIMAGE_Opt_jpeg_progressive"), nullptr);
+    EXPECT_EQ(window->findChild<QWidget *>(QStringLiteral("jobIMAGE_Opt_tiff_compression")), nullptr);
+    control<QCheckBox>("jobIMAGE_Opt_jpeg_progressive")->click();
+    combo("jobIMAGE_Opt_jpeg_subsampling")->setCurrentIndex(2);
+    EXPECT_EQ(project.Options.value(QStringLiteral("jpeg.progressive")), QLatin1String("true"));
+    EXPECT_EQ(project.Options.value(QStringLiteral("jpeg.subsampling")), QLatin1String("444"));
+    EXPECT_TRUE(editor->IsModified());
+    control<QCheckBox>("jobIMAGE_Opt_jpeg_progressive")->click();
+    EXPECT_FALSE(project.Options.contains(QStringLiteral("jpeg.progressive")));
+
+    chooseTarget(QStringLiteral("TIFF"));
+    EXPECT_TRUE(control<QCheckBox>("jobIMAGE_Opt_tiff_cmyk")->isChecked());
+    combo("jobIMAGE_Opt_tiff_compression")->setCurrentIndex(2);
+    EXPECT_EQ(project.Options.value(QStringLiteral("tiff.compression")), QLatin1String("lzw"));
+
+    box("jobIMAGE_UseAsItIs")->click();
+    EXPECT_TRUE(edit("sJOBWidthEdit")->isEnabled());
+    combo("jobIMAGE_SizeMode")->setCurrentIndex(1);
+    EXPECT_EQ(project.Options.value(QStringLiteral("size")), QLatin1String("long:1920"));
+    EXPECT_FALSE(edit("sJOBWidthEdit")->isEnabled());
+    EXPECT_FALSE(control<QSpinBox>("jobIMAGE_SizeSecond")->isVisible());
+    control<QSpinBox>("jobIMAGE_SizeFirst")->setValue(1600);
+    EXPECT_EQ(project.Options.value(QStringLiteral("size")), QLatin1String("long:1600"));
+    box("jobIMAGE_NoEnlarge")->click();
+    EXPECT_EQ(project.Options.value(QStringLiteral("no-enlarge")), QLatin1String("true"));
+
+    // Binding shows what the project holds; the rules come back with their edits.
+    editor->Bind();
+    EXPECT_EQ(combo("jobIMAGE_SizeMode")->currentIndex(), 1);
+    EXPECT_EQ(control<QSpinBox>("jobIMAGE_SizeFirst")->value(), 1600);
+    EXPECT_EQ(combo("jobIMAGE_Opt_tiff_compression")->currentData().toString(), QLatin1String("lzw"));
+    combo("jobIMAGE_SizeMode")->setCurrentIndex(0);
+    EXPECT_FALSE(project.Options.contains(QStringLiteral("size")));
+    EXPECT_TRUE(edit("sJOBWidthEdit")->isEnabled());
+}
+
 TEST_F(JobEditorTest, PagesFitThePanelWidth)
 {
     TMLang lang;
@@ -1016,6 +1058,9 @@ TEST_F(JobEditorTest, PagesFitThePanelWidth)
     editor->Bind();
     box("jobIMAGE_UseAsItIs")->click();
     box("jobIMAGE_AsItIs2")->click();
+    // The widest choices: the most encoder options and both numbers of a box.
+    chooseTarget(QStringLiteral("TIFF"));
+    combo("jobIMAGE_SizeMode")->setCurrentIndex(4);
     for (QWidget *page : {general, options, destination}) {
         tabs->setCurrentWidget(page);
         QCoreApplication::processEvents();

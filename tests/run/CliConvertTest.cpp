@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include <sys/resource.h>
@@ -323,6 +324,49 @@ TEST_F(CliConvert, UsageAndProjectErrorsExitWithTwo)
     }
     WriteFileBytes(job, QByteArray("not a project"));
     EXPECT_EQ(convert({job, at(QStringLiteral("photos"))}).exitCode, 2);
+}
+
+// No project: a new project's defaults with the command line's settings; a project's
+// settings give way to the same options; a bad option stops before anything is written.
+TEST_F(CliConvert, OptionsConvertWithoutAProjectAndOverrideOne)
+{
+    image(QStringLiteral("photos/wide.png"), 80, 40);
+    image(QStringLiteral("photos/tall.png"), 30, 60);
+    TProcessResult result = convert({QStringLiteral("--to"), QStringLiteral("webp"), QStringLiteral("--size"),
+                                     QStringLiteral("long:20"), QStringLiteral("--option"), QStringLiteral("lossless=true"),
+                                     QStringLiteral("--out"), at(QStringLiteral("web")), at(QStringLiteral("photos"))});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    for (const auto &[name, width, height] : {std::tuple{"wide.WEBP", 20, 10}, std::tuple{"tall.WEBP", 10, 20}}) {
+        const QString path = at(QStringLiteral("web/")) + QLatin1String(name);
+        const TImageListPtr back = ReadImageFile(path);
+        ASSERT_TRUE(back) << name;
+        EXPECT_EQ(back->columns, size_t(width)) << name;
+        EXPECT_EQ(back->rows, size_t(height)) << name;
+        EXPECT_EQ(ReadFileBytes(path).mid(12, 4), "VP8L") << name;
+    }
+
+    result = convert({project(), QStringLiteral("--size"), QStringLiteral("percent:50"), at(QStringLiteral("photos/wide.png"))});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(ReadImageFile(at(QStringLiteral("dest/wide.PNG")))->columns, 40u);
+
+    const QList<std::pair<QStringList, const char *>> refused = {
+        {{QStringLiteral("--to"), QStringLiteral("webp"), QStringLiteral("--option"), QStringLiteral("effort=9")}, "effort takes 0..6"},
+        {{QStringLiteral("--to"), QStringLiteral("png"), QStringLiteral("--option"), QStringLiteral("lossless=true")}, "Unknown option lossless"},
+        {{QStringLiteral("--to"), QStringLiteral("png"), QStringLiteral("--size"), QStringLiteral("huge")}, "Unknown size 'huge'"},
+        {{QStringLiteral("--size"), QStringLiteral("long:9")}, "--to FORMAT"},
+    };
+    for (const auto &[arguments, message] : refused) {
+        result = convert(arguments + QStringList{QStringLiteral("--out"), at(QStringLiteral("refused")), at(QStringLiteral("photos"))});
+        EXPECT_EQ(result.exitCode, 2) << message;
+        EXPECT_TRUE(result.err.contains(message)) << result.err.toStdString();
+        EXPECT_TRUE(QDir(at(QStringLiteral("refused"))).entryList(QDir::Files).isEmpty()) << message;
+    }
+
+    QProcess options;
+    options.start(program, {QStringLiteral("options"), QStringLiteral("tif")});
+    ASSERT_TRUE(options.waitForFinished(60000));
+    EXPECT_EQ(options.exitCode(), 0);
+    EXPECT_TRUE(options.readAllStandardOutput().startsWith("compression\tauto|none|lzw|zip|jpeg\tauto\tCompression\n"));
 }
 
 TEST_F(CliConvert, TheConvertChecksRefuseAProjectThatCannotRun)

@@ -48,6 +48,46 @@ TEST_F(RunTest, EveryReadableSourceBecomesAFileOfItsOwn)
         EXPECT_EQ(cell.Status, 0);
 }
 
+// Three projects over two sources: every source gets each project's output, names never
+// collide in a shared folder, and an output that cannot be written fails its row by name.
+TEST_F(RunTest, SeveralProjectsWriteEachSourceOncePerProject)
+{
+    addImage(QStringLiteral("a.png"), 40, 30);
+    addImage(QStringLiteral("b.jpg"), 30, 40);
+    rebuild();
+    TCnvJob small = job();
+    small.Name = QStringLiteral("Small");
+    small.SizeAsIs = 0;
+    small.Options.insert(QStringLiteral("size"), QStringLiteral("long:20"));
+    TCnvJob web = job();
+    web.Name = QStringLiteral("Web");
+    web.TargetExt = QStringLiteral("WEBP");
+    web.DestDir = sandbox.filePath(QStringLiteral("gone"));
+    alsoConvert = {RunSettingsFor(small), RunSettingsFor(web)};
+    for (int filesAtOnce : {1, 2}) {
+        QDir(output(QString())).removeRecursively();
+        QDir().mkpath(output(QString()));
+        runHere(QString(), filesAtOnce);
+        EXPECT_EQ(statuses(), (QList<quint8>{1, 1}));
+        for (int row = 0; row < rows.Count(); ++row)
+            EXPECT_TRUE(rows.Row(row).Message.startsWith(QLatin1String("Web (WEBP): "))) << rows.Row(row).Message.toStdString();
+        const QStringList written = outputFiles();
+        ASSERT_EQ(written.size(), 4) << written.join(QLatin1Char(' ')).toStdString();
+        int small20 = 0;
+        for (const QString &name : written) {
+            const TImageListPtr back = ReadImageFile(output(name));
+            small20 += qMax(back->columns, back->rows) == 20 ? 1 : 0;
+        }
+        EXPECT_EQ(small20, 2);
+    }
+    web.DestDir = output(QString());
+    alsoConvert = {RunSettingsFor(small), RunSettingsFor(web)};
+    runHere();
+    EXPECT_EQ(statuses(), (QList<quint8>{2, 2}));
+    EXPECT_TRUE(rows.Row(0).Message.isEmpty());
+    EXPECT_TRUE(outputFiles().contains(QStringLiteral("b.WEBP")));
+}
+
 TEST_F(RunTest, OneRowShowsItsStagesOnTheGauge)
 {
     addImage(QStringLiteral("only.png"));

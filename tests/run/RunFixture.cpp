@@ -70,6 +70,7 @@ void RunTest::runHere(const QString &multipagePath, int filesAtOnce)
     run = &here;
     here.SetMultipagePath(multipagePath);
     here.SetFilesAtOnce(filesAtOnce);
+    here.SetAlsoConvert(alsoConvert);
     here.Execute();
     escapedError = here.EscapedError();
     run = nullptr;

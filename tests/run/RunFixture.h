@@ -81,4 +81,6 @@ protected:
     TRecordingDisplay display;
     TThreadConvert *run = nullptr;
     QString escapedError;
+    // The run's other projects.
+    QList<TRunSettings> alsoConvert;
 };
