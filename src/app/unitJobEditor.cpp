@@ -4,6 +4,7 @@
 #include "engine/unitFormats.h"
 #include "project/unitOutputOptions.h"
 #include "engine/unitNamePattern.h"
+#include "engine/unitRunNaming.h"
 #include "engine/unitRunSettings.h"
 #include "i18n/unitDclLang.h"
 #include "i18n/unitMultiLang.h"

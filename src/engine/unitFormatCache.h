@@ -5,7 +5,7 @@
 // depends only on the library, the set of its coder modules and the policy in force, so
 // it is kept in the user's cache folder under a key made of those.
 
-#include "engine/unitFormats.h"
+#include "project/unitFormatList.h"
 
 #include <QByteArray>
 #include <QList>

@@ -138,25 +138,6 @@ QList<TFilterItemType> FormatsForModules(const QStringList &tags)
     return formats;
 }
 
-QStringList InstalledCoderModules()
-{
-    QStringList tags;
-    TExceptionPtr exception = NewException();
-    if (!exception)
-        return tags;
-    size_t count = 0;
-    // GetModuleInfoList deadlocks on this library build; the plain tag list does not.
-    char **list = Magick().GetModuleList("*", MagickImageCoderModule, &count, exception.get());
-    if (!list)
-        return tags;
-    for (size_t i = 0; i < count; ++i) {
-        tags.append(QString::fromUtf8(list[i]));
-        Magick().RelinquishMagickMemory(list[i]);
-    }
-    Magick().RelinquishMagickMemory(list);
-    return tags;
-}
-
 namespace {
 
 // Table rows whose library format lives in a module of another name.

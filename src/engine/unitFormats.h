@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/unitImageLibrary.h"
 #include "project/unitFormatList.h"
 
 constexpr int kFormatTableSize = 102;
@@ -12,8 +13,6 @@ int FindFormat(const QString &code);
 // table gives its row, JPEG is followed by JPG and TIFF by TIF.
 QList<TFilterItemType> FormatsForModules(const QStringList &tags);
 
-// Tags of the library's installed coder modules; empty when it is not loaded.
-QStringList InstalledCoderModules();
 
 // What the loaded library can do with a format right now: "R", "W", "RW", or empty when
 // its coder is missing or the security policy refuses it. `coder` names the library's

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // The library's file name, looked up through the standard search or inside a folder.
 QString ImageLibraryFileName();
@@ -73,3 +74,6 @@ struct TLibraryLimits
     quint64 Disk = 0; // bytes
 };
 TLibraryLimits CurrentLibraryLimits();
+
+// Tags of the library's installed coder modules; empty when it is not loaded.
+QStringList InstalledCoderModules();

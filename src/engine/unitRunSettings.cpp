@@ -1,6 +1,5 @@
 #include "engine/unitRunSettings.h"
 
-#include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "project/unitOutputOptions.h"
@@ -25,16 +24,6 @@ TRunSettings RunSettingsFor(const TCnvJob &project)
     settings.MapLimit = MapLimit;
     settings.Caps = TImageCaps::Current();
     return settings;
-}
-
-TNamingEnvironment NamingEnvironmentFor(const TRunSettings &run)
-{
-    TNamingEnvironment environment = SystemNamingEnvironment();
-    // The library is asked only while it is there; without it the file's time stands in.
-    if (ImageLibraryIsLoaded()) {
-        environment.Probe = [run](const QString &sourcePath) { return ProbeSource(sourcePath, run); };
-    }
-    return environment;
 }
 
 QString DefaultProfileFolder()

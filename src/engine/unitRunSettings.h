@@ -47,9 +47,5 @@ struct TRunSettings
 // The value for a run of `project` with the preferences as they stand now.
 TRunSettings RunSettingsFor(const TCnvJob &project);
 
-// The naming environment of a run with these settings: the system's, with a probe that
-// reads a source's header as the run will see it (date taken, size of the output).
-TNamingEnvironment NamingEnvironmentFor(const TRunSettings &run);
-
 // "<folder of the executable>/profiles".
 QString DefaultProfileFolder();

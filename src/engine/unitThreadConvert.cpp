@@ -5,6 +5,7 @@
 #include "engine/unitImageLibrary.h"
 #include "engine/unitMultiOutput.h"
 #include "engine/unitRename.h"
+#include "engine/unitRunNaming.h"
 #include "engine/unitSourceCheck.h"
 #include "project/unitGeneral.h"
 #include "project/unitJobOptions.h"

@@ -1,6 +1,5 @@
 #include "project/unitReport.h"
 
-#include "i18n/unitDclLang.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
 #include "project/unitJob.h"
@@ -79,7 +78,7 @@ QStringList ComposeReport(const TConversionSummary &summary, const QList<TReport
           << QStringLiteral("Failed      :") + QString::number(summary.Failed);
     if (summary.Skipped != 0) {
         const QString label = summary.SkippedLabel.isEmpty()
-            ? QString::fromUtf8(BuiltInString("LB_REPORT_SKIPPED"))
+            ? QStringLiteral("Skipped     :")
             : summary.SkippedLabel;
         lines << label + QString::number(summary.Skipped);
     }
