@@ -37,50 +37,50 @@ void TEncoderPanel::Show(const QString &target, const QMap<QString, QString> &op
     setTitle(m_textOf("J_IMG_ENCODER"));
     while (m_form->rowCount() > 0)
         m_form->removeRow(0);
-    for (const TOptionSpec &spec : OptionsForTarget(target)) {
-        const QString name = spec.OptionName();
-        const QString value = OptionValue(options, spec);
-        const QString label = m_textOf(spec.LabelKey);
-        const auto changed = [this, name, fallback = spec.Default](const QString &now) {
+    for (const TOptionSpec &optionSpec : OptionsForTarget(target)) {
+        const QString name = optionSpec.OptionName();
+        const QString value = OptionValue(options, optionSpec);
+        const QString label = m_textOf(optionSpec.LabelKey);
+        const auto changed = [this, name, fallback = optionSpec.Default](const QString &now) {
             emit optionChanged(name, now == fallback ? QString() : now);
         };
         QWidget *field = nullptr;
-        if (spec.IsFlag()) {
+        if (optionSpec.IsFlag()) {
             auto *box = new QCheckBox(label, this);
             box->setChecked(value == QLatin1String("true"));
             connect(box, &QCheckBox::toggled, this,
                     [changed](bool on) { changed(on ? QStringLiteral("true") : QStringLiteral("false")); });
             field = box;
             m_form->addRow(box);
-        } else if (spec.Key == OptionKey::Background) {
+        } else if (optionSpec.Key == OptionKey::Background) {
             auto *edit = new QLineEdit(value, this);
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("#[0-9A-Fa-f]{0,6}")), edit));
             edit->setMaxLength(7);
             edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("#MMMMMMM")));
-            connect(edit, &QLineEdit::textEdited, this, [changed, spec](const QString &text) {
-                if (spec.Accepts(text))
+            connect(edit, &QLineEdit::textEdited, this, [changed, optionSpec](const QString &text) {
+                if (optionSpec.Accepts(text))
                     changed(text.toLower());
             });
             field = edit;
-        } else if (spec.IsRange()) {
+        } else if (optionSpec.IsRange()) {
             auto *spin = new QSpinBox(this);
-            spin->setRange(spec.Minimum, spec.Maximum);
+            spin->setRange(optionSpec.Minimum, optionSpec.Maximum);
             spin->setValue(value.toInt());
             connect(spin, qOverload<int>(&QSpinBox::valueChanged), this,
                     [changed](int number) { changed(QString::number(number)); });
             field = spin;
         } else {
             auto *combo = new QComboBox(this);
-            for (const QString &item : spec.Values)
+            for (const QString &item : optionSpec.Values)
                 combo->addItem(itemText(item), item);
-            combo->setCurrentIndex(spec.Values.indexOf(value));
+            combo->setCurrentIndex(optionSpec.Values.indexOf(value));
             connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this,
                     [changed, combo] { changed(combo->currentData().toString()); });
             field = combo;
         }
         field->setObjectName(QStringLiteral("jobIMAGE_Opt_") + QString(name).replace(QLatin1Char('.'), QLatin1Char('_')));
-        if (!spec.IsFlag()) {
+        if (!optionSpec.IsFlag()) {
             auto *caption = new QLabel(label, this);
             caption->setBuddy(field);
             m_form->addRow(caption, field);

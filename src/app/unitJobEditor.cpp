@@ -1209,16 +1209,16 @@ void TJobEditor::syncSizeMode()
 void TJobEditor::bindSizeMode()
 {
     TCnvJob *current = job();
-    const TSizeSpec spec = ProjectSizeSpec(current->Options);
+    const TSizeSpec optionSpec = ProjectSizeSpec(current->Options);
     const QSignalBlocker blockMode(m_sizeMode), blockFirst(m_sizeFirst), blockSecond(m_sizeSecond);
     m_sizeModeLabel->setText(text("J_IMG_SIZEMODE"));
     m_sizeMode->clear();
     for (const char *key : {"J_SIZE_RULES", "J_SIZE_LONG", "J_SIZE_SHORT", "J_SIZE_FIT", "J_SIZE_FILL", "J_SIZE_PERCENT"})
         m_sizeMode->addItem(text(key));
-    m_sizeMode->setCurrentIndex(int(spec.Mode));
-    m_sizeFirst->setRange(1, spec.Mode == TSizeMode::Percent ? 1000 : 65535);
-    m_sizeFirst->setValue(int(qMax<qint64>(1, spec.Width)));
-    m_sizeSecond->setValue(int(qMax<qint64>(1, spec.Height)));
+    m_sizeMode->setCurrentIndex(int(optionSpec.Mode));
+    m_sizeFirst->setRange(1, optionSpec.Mode == TSizeMode::Percent ? 1000 : 65535);
+    m_sizeFirst->setValue(int(qMax<qint64>(1, optionSpec.Width)));
+    m_sizeSecond->setValue(int(qMax<qint64>(1, optionSpec.Height)));
     m_noEnlarge->setText(text("J_IMG_NOENLARGE"));
     m_noEnlarge->setChecked(ProjectNoEnlarge(current->Options));
     syncSizeMode();
@@ -1230,23 +1230,23 @@ void TJobEditor::sizeModeChanged()
     if (!current)
         return;
     touch();
-    TSizeSpec spec;
-    spec.Mode = TSizeMode(qMax(0, m_sizeMode->currentIndex()));
-    if (spec.Mode != ProjectSizeSpec(current->Options).Mode) {
+    TSizeSpec optionSpec;
+    optionSpec.Mode = TSizeMode(qMax(0, m_sizeMode->currentIndex()));
+    if (optionSpec.Mode != ProjectSizeSpec(current->Options).Mode) {
         // A new mode starts from a size that suits it.
         static const QList<QPair<int, int>> starts = {{0, 0}, {1920, 1920}, {1080, 1080}, {1920, 1080}, {1080, 1080}, {50, 50}};
         const QSignalBlocker blockFirst(m_sizeFirst), blockSecond(m_sizeSecond);
-        m_sizeFirst->setRange(1, spec.Mode == TSizeMode::Percent ? 1000 : 65535);
-        m_sizeFirst->setValue(qMax(1, starts.at(int(spec.Mode)).first));
-        m_sizeSecond->setValue(qMax(1, starts.at(int(spec.Mode)).second));
+        m_sizeFirst->setRange(1, optionSpec.Mode == TSizeMode::Percent ? 1000 : 65535);
+        m_sizeFirst->setValue(qMax(1, starts.at(int(optionSpec.Mode)).first));
+        m_sizeSecond->setValue(qMax(1, starts.at(int(optionSpec.Mode)).second));
     }
-    const bool boxed = spec.Mode == TSizeMode::Fit || spec.Mode == TSizeMode::Fill;
-    spec.Width = m_sizeFirst->value();
-    spec.Height = boxed ? m_sizeSecond->value() : spec.Width;
-    if (spec.Mode == TSizeMode::Rules)
+    const bool boxed = optionSpec.Mode == TSizeMode::Fit || optionSpec.Mode == TSizeMode::Fill;
+    optionSpec.Width = m_sizeFirst->value();
+    optionSpec.Height = boxed ? m_sizeSecond->value() : optionSpec.Width;
+    if (optionSpec.Mode == TSizeMode::Rules)
         current->Options.remove(OptionKey::Size);
     else
-        current->Options.insert(OptionKey::Size, SizeSpecText(spec));
+        current->Options.insert(OptionKey::Size, SizeSpecText(optionSpec));
     enableSizeControls();
 }
 

@@ -65,9 +65,9 @@ int listOptions(const QString &format, QTextStream &out, QTextStream &err)
         err << "Not a format the library writes: " << format << Qt::endl;
         return 2;
     }
-    for (const TOptionSpec &spec : OptionsForTarget(format))
-        out << spec.Key << '\t' << spec.AllowedText() << '\t' << spec.Default << '\t'
-            << QString::fromUtf8(BuiltInString(spec.LabelKey)) << '\n';
+    for (const TOptionSpec &optionSpec : OptionsForTarget(format))
+        out << optionSpec.Key << '\t' << optionSpec.AllowedText() << '\t' << optionSpec.Default << '\t'
+            << QString::fromUtf8(BuiltInString(optionSpec.LabelKey)) << '\n';
     out.flush();
     return 0;
 }

@@ -73,12 +73,12 @@ QString setSize(TCnvJob &job, const QString &value)
         job.Options.remove(OptionKey::Size);
         return QString();
     }
-    TSizeSpec spec;
+    TSizeSpec optionSpec;
     QString problem;
-    if (!ParseSizeSpec(value, spec, &problem) || spec.Mode == TSizeMode::Rules)
+    if (!ParseSizeSpec(value, optionSpec, &problem) || optionSpec.Mode == TSizeMode::Rules)
         return problem.isEmpty() ? QStringLiteral("--size needs a size") : problem;
     job.SizeAsIs = 0;
-    job.Options.insert(OptionKey::Size, SizeSpecText(spec));
+    job.Options.insert(OptionKey::Size, SizeSpecText(optionSpec));
     return QString();
 }
 

@@ -342,9 +342,9 @@ TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge)
 {
     if (job.SizeAsIs || w == 0 || h == 0)
         return {w, h, false};
-    const TSizeSpec spec = ProjectSizeSpec(job.Options);
-    if (spec.Mode != TSizeMode::Rules) {
-        const TFrameGeometry geometry = SizeModeGeometry(qint64(w), qint64(h), spec, noEnlarge);
+    const TSizeSpec optionSpec = ProjectSizeSpec(job.Options);
+    if (optionSpec.Mode != TSizeMode::Rules) {
+        const TFrameGeometry geometry = SizeModeGeometry(qint64(w), qint64(h), optionSpec, noEnlarge);
         if (geometry.Crop)
             return {size_t(geometry.CropWidth), size_t(geometry.CropHeight), true};
         return {size_t(geometry.Columns), size_t(geometry.Rows), geometry.Resize};
@@ -369,9 +369,9 @@ TOutputSize ResizedSize(size_t w, size_t h, const TCnvJob &job, bool noEnlarge)
 void ResizeFrame(TMagickImage &image, const TCnvJob &job, FilterTypes filter, double blur,
                  bool noEnlarge)
 {
-    const TSizeSpec spec = ProjectSizeSpec(job.Options);
-    if (!job.SizeAsIs && spec.Mode != TSizeMode::Rules && image.FrameWidth() > 0 && image.FrameHeight() > 0) {
-        ResizeFrameTo(image, SizeModeGeometry(qint64(image.FrameWidth()), qint64(image.FrameHeight()), spec, noEnlarge),
+    const TSizeSpec optionSpec = ProjectSizeSpec(job.Options);
+    if (!job.SizeAsIs && optionSpec.Mode != TSizeMode::Rules && image.FrameWidth() > 0 && image.FrameHeight() > 0) {
+        ResizeFrameTo(image, SizeModeGeometry(qint64(image.FrameWidth()), qint64(image.FrameHeight()), optionSpec, noEnlarge),
                       filter, blur);
         return;
     }
@@ -506,12 +506,12 @@ size_t ShortSideNeeded(const TCnvJob &job)
 {
     if (job.SizeAsIs)
         return 0;
-    const TSizeSpec spec = ProjectSizeSpec(job.Options);
-    if (spec.Mode == TSizeMode::Percent)
+    const TSizeSpec optionSpec = ProjectSizeSpec(job.Options);
+    if (optionSpec.Mode == TSizeMode::Percent)
         return 0;
     // A short side of the larger number leaves every other edge at least as large.
-    if (spec.Mode != TSizeMode::Rules)
-        return size_t(qMax(spec.Width, spec.Height));
+    if (optionSpec.Mode != TSizeMode::Rules)
+        return size_t(qMax(optionSpec.Width, optionSpec.Height));
     try {
         const qint64 width = SizeToPixels(parseSize(job.Width), job.Measure);
         const qint64 height = SizeToPixels(parseSize(job.Height), job.Measure);

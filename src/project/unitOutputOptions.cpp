@@ -66,9 +66,9 @@ bool isColour(const QString &value)
 
 const TOptionSpec *findSpec(const QString &family, const QString &key)
 {
-    for (const TOptionSpec &spec : optionTable()) {
-        if (spec.Family == family && spec.Key == key)
-            return &spec;
+    for (const TOptionSpec &optionSpec : optionTable()) {
+        if (optionSpec.Family == family && optionSpec.Key == key)
+            return &optionSpec;
     }
     return nullptr;
 }
@@ -77,7 +77,7 @@ bool isKnownFamily(const QString &family)
 {
     return !family.isEmpty()
         && std::any_of(optionTable().cbegin(), optionTable().cend(),
-                       [&](const TOptionSpec &spec) { return spec.Family == family; });
+                       [&](const TOptionSpec &optionSpec) { return optionSpec.Family == family; });
 }
 
 bool parseEdge(const QString &text, qint64 &value, qint64 largest)
@@ -94,7 +94,7 @@ qint64 roundedScale(double scale, qint64 edge)
 
 } // namespace
 
-bool ParseSizeSpec(const QString &text, TSizeSpec &spec, QString *problem)
+bool ParseSizeSpec(const QString &text, TSizeSpec &optionSpec, QString *problem)
 {
     const QString trimmed = text.trimmed().toLower();
     const auto refuse = [&] {
@@ -104,7 +104,7 @@ bool ParseSizeSpec(const QString &text, TSizeSpec &spec, QString *problem)
         return false;
     };
     if (trimmed.isEmpty()) {
-        spec = TSizeSpec();
+        optionSpec = TSizeSpec();
         return true;
     }
     const int colon = trimmed.indexOf(QLatin1Char(':'));
@@ -132,14 +132,14 @@ bool ParseSizeSpec(const QString &text, TSizeSpec &spec, QString *problem)
     } else {
         return refuse();
     }
-    spec = parsed;
+    optionSpec = parsed;
     return true;
 }
 
-QString SizeSpecText(const TSizeSpec &spec)
+QString SizeSpecText(const TSizeSpec &optionSpec)
 {
-    const QString width = QString::number(spec.Width), height = QString::number(spec.Height);
-    switch (spec.Mode) {
+    const QString width = QString::number(optionSpec.Width), height = QString::number(optionSpec.Height);
+    switch (optionSpec.Mode) {
     case TSizeMode::Rules:
         return QString();
     case TSizeMode::Long:
@@ -158,10 +158,10 @@ QString SizeSpecText(const TSizeSpec &spec)
 
 TSizeSpec ProjectSizeSpec(const QMap<QString, QString> &options)
 {
-    TSizeSpec spec;
-    if (!ParseSizeSpec(options.value(OptionKey::Size), spec))
-        spec = TSizeSpec();
-    return spec;
+    TSizeSpec optionSpec;
+    if (!ParseSizeSpec(options.value(OptionKey::Size), optionSpec))
+        optionSpec = TSizeSpec();
+    return optionSpec;
 }
 
 bool ProjectNoEnlarge(const QMap<QString, QString> &options)
@@ -169,20 +169,20 @@ bool ProjectNoEnlarge(const QMap<QString, QString> &options)
     return options.value(OptionKey::NoEnlarge) == QLatin1String("true");
 }
 
-TFrameGeometry SizeModeGeometry(qint64 width, qint64 height, const TSizeSpec &spec, bool noEnlarge)
+TFrameGeometry SizeModeGeometry(qint64 width, qint64 height, const TSizeSpec &optionSpec, bool noEnlarge)
 {
     TFrameGeometry geometry;
-    if (spec.Mode == TSizeMode::Rules || width <= 0 || height <= 0)
+    if (optionSpec.Mode == TSizeMode::Rules || width <= 0 || height <= 0)
         return geometry;
     qint64 columns = width, rows = height;
-    if (spec.Mode == TSizeMode::Percent) {
-        columns = roundedScale(double(spec.Width) / 100.0, width);
-        rows = roundedScale(double(spec.Width) / 100.0, height);
+    if (optionSpec.Mode == TSizeMode::Percent) {
+        columns = roundedScale(double(optionSpec.Width) / 100.0, width);
+        rows = roundedScale(double(optionSpec.Width) / 100.0, height);
     } else {
         // Long edge N fits the frame into N x N, short edge N covers N x N.
-        const double across = double(spec.Width) / double(width);
-        const double down = double(spec.Height) / double(height);
-        const bool cover = spec.Mode == TSizeMode::Short || spec.Mode == TSizeMode::Fill;
+        const double across = double(optionSpec.Width) / double(width);
+        const double down = double(optionSpec.Height) / double(height);
+        const bool cover = optionSpec.Mode == TSizeMode::Short || optionSpec.Mode == TSizeMode::Fill;
         const double scale = cover ? qMax(across, down) : qMin(across, down);
         columns = roundedScale(scale, width);
         rows = roundedScale(scale, height);
@@ -194,9 +194,9 @@ TFrameGeometry SizeModeGeometry(qint64 width, qint64 height, const TSizeSpec &sp
     geometry.Resize = columns != width || rows != height;
     geometry.Columns = columns;
     geometry.Rows = rows;
-    if (spec.Mode == TSizeMode::Fill) {
-        geometry.CropWidth = qMin(spec.Width, columns);
-        geometry.CropHeight = qMin(spec.Height, rows);
+    if (optionSpec.Mode == TSizeMode::Fill) {
+        geometry.CropWidth = qMin(optionSpec.Width, columns);
+        geometry.CropHeight = qMin(optionSpec.Height, rows);
         geometry.Crop = geometry.CropWidth != columns || geometry.CropHeight != rows;
         geometry.CropX = (columns - geometry.CropWidth) / 2;
         geometry.CropY = (rows - geometry.CropHeight) / 2;
@@ -238,19 +238,19 @@ QList<TOptionSpec> OptionsForTarget(const QString &targetCode)
 {
     const QString family = OptionFamily(targetCode);
     QList<TOptionSpec> own, common;
-    for (const TOptionSpec &spec : optionTable()) {
-        if (spec.Family.isEmpty())
-            common.append(spec);
-        else if (!family.isEmpty() && spec.Family == family)
-            own.append(spec);
+    for (const TOptionSpec &optionSpec : optionTable()) {
+        if (optionSpec.Family.isEmpty())
+            common.append(optionSpec);
+        else if (!family.isEmpty() && optionSpec.Family == family)
+            own.append(optionSpec);
     }
     return own + common;
 }
 
-QString OptionValue(const QMap<QString, QString> &options, const TOptionSpec &spec)
+QString OptionValue(const QMap<QString, QString> &options, const TOptionSpec &optionSpec)
 {
-    const QString value = options.value(spec.OptionName());
-    return spec.Accepts(value) ? value : spec.Default;
+    const QString value = options.value(optionSpec.OptionName());
+    return optionSpec.Accepts(value) ? value : optionSpec.Default;
 }
 
 TEncoderSettings EncoderSettings(const QString &targetCode, const QMap<QString, QString> &options)
@@ -258,8 +258,8 @@ TEncoderSettings EncoderSettings(const QString &targetCode, const QMap<QString, 
     TEncoderSettings settings;
     const QString family = OptionFamily(targetCode);
     const auto value = [&](const char *specFamily, const char *key) {
-        const TOptionSpec *spec = findSpec(QLatin1String(specFamily), QLatin1String(key));
-        return spec ? OptionValue(options, *spec) : QString();
+        const TOptionSpec *optionSpec = findSpec(QLatin1String(specFamily), QLatin1String(key));
+        return optionSpec ? OptionValue(options, *optionSpec) : QString();
     };
     if (family == QLatin1String("jpeg")) {
         settings.Progressive = value("jpeg", "progressive") == QLatin1String("true");
@@ -299,8 +299,8 @@ QString CheckOutputOptions(const QString &targetCode, const QMap<QString, QStrin
         const QString &value = it.value();
         QString problem;
         if (key == OptionKey::Size) {
-            TSizeSpec spec;
-            if (!ParseSizeSpec(value, spec, &problem))
+            TSizeSpec optionSpec;
+            if (!ParseSizeSpec(value, optionSpec, &problem))
                 return problem;
             continue;
         }
@@ -312,16 +312,16 @@ QString CheckOutputOptions(const QString &targetCode, const QMap<QString, QStrin
         const int dot = key.indexOf(QLatin1Char('.'));
         const QString family = dot < 0 ? QString() : key.left(dot);
         const QString name = dot < 0 ? key : key.mid(dot + 1);
-        const TOptionSpec *spec = findSpec(family, name);
+        const TOptionSpec *optionSpec = findSpec(family, name);
         // Keys of other parts of the program, or of formats this table does not know,
         // are not this check's to judge.
-        if (!spec) {
+        if (!optionSpec) {
             if (isKnownFamily(family))
                 return QStringLiteral("Unknown option %1").arg(key);
             continue;
         }
-        if (!spec->Accepts(value))
-            return QStringLiteral("Option %1 takes %2, not '%3'").arg(key, spec->AllowedText(), value);
+        if (!optionSpec->Accepts(value))
+            return QStringLiteral("Option %1 takes %2, not '%3'").arg(key, optionSpec->AllowedText(), value);
     }
     return QString();
 }
@@ -334,13 +334,13 @@ QString SetOptionFromText(TCnvJob &job, const QString &assignment)
     const QString key = assignment.left(equals).trimmed().toLower();
     const QString value = assignment.mid(equals + 1).trimmed();
     const QList<TOptionSpec> offered = OptionsForTarget(job.TargetExt);
-    for (const TOptionSpec &spec : offered) {
-        if (key != spec.Key && key != spec.OptionName())
+    for (const TOptionSpec &optionSpec : offered) {
+        if (key != optionSpec.Key && key != optionSpec.OptionName())
             continue;
-        const QString stored = spec.IsFlag() || !spec.IsRange() ? value.toLower() : value;
-        if (!spec.Accepts(stored))
-            return QStringLiteral("Option %1 takes %2, not '%3'").arg(key, spec.AllowedText(), value);
-        job.Options.insert(spec.OptionName(), stored);
+        const QString stored = optionSpec.IsFlag() || !optionSpec.IsRange() ? value.toLower() : value;
+        if (!optionSpec.Accepts(stored))
+            return QStringLiteral("Option %1 takes %2, not '%3'").arg(key, optionSpec.AllowedText(), value);
+        job.Options.insert(optionSpec.OptionName(), stored);
         return QString();
     }
     return QStringLiteral("Unknown option %1 for %2 (see pictavo-cli options %2)")

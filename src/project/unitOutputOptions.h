@@ -34,8 +34,8 @@ struct TSizeSpec
 
 // "long:1920", "short:1080", "fit:1920x1080", "fill:1080x1080", "percent:50"; empty is
 // the rules. False with a problem text for anything else.
-bool ParseSizeSpec(const QString &text, TSizeSpec &spec, QString *problem = nullptr);
-QString SizeSpecText(const TSizeSpec &spec);
+bool ParseSizeSpec(const QString &text, TSizeSpec &optionSpec, QString *problem = nullptr);
+QString SizeSpecText(const TSizeSpec &optionSpec);
 // The project's size mode; the rules when the key is missing or not understood.
 TSizeSpec ProjectSizeSpec(const QMap<QString, QString> &options);
 bool ProjectNoEnlarge(const QMap<QString, QString> &options);
@@ -54,7 +54,7 @@ struct TFrameGeometry
     qint64 CropWidth = 0;
     qint64 CropHeight = 0;
 };
-TFrameGeometry SizeModeGeometry(qint64 width, qint64 height, const TSizeSpec &spec, bool noEnlarge);
+TFrameGeometry SizeModeGeometry(qint64 width, qint64 height, const TSizeSpec &optionSpec, bool noEnlarge);
 
 // One encoder option of a format family. Values: the allowed texts, or empty with a
 // range Minimum..Maximum; a flag has the values "false" and "true".
@@ -83,7 +83,7 @@ QString OptionFamily(const QString &targetCode);
 // The options offered for a target, the family's own first, then those of every format.
 QList<TOptionSpec> OptionsForTarget(const QString &targetCode);
 // The value in force: the project's, or the option's default when the key is missing.
-QString OptionValue(const QMap<QString, QString> &options, const TOptionSpec &spec);
+QString OptionValue(const QMap<QString, QString> &options, const TOptionSpec &optionSpec);
 
 // The target's encoder settings as the engine needs them: plain values, defaults where
 // the project says nothing.

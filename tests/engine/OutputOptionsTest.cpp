@@ -80,13 +80,13 @@ TEST_F(OutputOptions, SizeModesAgreeWithTheLibrarysGeometryForEveryShape)
             for (const bool noEnlarge : {false, true}) {
                 const QString trace = QStringLiteral("%1x%2 %3 no-enlarge %4")
                                           .arg(shape.width()).arg(shape.height()).arg(mode).arg(noEnlarge);
-                TSizeSpec spec;
-                ASSERT_TRUE(ParseSizeSpec(mode, spec)) << trace.toStdString();
-                const TFrameGeometry mine = SizeModeGeometry(shape.width(), shape.height(), spec, noEnlarge);
+                TSizeSpec optionSpec;
+                ASSERT_TRUE(ParseSizeSpec(mode, optionSpec)) << trace.toStdString();
+                const TFrameGeometry mine = SizeModeGeometry(shape.width(), shape.height(), optionSpec, noEnlarge);
                 ssize_t x = 0, y = 0;
                 size_t columns = size_t(shape.width()), rows = size_t(shape.height());
                 // The library's "P%>" compares with the scaled size and so enlarges anyway.
-                const bool greater = noEnlarge && spec.Mode != TSizeMode::Percent;
+                const bool greater = noEnlarge && optionSpec.Mode != TSizeMode::Percent;
                 parse((geometry + (greater ? QStringLiteral(">") : QString())).toLatin1().constData(), &x, &y,
                       &columns, &rows);
                 if (noEnlarge && !greater) {
@@ -96,7 +96,7 @@ TEST_F(OutputOptions, SizeModesAgreeWithTheLibrarysGeometryForEveryShape)
                 EXPECT_EQ(mine.Columns, qint64(columns)) << trace.toStdString();
                 EXPECT_EQ(mine.Rows, qint64(rows)) << trace.toStdString();
 
-                const QSize wanted = spec.Mode == TSizeMode::Fill
+                const QSize wanted = optionSpec.Mode == TSizeMode::Fill
                     ? QSize(int(qMin<qint64>(108, columns)), int(qMin<qint64>(108, rows)))
                     : QSize(int(columns), int(rows));
                 job().Options.insert(OptionKey::Size, mode);
