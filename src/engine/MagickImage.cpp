@@ -202,66 +202,27 @@ void TMagickImage::Reset()
     Magick().SetImageOption(m_info.get(), "jpeg:optimize-coding", "true");
 }
 
-void TMagickImage::SetShrinkOnLoad(const QByteArray &source, size_t shortSide)
+void TMagickImage::SetShrinkOnLoad(size_t columns, size_t rows, size_t eighths)
 {
-    static const char kJpegMagic[] = "\xFF\xD8\xFF";
-    if (shortSide == 0 || !source.startsWith(QByteArray::fromRawData(kJpegMagic, 3)))
-        return;
-    TImageInfoPtr pingInfo(Magick().CloneImageInfo(nullptr));
-    TExceptionPtr exception = NewException();
-    const TImageListPtr header(Magick().PingBlob(pingInfo.get(), source.constData(),
-                                                 size_t(source.size()), exception.get()));
-    if (!header || exception->severity != UndefinedException)
-        return;
-    const size_t eighths = ShrinkEighths(header->columns, header->rows, shortSide);
-    if (eighths == 8)
+    if (eighths < 1 || eighths > 4)
         return;
     // The library picks the eighths from a divisor of the size: 8, 4, 3 and 2 give 1/8 to 4/8.
     const size_t divisor = eighths == 3 ? 3 : 8 / eighths;
-    const QByteArray hint = QByteArray::number(qulonglong(header->columns / divisor)) + 'x'
-        + QByteArray::number(qulonglong(header->rows / divisor));
+    const QByteArray hint = QByteArray::number(qulonglong(columns / divisor)) + 'x'
+        + QByteArray::number(qulonglong(rows / divisor));
     Magick().SetImageOption(m_info.get(), "jpeg:size", hint.constData());
 }
 
-size_t ShrinkEighths(size_t width, size_t height, size_t shortSide)
-{
-    // The decoder scales by eighths: 1/8, 2/8, 3/8 or 4/8, only where both sides stay exact.
-    for (const size_t eighths : {1, 2, 3, 4}) {
-        if ((width * eighths) % 8 == 0 && (height * eighths) % 8 == 0
-            && qMin(width, height) * eighths / 8 >= shortSide)
-            return eighths;
-    }
-    return 8;
-}
-
-void TMagickImage::ShrinkAsOnLoad(size_t shortSide)
+void TMagickImage::ShrinkAsOnLoad(size_t eighths)
 {
     const Image *frame = CurrentFrame();
-    if (shortSide == 0 || FrameCount() != 1 || qstrcmp(frame->magick, "JPEG") != 0)
-        return;
-    const size_t eighths = ShrinkEighths(frame->columns, frame->rows, shortSide);
-    if (eighths == 8)
+    if (eighths < 1 || eighths > 4 || FrameCount() != 1 || qstrcmp(frame->magick, "JPEG") != 0)
         return;
     TExceptionPtr exception = NewException();
     TImageListPtr scaled(Magick().ScaleImage(frame, frame->columns * eighths / 8, frame->rows * eighths / 8,
                                              exception.get()));
     ThrowIfLibraryError(exception.get());
     ReplaceCurrentFrame(std::move(scaled));
-}
-
-quint64 TMagickImage::PixelBytesNeeded(const QByteArray &source)
-{
-    TImageInfoPtr pingInfo(Magick().CloneImageInfo(nullptr));
-    TExceptionPtr exception = NewException();
-    const TImageListPtr header(Magick().PingBlob(pingInfo.get(), source.constData(),
-                                                 size_t(source.size()), exception.get()));
-    quint64 total = 0, largest = 0;
-    for (const Image *frame = header.get(); frame; frame = frame->next) {
-        const quint64 pixels = quint64(frame->columns) * frame->rows;
-        total += pixels;
-        largest = qMax(largest, pixels);
-    }
-    return (total + largest) * (sizeof(PixelPacket) + sizeof(IndexPacket));
 }
 
 void TMagickImage::TakeFrames(TMagickImage &other)

@@ -64,10 +64,6 @@ struct TEncodedFile
     QString Warning; // the encoder's, if it gave one
 };
 
-// The eighths (1 to 4) a JPEG of width x height decodes at so that its short side keeps
-// at least shortSide and both sides stay whole; 8 when no smaller scale does.
-size_t ShrinkEighths(size_t width, size_t height, size_t shortSide);
-
 class TMagickImage
 {
     Q_DISABLE_COPY_MOVE(TMagickImage)
@@ -90,19 +86,12 @@ public:
     size_t FrameWidth() const;
     size_t FrameHeight() const;
 
-    // Shrink-on-load: when `source` is a JPEG whose short side is at least twice
-    // `shortSide`, the next decode runs at the smallest DCT scale that keeps the short
-    // side at least `shortSide` and both sides exact (no rounding), so the frame keeps
-    // the source's aspect ratio. Other sources decode at full size as before.
-    void SetShrinkOnLoad(const QByteArray &source, size_t shortSide);
-    // The pixel-cache bytes decoding and transforming `source` takes, from its header
-    // alone: every frame, and one more copy of the largest for the frame being
-    // transformed. 0 when the header cannot be read.
-    static quint64 PixelBytesNeeded(const QByteArray &source);
-
-    // A JPEG decoded larger than an output needs becomes what shrink-on-load would have
-    // decoded for `shortSide`: the same eighths, averaged down from the pixels at hand.
-    void ShrinkAsOnLoad(size_t shortSide);
+    // Shrink-on-load: the next decode of a JPEG of columns x rows runs at `eighths` of
+    // its size (1 to 4; 8 keeps the full size). Other formats ignore it.
+    void SetShrinkOnLoad(size_t columns, size_t rows, size_t eighths);
+    // A JPEG decoded larger than an output needs becomes what shrink-on-load at `eighths`
+    // would have decoded: averaged down from the pixels at hand.
+    void ShrinkAsOnLoad(size_t eighths);
 
     // Decodes the rest of the stream and keeps what came back. A report that pixels are
     // missing (an error, truncation, a read error) is thrown as TCorruptSource, a refusal

@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -502,24 +504,42 @@ void FlattenFrameOnto(TMagickImage &image, const TEncoderSettings &encoder)
     Magick().SetImageAlphaChannel(frame, RemoveAlphaChannel);
 }
 
-size_t ShortSideNeeded(const TCnvJob &job)
+size_t DecodeEighths(size_t w, size_t h, const TRunSettings &run)
 {
-    if (job.SizeAsIs)
-        return 0;
-    const TSizeSpec optionSpec = ProjectSizeSpec(job.Options);
-    if (optionSpec.Mode == TSizeMode::Percent)
-        return 0;
-    // A short side of the larger number leaves every other edge at least as large.
-    if (optionSpec.Mode != TSizeMode::Rules)
-        return size_t(qMax(optionSpec.Width, optionSpec.Height));
+    // The resize a frame of w x h gets and what of it is kept, crop included.
+    const auto plan = [&run](size_t columns, size_t rows) {
+        const TSizeSpec optionSpec = ProjectSizeSpec(run.Project.Options);
+        if (!run.Project.SizeAsIs && optionSpec.Mode != TSizeMode::Rules) {
+            const TFrameGeometry geometry = SizeModeGeometry(qint64(columns), qint64(rows), optionSpec, run.NoEnlarge);
+            return std::tuple(geometry.Resize, size_t(geometry.Columns), size_t(geometry.Rows),
+                              size_t(geometry.Crop ? geometry.CropWidth : geometry.Columns),
+                              size_t(geometry.Crop ? geometry.CropHeight : geometry.Rows));
+        }
+        const TOutputSize size = ResizedSize(columns, rows, run.Project, run.NoEnlarge);
+        return std::tuple(size.Resize, size.Columns, size.Rows, size.Columns, size.Rows);
+    };
     try {
-        const qint64 width = SizeToPixels(parseSize(job.Width), job.Measure);
-        const qint64 height = SizeToPixels(parseSize(job.Height), job.Measure);
-        const qint64 larger = qMax(width, height);
-        return larger > 0 && larger <= std::numeric_limits<qint32>::max() ? size_t(larger) : 0;
+        for (const size_t eighths : {1, 2, 3, 4}) {
+            if ((w * eighths) % 8 != 0 || (h * eighths) % 8 != 0)
+                continue;
+            bool keeps = true;
+            for (const bool turned : {false, true}) {
+                const size_t columns = turned ? h : w, rows = turned ? w : h;
+                const size_t scaledColumns = columns * eighths / 8, scaledRows = rows * eighths / 8;
+                auto full = plan(columns, rows), scaled = plan(scaledColumns, scaledRows);
+                // A scaled frame already at the output's size needs no resize of its own.
+                const bool resized = std::exchange(std::get<0>(full), true);
+                std::get<0>(scaled) = true;
+                keeps = keeps && resized && full == scaled && std::get<1>(full) <= scaledColumns
+                    && std::get<2>(full) <= scaledRows;
+            }
+            if (keeps)
+                return eighths;
+        }
     } catch (const TError &) {
-        return 0;
+        // A size that is no number: the resize step reports it on the full frame.
     }
+    return 8;
 }
 
 qint64 SizeToPixels(long double value, int measure)

@@ -102,7 +102,6 @@ bool IsJpegToTiff(const QString &sourcePath, const QString &targetExt);
 // when the conversion fails, the frame keeps its pixels and its profile.
 void ConvertToPrintProfile(TMagickImage &image, const QString &profileFolder);
 
-// The short side a decoded frame needs so that ResizeFrame only ever shrinks it, whatever
-// way it is turned: the larger of the project's two sizes in pixels. 0 when the frames
-// keep their size or a size is no number (the resize step then reports it).
-size_t ShortSideNeeded(const TCnvJob &job);
+// The eighths (1 to 4, or 8 for the full size) a JPEG of w x h may be decoded at and still
+// come out of the resize at the same size, only ever shrunk, whichever way it is turned.
+size_t DecodeEighths(size_t w, size_t h, const TRunSettings &run);

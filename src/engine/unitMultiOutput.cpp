@@ -3,14 +3,16 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <limits>
+#include <system_error>
+#include <thread>
 
 namespace {
 
-size_t neededBy(const TOutputOrder &order)
+// The eighths of the decoded frame an order's own decode would have kept.
+size_t eighthsOf(const TMagickImage &decoded, const TOutputOrder &order)
 {
-    const size_t needed = ShortSideNeeded(order.Settings->Project);
-    return needed == 0 ? std::numeric_limits<size_t>::max() : needed;
+    return order.Settings->ShrinkOnLoad ? DecodeEighths(decoded.FrameWidth(), decoded.FrameHeight(), *order.Settings)
+                                        : 8;
 }
 
 } // namespace
@@ -34,39 +36,51 @@ QString StageSourceToEach(TMagickImage &decoded, const QString &sourcePath,
     staged.resize(size_t(orders.size()));
     QList<std::pair<size_t, int>> needs;
     for (int i = 0; i < orders.size(); ++i)
-        needs.append({neededBy(orders.at(i)), i});
+        needs.append({eighthsOf(decoded, orders.at(i)), i});
     std::stable_sort(needs.begin(), needs.end());
-    QList<std::pair<int, QString>> failed;
-    for (int k = 0; k < needs.size(); ++k) {
-        const TOutputOrder &order = orders.at(needs.at(k).second);
+    QStringList failures(orders.size());
+    const auto stage = [&](TMagickImage &image, int index, size_t shrinkTo) {
+        const TOutputOrder &order = orders.at(index);
         try {
-            if (k + 1 == needs.size()) {
-                staged[size_t(needs.at(k).second)] = StageSource(decoded, sourcePath, order.Output, *order.Settings);
-            } else {
-                // Made as small as this output's own decode would have been.
-                TMagickImage copy;
-                copy.CopyFramesFrom(decoded);
-                if (order.Settings->ShrinkOnLoad)
-                    copy.ShrinkAsOnLoad(ShortSideNeeded(order.Settings->Project));
-                staged[size_t(needs.at(k).second)] = StageSource(copy, sourcePath, order.Output, *order.Settings);
-            }
+            // As small as this output's own decode would have been.
+            image.ShrinkAsOnLoad(shrinkTo);
+            staged[size_t(index)] = StageSource(image, sourcePath, order.Output, *order.Settings);
         } catch (const std::exception &error) {
             const auto *own = dynamic_cast<const TError *>(&error);
-            const QString text = own ? own->text() : QString::fromLocal8Bit(error.what());
-            failed.append({needs.at(k).second, OutputFailure(orders, needs.at(k).second, text)});
+            failures[index] = OutputFailure(orders, index, own ? own->text() : QString::fromLocal8Bit(error.what()));
         }
+    };
+    // The smaller outputs are made on a thread of their own, each from a copy made here
+    // before the largest starts changing the decoded frames themselves on this thread.
+    std::vector<std::unique_ptr<TMagickImage>> copies;
+    for (int k = 0; k + 1 < needs.size(); ++k) {
+        copies.push_back(std::make_unique<TMagickImage>());
+        copies.back()->CopyFramesFrom(decoded);
     }
-    std::sort(failed.begin(), failed.end());
-    QStringList texts;
-    for (const auto &[index, text] : failed)
-        texts.append(text);
-    return texts.join(QStringLiteral("; "));
+    const auto stageSmaller = [&] {
+        for (size_t k = 0; k < copies.size(); ++k) {
+            stage(*copies[k], needs.at(qsizetype(k)).second, needs.at(qsizetype(k)).first);
+            copies[k].reset();
+        }
+    };
+    std::thread smaller;
+    try {
+        if (!copies.empty())
+            smaller = std::thread(stageSmaller);
+    } catch (const std::system_error &) {
+        stageSmaller();
+    }
+    stage(decoded, needs.last().second, 8);
+    if (smaller.joinable())
+        smaller.join();
+    failures.removeAll(QString());
+    return failures.join(QStringLiteral("; "));
 }
 
-size_t ShortSideNeededByAll(const QList<TOutputOrder> &orders)
+size_t DecodeEighthsForAll(size_t w, size_t h, const QList<TOutputOrder> &orders)
 {
-    size_t largest = 0;
+    size_t largest = orders.isEmpty() ? 8 : 1;
     for (const TOutputOrder &order : orders)
-        largest = qMax(largest, neededBy(order));
-    return largest == std::numeric_limits<size_t>::max() ? 0 : largest;
+        largest = qMax(largest, order.Settings->ShrinkOnLoad ? DecodeEighths(w, h, *order.Settings) : 8);
+    return largest;
 }

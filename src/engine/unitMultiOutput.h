@@ -16,6 +16,8 @@ struct TOutputOrder
     std::shared_ptr<const TRunSettings> Settings;
     // The plain output path; the final name is settled when the row's turn comes.
     QString Output;
+    // The name was settled when the row started, by the project's rule for existing files.
+    bool Named = false;
 };
 
 // "Name (TARGET)": how a row's message names the output that failed.
@@ -31,6 +33,6 @@ QString StageSourceToEach(TMagickImage &decoded, const QString &sourcePath,
 // How a row's message names a failure of one of its outputs.
 QString OutputFailure(const QList<TOutputOrder> &orders, int index, const QString &text);
 
-// The short side a decode must keep for every order: 0 (full size) as soon as one of
-// them needs the full size.
-size_t ShortSideNeededByAll(const QList<TOutputOrder> &orders);
+// The eighths a JPEG of w x h may be decoded at for every order: the full size (8) as
+// soon as one of them needs it.
+size_t DecodeEighthsForAll(size_t w, size_t h, const QList<TOutputOrder> &orders);

@@ -73,14 +73,6 @@ TPixels screenPixels(const Image *frame, const QString &profileFolder)
 }
 
 // By the content only; a format known by its name alone gives no size here.
-QSize pingSize(const QByteArray &bytes)
-{
-    TImageInfoPtr info(Magick().CloneImageInfo(nullptr));
-    TExceptionPtr exception = NewException();
-    const TImageListPtr header(Magick().PingBlob(info.get(), bytes.constData(), size_t(bytes.size()), exception.get()));
-    return header ? QSize(int(header->columns), int(header->rows)) : QSize();
-}
-
 // Encodes as the run's writer would for a source of this project.
 QList<TEncodedFile> encodeOutput(TMagickImage &image, const QString &sourcePath, const TRunSettings &run)
 {
@@ -106,10 +98,15 @@ TPreview MakePreview(const QString &sourcePath, const TRunSettings &run, const s
             throw TError(QStringLiteral("Incorrect new extension"));
         QByteArray bytes = readWhole(sourcePath);
         preview.SourceBytes = bytes.size();
-        preview.SourceSize = pingSize(bytes);
+        const TSourceHeader header = ReadSourceHeader(bytes);
+        CheckDeclaredSize(header, run.Caps);
         TMagickImage image;
-        if (run.ShrinkOnLoad)
-            image.SetShrinkOnLoad(bytes, ShortSideNeeded(run.Project));
+        if (!header.Frames.isEmpty()) {
+            const size_t w = size_t(header.Frames.first().Width), h = size_t(header.Frames.first().Height);
+            preview.SourceSize = QSize(int(w), int(h));
+            if (run.ShrinkOnLoad && header.Jpeg)
+                image.SetShrinkOnLoad(w, h, DecodeEighths(w, h, run));
+        }
         decode(image, bytes, sourcePath);
         bytes.clear();
         preview.SourceFrames = image.FrameCount();

@@ -59,6 +59,11 @@ public:
     // Names what follows as `project` says (it must outlive the calls), within the same
     // registry and handed-out names: the projects of one run never share a name.
     void NameFor(const TCnvJob &project) { m_project = &project; }
+    // What the patterns of the project named next learn of a source.
+    void SetProbe(const std::function<TSourceFacts(const QString &sourcePath)> &probe)
+    {
+        m_environment.Probe = probe;
+    }
 
     // Empties the registry, takes the run's sources and starts the counter at the
     // project's CounterStart. Called once when a run starts.

@@ -13,56 +13,34 @@
 
 namespace {
 
-struct TSize
-{
-    qint64 Width = 0;
-    qint64 Height = 0;
-};
-
 quint32 little24(const uchar *at) { return at[0] | (quint32(at[1]) << 8) | (quint32(at[2]) << 16); }
 
 // The canvas of an extended file, or the one frame of a simple lossy or lossless one.
-std::optional<TSize> webpSize(const QByteArray &bytes)
+std::optional<TDeclaredFrame> webpSize(const QByteArray &bytes)
 {
     const auto *d = reinterpret_cast<const uchar *>(bytes.constData());
     if (bytes.size() < 30 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WEBP")
         return std::nullopt;
     const QByteArray chunk = bytes.mid(12, 4);
     if (chunk == "VP8X")
-        return TSize{little24(d + 24) + 1, little24(d + 27) + 1};
+        return TDeclaredFrame{little24(d + 24) + 1, little24(d + 27) + 1};
     if (chunk == "VP8L" && d[20] == 0x2f) {
         const quint32 bits = qFromLittleEndian<quint32>(d + 21);
-        return TSize{(bits & 0x3fff) + 1, ((bits >> 14) & 0x3fff) + 1};
+        return TDeclaredFrame{(bits & 0x3fff) + 1, ((bits >> 14) & 0x3fff) + 1};
     }
     if (chunk == "VP8 ")
-        return TSize{qFromLittleEndian<quint16>(d + 26) & 0x3fff,
-                     qFromLittleEndian<quint16>(d + 28) & 0x3fff};
+        return TDeclaredFrame{qFromLittleEndian<quint16>(d + 26) & 0x3fff,
+                              qFromLittleEndian<quint16>(d + 28) & 0x3fff};
     return std::nullopt;
 }
 
 // Photoshop files, large (PSB) or not: height, then width, after the channel count.
-std::optional<TSize> psdSize(const QByteArray &bytes)
+std::optional<TDeclaredFrame> psdSize(const QByteArray &bytes)
 {
     const auto *d = reinterpret_cast<const uchar *>(bytes.constData());
     if (bytes.size() < 26 || !bytes.startsWith("8BPS"))
         return std::nullopt;
-    return TSize{qFromBigEndian<quint32>(d + 18), qFromBigEndian<quint32>(d + 14)};
-}
-
-QList<TSize> declaredSizes(const QByteArray &bytes)
-{
-    for (const auto &read : {webpSize, psdSize}) {
-        if (const std::optional<TSize> size = read(bytes))
-            return {*size};
-    }
-    QList<TSize> sizes;
-    TImageInfoPtr info(Magick().CloneImageInfo(nullptr));
-    TExceptionPtr exception = NewException();
-    const TImageListPtr header(Magick().PingBlob(info.get(), bytes.constData(),
-                                                 size_t(bytes.size()), exception.get()));
-    for (const Image *frame = header.get(); frame; frame = frame->next)
-        sizes.append({qint64(frame->columns), qint64(frame->rows)});
-    return sizes;
+    return TDeclaredFrame{qFromBigEndian<quint32>(d + 18), qFromBigEndian<quint32>(d + 14)};
 }
 
 } // namespace
@@ -82,11 +60,41 @@ QString TImageCaps::TooLarge(qint64 width, qint64 height) const
     return TooLargeText.arg(width).arg(height).arg(Width).arg(Height).arg(Area / 1000000);
 }
 
-void CheckDeclaredSize(const QByteArray &bytes, const TImageCaps &caps)
+TSourceHeader ReadSourceHeader(const QByteArray &bytes)
 {
+    TSourceHeader header;
+    header.Jpeg = bytes.startsWith(QByteArray::fromRawData("\xFF\xD8\xFF", 3));
+    for (const auto &read : {webpSize, psdSize}) {
+        if (const std::optional<TDeclaredFrame> size = read(bytes)) {
+            header.Frames.append(*size);
+            return header;
+        }
+    }
     if (!Magick().PingBlob || bytes.isEmpty())
-        return;
-    for (const TSize &size : declaredSizes(bytes)) {
+        return header;
+    TImageInfoPtr info(Magick().CloneImageInfo(nullptr));
+    TExceptionPtr exception = NewException();
+    const TImageListPtr frames(Magick().PingBlob(info.get(), bytes.constData(),
+                                                 size_t(bytes.size()), exception.get()));
+    for (const Image *frame = frames.get(); frame; frame = frame->next)
+        header.Frames.append({qint64(frame->columns), qint64(frame->rows)});
+    return header;
+}
+
+quint64 PixelBytesNeeded(const TSourceHeader &header)
+{
+    quint64 total = 0, largest = 0;
+    for (const TDeclaredFrame &frame : header.Frames) {
+        const quint64 pixels = quint64(frame.Width) * quint64(frame.Height);
+        total += pixels;
+        largest = qMax(largest, pixels);
+    }
+    return (total + largest) * (sizeof(PixelPacket) + sizeof(IndexPacket));
+}
+
+void CheckDeclaredSize(const TSourceHeader &header, const TImageCaps &caps)
+{
+    for (const TDeclaredFrame &size : header.Frames) {
         if (size.Width > caps.Width || size.Height > caps.Height
             || size.Width * size.Height > caps.Area)
             throw TSourceRefused(caps.TooLarge(size.Width, size.Height));

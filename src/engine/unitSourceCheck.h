@@ -4,6 +4,7 @@
 // and that a TIFF's pixel data lie within the file.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 struct TImageCaps
@@ -19,10 +20,29 @@ struct TImageCaps
     QString TooLarge(qint64 width, qint64 height) const;
 };
 
-// Throws TSourceRefused when the header declares a frame beyond the caps. WEBP and PSD
-// headers are read here, since the library decodes them whole to learn their size; other
-// formats are pinged. A header the library cannot read passes: the decode reports it.
-void CheckDeclaredSize(const QByteArray &bytes, const TImageCaps &caps);
+struct TDeclaredFrame
+{
+    qint64 Width = 0;
+    qint64 Height = 0;
+};
+
+// What a source's header declares, read once for every check before decoding. WEBP and
+// PSD headers are read here, since the library decodes them whole to learn their size;
+// other formats are pinged. No frames when the header cannot be read.
+struct TSourceHeader
+{
+    QList<TDeclaredFrame> Frames;
+    bool Jpeg = false;
+};
+TSourceHeader ReadSourceHeader(const QByteArray &bytes);
+
+// Throws TSourceRefused when the header declares a frame beyond the caps. A header that
+// could not be read passes: the decode reports it.
+void CheckDeclaredSize(const TSourceHeader &header, const TImageCaps &caps);
+
+// The pixel-cache bytes decoding and transforming the source takes: every frame, and one
+// more copy of the largest for the frame being transformed. 0 when nothing was declared.
+quint64 PixelBytesNeeded(const TSourceHeader &header);
 
 // Empty unless the bytes are a TIFF with a strip or tile beyond their end, which the
 // library, reading from memory, leaves blank without a word; then the reason.

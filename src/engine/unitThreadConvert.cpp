@@ -25,6 +25,7 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <tuple>
 
 #if defined(Q_OS_LINUX)
 #include <sys/resource.h>
@@ -46,6 +47,8 @@ struct TRowResult
     // (null where one failed).
     std::vector<std::unique_ptr<TStagedOutput>> AlsoStaged;
     QList<TOutputOrder> AlsoOrders;
+    // The project's own output was skipped by its rule; the others were made.
+    bool OwnSkipped = false;
 };
 
 // The library's limits are shared by every file in work: a file is admitted when what it
@@ -117,8 +120,10 @@ struct TRowWork
     bool Multipage = false;
     std::shared_ptr<const TRunSettings> Settings;
     std::shared_ptr<TMemoryBudget> Budget;
-    // Every output of the row, the project's own first; one-output mode.
+    // Every output of the row, the project's own first unless its rule skipped it;
+    // one-output mode.
     QList<TOutputOrder> Orders;
+    bool OwnSkipped = false;
 };
 
 // What the read step met, besides the frames the decoder kept.
@@ -144,15 +149,19 @@ TReadProblem readSource(const TRowWork &work, TMagickImage &image, TRowResult &r
         if (file.error() != QFileDevice::NoError)
             throw TError(file.errorString() + QStringLiteral(": ") + work.Source);
         file.close();
-        CheckDeclaredSize(bytes, work.Settings->Caps);
+        const TSourceHeader header = ReadSourceHeader(bytes);
+        CheckDeclaredSize(header, work.Settings->Caps);
         // Read from memory, the library leaves such parts blank without a word.
         const QString missing = MissingTiffData(bytes);
         if (!missing.isEmpty())
             throw TSourceRefused(missing);
-        grant.emplace(*work.Budget, TMagickImage::PixelBytesNeeded(bytes));
-        if (work.Settings->ShrinkOnLoad)
-            image.SetShrinkOnLoad(bytes, work.Orders.size() > 1 ? ShortSideNeededByAll(work.Orders)
-                                                                : ShortSideNeeded(work.Settings->Project));
+        grant.emplace(*work.Budget, PixelBytesNeeded(header));
+        if (header.Jpeg && !header.Frames.isEmpty()) {
+            const size_t w = size_t(header.Frames.first().Width), h = size_t(header.Frames.first().Height);
+            const QList<TOutputOrder> orders = work.Multipage ? QList<TOutputOrder>{{work.Settings, work.Output}}
+                                                              : work.Orders;
+            image.SetShrinkOnLoad(w, h, DecodeEighthsForAll(w, h, orders));
+        }
         QBuffer buffer(&bytes);
         // Formats known only by their extension are read by the source's name.
         buffer.setObjectName(work.Source);
@@ -238,8 +247,10 @@ void convertRow(const TRowWork &work, TRowResult &result, const std::function<vo
             // Any output that failed fails the row; the text says which.
             std::vector<std::unique_ptr<TStagedOutput>> staged;
             const QString failed = StageSourceToEach(*image, work.Source, work.Orders, staged);
-            result.Staged = std::move(staged.front());
-            for (size_t i = 1; i < staged.size(); ++i) {
+            result.OwnSkipped = work.OwnSkipped;
+            if (!work.OwnSkipped)
+                result.Staged = std::move(staged.front());
+            for (size_t i = work.OwnSkipped ? 0 : 1; i < staged.size(); ++i) {
                 result.AlsoStaged.push_back(std::move(staged[i]));
                 result.AlsoOrders.append(work.Orders.at(qsizetype(i)));
             }
@@ -367,8 +378,6 @@ void TThreadConvert::begin()
         }
         m_naming = std::make_unique<TOutputNaming>(m_frozen->Project, NamingEnvironmentFor(*m_frozen));
         m_naming->ResetNaming(m_frozen->Sources);
-        m_namesAtStart = !m_frozen->Project.UseCounter
-                         && TOutputRules::From(m_frozen->Project.Options).Existing != TExisting::Number;
         PrepareLibraryTemporaryFolder();
         m_multipage = m_frozen->Project.MultiPages != 0;
 
@@ -415,33 +424,37 @@ void TThreadConvert::startRow(int row)
         work.Output = m_frozen->MultipagePath;
     } else {
         const TFavorCell &cell = m_rows.Row(row);
-        work.Output = m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root);
-        stage(20);
         // Skip and replace judge the files from before the run, so they decide here;
         // numbered names wait for the rows before them.
-        if (m_namesAtStart) {
-            const TOutputNaming::TTarget target = m_naming->ResolveOutput(work.Output);
-            work.Output = target.Path;
-            if (target.Skip) {
-                stage(30);
-                skipRow(row, work.Output);
-                return;
+        const auto plan = [&](const std::shared_ptr<const TRunSettings> &settings) {
+            nameFor(*settings);
+            TOutputOrder order{settings, m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root),
+                               namesAtStart(settings->Project)};
+            bool skip = false;
+            if (order.Named) {
+                const TOutputNaming::TTarget target = m_naming->ResolveOutput(order.Output);
+                order.Output = target.Path;
+                skip = target.Skip;
             }
+            if (!skip)
+                work.Orders.append(order);
+            return std::pair(order.Output, skip);
+        };
+        std::tie(work.Output, work.OwnSkipped) = plan(m_frozen);
+        stage(20);
+        for (const std::shared_ptr<const TRunSettings> &other : std::as_const(m_alsoFrozen))
+            plan(other);
+        nameFor(*m_frozen);
+        if (work.Orders.isEmpty()) {
+            stage(30);
+            skipRow(row, work.Output);
+            return;
         }
     }
     // The final name is settled when the row finishes, after every row before it.
     stage(30);
     work.Settings = m_frozen;
     work.Budget = m_budget;
-    if (!m_multipage) {
-        work.Orders.append({m_frozen, work.Output});
-        const TFavorCell &cell = m_rows.Row(row);
-        for (const std::shared_ptr<const TRunSettings> &other : std::as_const(m_alsoFrozen)) {
-            m_naming->NameFor(other->Project);
-            work.Orders.append({other, m_naming->MakeOutputName(cell.Name, cell.Folder, cell.Root)});
-        }
-        m_naming->NameFor(m_frozen->Project);
-    }
     m_outputs.insert(row, work.Output);
     ++m_inFlight;
     m_display.RowStarted(row);
@@ -453,6 +466,17 @@ void TThreadConvert::startRow(int row)
         });
         QMetaObject::invokeMethod(this, [this, result] { rowDone(result); }, Qt::QueuedConnection);
     });
+}
+
+bool TThreadConvert::namesAtStart(const TCnvJob &project)
+{
+    return !project.UseCounter && TOutputRules::From(project.Options).Existing != TExisting::Number;
+}
+
+void TThreadConvert::nameFor(const TRunSettings &settings)
+{
+    m_naming->NameFor(settings.Project);
+    m_naming->SetProbe(NamingEnvironmentFor(settings).Probe);
 }
 
 void TThreadConvert::skipRow(int row, const QString &existing)
@@ -497,9 +521,9 @@ QString TThreadConvert::placeOutput(TRowResult &done, const QString &plain)
     QString output;
     // As a run of one file at a time names them: a row that wrote nothing takes no name,
     // but a counted run numbers every row.
-    if (done.Staged || m_frozen->Project.UseCounter) {
+    if (done.Staged || (m_frozen->Project.UseCounter && !done.OwnSkipped)) {
         QString error;
-        output = placeStaged(done.Staged.get(), plain, *m_frozen, m_namesAtStart, error);
+        output = placeStaged(done.Staged.get(), plain, *m_frozen, namesAtStart(m_frozen->Project), error);
         if (!error.isEmpty()) {
             done.Status = 1;
             done.Message = error;
@@ -512,14 +536,19 @@ QString TThreadConvert::placeOutput(TRowResult &done, const QString &plain)
         if (!done.AlsoStaged[i])
             continue;
         const TOutputOrder &order = done.AlsoOrders.at(qsizetype(i));
-        m_naming->NameFor(order.Settings->Project);
+        nameFor(*order.Settings);
         QString error;
-        placeStaged(done.AlsoStaged[i].get(), order.Output, *order.Settings, false, error);
+        placeStaged(done.AlsoStaged[i].get(), order.Output, *order.Settings, order.Named, error);
         if (!error.isEmpty())
             failed.append(OutputLabel(order.Settings->Project) + QStringLiteral(": ") + error);
     }
-    m_naming->NameFor(m_frozen->Project);
+    nameFor(*m_frozen);
     done.AlsoStaged.clear();
+    if (done.OwnSkipped && done.Status != 1 && failed.isEmpty()) {
+        done.Status = kStatusSkipped;
+        done.Message = QString::fromLatin1(kSkippedExists) + QFileInfo(plain).fileName();
+        output = plain;
+    }
     if (!failed.isEmpty()) {
         done.Status = 1;
         failed.prepend(done.Message);

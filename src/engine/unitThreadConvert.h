@@ -103,6 +103,10 @@ private:
     void begin();
     void startRows();
     void startRow(int row);
+    // Whether the project's rule for existing files names each row when it starts.
+    static bool namesAtStart(const TCnvJob &project);
+    // Names what follows as these settings say, their probe included.
+    void nameFor(const TRunSettings &settings);
     void skipRow(int row, const QString &existing);
     void rowDone(const std::shared_ptr<TRowResult> &result);
     // The row's final name, settled in row order, and its files moved there; empty when
@@ -124,8 +128,6 @@ private:
     std::shared_ptr<const TRunSettings> m_frozen;
     std::unique_ptr<TOutputNaming> m_naming;
     std::shared_ptr<TMemoryBudget> m_budget;
-    // The project's rule for existing files names each row when it starts.
-    bool m_namesAtStart = false;
     QList<TRunSettings> m_alsoConvert;
     QList<std::shared_ptr<const TRunSettings>> m_alsoFrozen;
     std::unique_ptr<QThreadPool> m_pool;

@@ -1,4 +1,5 @@
 #include "engine/MagickImage.h"
+#include "engine/unitConvertSteps.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 #include "support/TestFrames.h"
@@ -229,7 +230,7 @@ TEST(MagickImage, FailedWriteRaisesTheLibraryText)
     EXPECT_TRUE(text.contains(QStringLiteral("\r\n"))) << text.toStdString();
 }
 
-TEST(MagickImage, AJpegThatComesOutSmallerIsDecodedAtTheSmallestExactScale)
+TEST(MagickImage, AJpegThatComesOutSmallerIsDecodedAtTheSmallestScaleThatKeepsItsOutput)
 {
     const QString pattern = QStringLiteral("gradient:red-blue");
     const QByteArray jpeg = MakeImageBytes(pattern, 800, 600, QStringLiteral("jpg"));
@@ -238,26 +239,45 @@ TEST(MagickImage, AJpegThatComesOutSmallerIsDecodedAtTheSmallestExactScale)
     struct TCase
     {
         const QByteArray *bytes;
-        size_t shortSide;
+        const char *size; // a size mode, "WxH" for the width and height rules, "" as is
         size_t columns, rows;
     };
     const TCase cases[] = {
-        {&jpeg, 0, 800, 600},   // no resize: full size
-        {&jpeg, 70, 100, 75},   // 1/8
-        {&jpeg, 76, 200, 150},  // 1/8 is too small: 2/8
-        {&jpeg, 200, 300, 225}, // 3/8
-        {&jpeg, 300, 400, 300}, // 4/8
-        {&jpeg, 301, 800, 600}, // no scale is enough
-        {&jpeg, 1000, 800, 600}, // larger than the source: never enlarged
-        {&odd, 70, 801, 600},   // a side that no scale divides exactly
-        {&png, 70, 800, 600},   // only JPEG has the hint
+        {&jpeg, "", 800, 600},              // no resize: full size
+        {&jpeg, "long:100", 100, 75},       // 1/8
+        {&jpeg, "long:101", 200, 150},      // 1/8 is too small: 2/8
+        {&jpeg, "short:76", 200, 150},
+        {&jpeg, "long:300", 300, 225},      // 3/8
+        {&jpeg, "long:400", 400, 300},      // 4/8
+        {&jpeg, "long:401", 800, 600},      // no scale is enough
+        {&jpeg, "long:1000", 800, 600},     // larger than the source: never enlarged
+        {&jpeg, "fill:150x150", 200, 150},  // the resize before the crop is what counts
+        {&jpeg, "fit:100x100", 100, 75},    // turned, it needs 75x100: 1/8 still holds it
+        {&jpeg, "percent:25", 800, 600},    // a share of a smaller decode is smaller
+        {&jpeg, "100x75", 100, 75},         // the rules read the long side's number first
+        {&jpeg, "100x76", 200, 150},
+        {&odd, "long:100", 801, 600},       // a side that no scale divides exactly
+        {&png, "long:100", 800, 600},       // only JPEG decodes smaller
     };
     for (const TCase &test : cases) {
+        TRunSettings run;
+        const QString size = QString::fromLatin1(test.size);
+        run.Project.SizeAsIs = size.isEmpty();
+        if (size.contains(QLatin1Char(':')))
+            run.Project.Options.insert(QStringLiteral("size"), size);
+        else if (!size.isEmpty())
+            std::tie(run.Project.Width, run.Project.Height) = std::pair(size.section(QLatin1Char('x'), 0, 0),
+                                                                        size.section(QLatin1Char('x'), 1, 1));
+        // As the run does it: the header once, a hint for JPEG only.
+        const TSourceHeader header = ReadSourceHeader(*test.bytes);
+        ASSERT_EQ(header.Frames.size(), 1);
+        const size_t w = size_t(header.Frames.first().Width), h = size_t(header.Frames.first().Height);
         TMagickImage image;
-        image.SetShrinkOnLoad(*test.bytes, test.shortSide);
+        if (header.Jpeg)
+            image.SetShrinkOnLoad(w, h, DecodeEighths(w, h, run));
         load(image, *test.bytes);
-        EXPECT_EQ(image.FrameWidth(), test.columns) << test.shortSide;
-        EXPECT_EQ(image.FrameHeight(), test.rows) << test.shortSide;
+        EXPECT_EQ(image.FrameWidth(), test.columns) << test.size;
+        EXPECT_EQ(image.FrameHeight(), test.rows) << test.size;
     }
 }
 

@@ -88,6 +88,38 @@ TEST_F(RunTest, SeveralProjectsWriteEachSourceOncePerProject)
     EXPECT_TRUE(outputFiles().contains(QStringLiteral("b.WEBP")));
 }
 
+TEST_F(RunTest, EveryProjectOfARunNamesAndSkipsByItsOwnSettings)
+{
+    addImage(QStringLiteral("a.png"), 40, 30);
+    addImage(QStringLiteral("b.png"), 30, 40);
+    rebuild();
+    TCnvJob kept = job();
+    kept.Name = QStringLiteral("Kept");
+    kept.TargetExt = QStringLiteral("WEBP");
+    kept.Options.insert(kExistingKey, QStringLiteral("skip"));
+    TCnvJob sized = job();
+    sized.Name = QStringLiteral("Sized");
+    sized.TargetExt = QStringLiteral("GIF");
+    sized.SizeAsIs = 0;
+    sized.Options.insert(QStringLiteral("size"), QStringLiteral("long:20"));
+    sized.Options.insert(kNameKey, QStringLiteral("{name}-{width}x{height}"));
+    job().Options.insert(kExistingKey, QStringLiteral("skip"));
+    const QString ownName = QStringLiteral("b.") + job().TargetExt;
+    WriteFileBytes(output(QStringLiteral("a.WEBP")), "kept");
+    WriteFileBytes(output(ownName), "kept too");
+    alsoConvert = {RunSettingsFor(kept), RunSettingsFor(sized)};
+    runHere();
+    // a: its own output and the GIF are made, the WEBP kept; b: its own output kept, the
+    // others made, so the row counts as skipped.
+    EXPECT_EQ(statuses(), (QList<quint8>{2, kStatusSkipped}));
+    EXPECT_EQ(ReadFileBytes(output(QStringLiteral("a.WEBP"))), "kept");
+    EXPECT_EQ(ReadFileBytes(output(ownName)), "kept too");
+    const QStringList written = outputFiles();
+    for (const char *name : {"a-20x15.GIF", "b-15x20.GIF", "b.WEBP"})
+        EXPECT_TRUE(written.contains(QLatin1String(name))) << name << " " << written.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(written.size(), 6);
+}
+
 TEST_F(RunTest, OneRowShowsItsStagesOnTheGauge)
 {
     addImage(QStringLiteral("only.png"));
