@@ -3,14 +3,16 @@
 # JPEG (quality 85), a 320-pixel WEBP and a full-size LZW TIFF (no CMYK). pictavo-cli
 # does it as one run with three projects, as three runs with one project each, and the
 # reference does it with vipsthumbnail (the two smaller ones) and convert (the TIFF),
-# every tool as whole processes, one file at a time. Best of ROUNDS, rounds alternating
-# which side goes first. Target: one run <= 0.6 x three runs; exits 1 when missed.
-#   bench/run_multi_bench.sh BUILD_DIR [ROUNDS] [COUNT]
+# every tool as whole processes, JOBS files at a time (1 by default; the reference one at a
+# time). Best of ROUNDS, rounds alternating which side goes first. Target: one run <= 0.6 x
+# three runs; exits 1 when missed.
+#   bench/run_multi_bench.sh BUILD_DIR [ROUNDS] [COUNT] [JOBS]
 # vipsthumbnail comes from Debian's libvips-tools.
 set -eu
 build=$(cd "${1:?build folder}" && pwd)
 rounds=${2:-3}
 count=${3:-8}
+jobs=${4:-1}
 convert=${CONVERT:-convert-im6.q16}
 command -v "$convert" >/dev/null || convert=convert
 identify=${IDENTIFY:-identify-im6.q16}
@@ -43,7 +45,7 @@ run_one() {
   clean one
   make_projects "$work/one"
   start=$(now_ms)
-  (cd "$build/bin" && ./pictavo-cli convert --jobs 1 "$work/web.prj" "$work/thumb.prj" "$work/print.prj" -- "$work/src" >/dev/null)
+  (cd "$build/bin" && ./pictavo-cli convert --jobs "$jobs" "$work/web.prj" "$work/thumb.prj" "$work/print.prj" -- "$work/src" >/dev/null)
   ms=$(( $(now_ms) - start ))
   [ -z "$best_one" ] || [ "$ms" -lt "$best_one" ] && best_one=$ms
   return 0
@@ -53,7 +55,7 @@ run_three() {
   make_projects "$work/three"
   start=$(now_ms)
   for project in web thumb print; do
-    (cd "$build/bin" && ./pictavo-cli convert --jobs 1 "$work/$project.prj" "$work/src" >/dev/null)
+    (cd "$build/bin" && ./pictavo-cli convert --jobs "$jobs" "$work/$project.prj" "$work/src" >/dev/null)
   done
   ms=$(( $(now_ms) - start ))
   [ -z "$best_three" ] || [ "$ms" -lt "$best_three" ] && best_three=$ms
@@ -91,7 +93,7 @@ check "$work/one/photo00.WEBP" "320x240 WEBP"
 check "$work/one/photo00.TIF" "4000x3000 TIFF"
 echo "tiff:          $("$identify" -format '%C %[colorspace]' "$work/one/photo00.TIF") (LZW, sRGB once projects keep their options)"
 
-echo "photos:        $count x 4000x3000 JPEG, 3 outputs each, best of $rounds rounds"
+echo "photos:        $count x 4000x3000 JPEG, 3 outputs each, $jobs at a time, best of $rounds rounds"
 echo "one run:       $best_one ms (pictavo-cli, three projects)"
 echo "three runs:    $best_three ms (pictavo-cli, one project each)"
 echo "reference:     $best_ref ms (vipsthumbnail x2 + convert per photo)"

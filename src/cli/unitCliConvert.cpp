@@ -28,6 +28,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -95,6 +97,48 @@ QString setQuality(TCnvJob &job, const QString &value)
 QString setNoEnlarge(TCnvJob &job, const QString &)
 {
     job.Options.insert(OptionKey::NoEnlarge, QStringLiteral("true"));
+    return QString();
+}
+
+// A number of the width and height rules, as the project stores it.
+QString setEdge(QString &field, const QString &value, const char *option)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || number <= 0 || value.size() > 5)
+        return QLatin1String(option) + QStringLiteral(" needs a number above 0 of up to 5 characters");
+    field = value;
+    return QString();
+}
+
+// One of the words, by position; `problem` when none matches.
+QString setChoice(const QString &value, std::initializer_list<const char *> words, const QString &problem,
+                  const std::function<void(int)> &set)
+{
+    int position = 0;
+    for (const char *word : words) {
+        if (value == QLatin1String(word)) {
+            set(position);
+            return QString();
+        }
+        ++position;
+    }
+    return problem;
+}
+
+QString setSourceFormats(TCnvJob &job, const QString &value)
+{
+    const QStringList codes = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (codes.isEmpty())
+        return QStringLiteral("--from needs format codes, comma-separated");
+    for (const QString &code : codes) {
+        if (FindExt(code.trimmed(), job.SourceExts) < 0)
+            return QStringLiteral("--from: not a readable format: ") + code;
+    }
+    for (TExtCell &cell : job.SourceExts)
+        cell.Enabled = std::any_of(codes.cbegin(), codes.cend(), [&cell](const QString &code) {
+            return code.trimmed().compare(cell.Ext, Qt::CaseInsensitive) == 0;
+        });
     return QString();
 }
 
@@ -176,6 +220,74 @@ const TCliOption kCliOptions[] = {
              return QStringLiteral("--metadata takes keep, private or none");
          return setKey(job, kMetadataKey, value, MetadataWord(TMetadata::Keep));
      }},
+    {"--width", "W", "width rule: the long side's number, in the measure's units (with --height)",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         job.SizeAsIs = 0;
+         job.Options.remove(OptionKey::Size);
+         return setEdge(job.Width, value, "--width");
+     }},
+    {"--height", "H", "height rule: the short side's number, in the measure's units (with --width)",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         job.SizeAsIs = 0;
+         job.Options.remove(OptionKey::Size);
+         return setEdge(job.Height, value, "--height");
+     }},
+    {"--measure", "px|cm|in", "unit of --width and --height (72 pixels an inch)",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         return setChoice(value, {"px", "cm", "in"}, QStringLiteral("--measure takes px, cm or in"),
+                          [&job](int position) { job.Measure = quint8(position); });
+     }},
+    {"--lock", "width|height|none", "keep the aspect ratio from the width or from the height",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         return setChoice(value, {"none", "width", "height"}, QStringLiteral("--lock takes width, height or none"),
+                          [&job](int position) {
+                              job.LockWidth = position == 1;
+                              job.LockHeight = position == 2;
+                          });
+     }},
+    {"--orient", "as-is|portrait|landscape", "turn every picture to this orientation",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         return setChoice(value, {"as-is", "portrait", "landscape"},
+                          QStringLiteral("--orient takes as-is, portrait or landscape"), [&job](int position) {
+                              job.OrientAsIs = position == 0;
+                              if (position > 0)
+                                  job.Orientation = position - 1;
+                          });
+     }},
+    {"--rotate-ccw", nullptr, "turn counter-clockwise when --orient turns a picture",
+     nullptr, [](TCnvJob &job, const QString &) {
+         job.RotateCCW = 1;
+         return QString();
+     }},
+    {"--counter", "N", "name outputs name_N, counting from N",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         bool ok = false;
+         const int start = value.toInt(&ok);
+         if (!ok || start < 1)
+             return QStringLiteral("--counter needs a whole number from 1");
+         job.UseCounter = 1;
+         job.CounterStart = start;
+         return QString();
+     }},
+    {"--collision", "number|time", "an output name an existing file holds takes a number or the time",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         return setChoice(value, {"number", "time"}, QStringLiteral("--collision takes number or time"),
+                          [&job](int position) { job.RenameMode = quint8(position); });
+     }},
+    {"--from", "EXT,...", "search folders for these source formats only (codes of `pictavo-cli formats`)",
+     nullptr, setSourceFormats},
+    {"--no-subfolders", nullptr, "search the folders named, not their subfolders",
+     nullptr, [](TCnvJob &job, const QString &) {
+         job.SearchMode = 1;
+         return QString();
+     }},
+    {"--scratch", "DIR", "the image library's temporary files in DIR",
+     nullptr, [](TCnvJob &job, const QString &value) {
+         if (!QFileInfo(value).isDir())
+             return QStringLiteral("--scratch needs an existing folder");
+         job.ScratchDrive = QFileInfo(value).absoluteFilePath();
+         return QString();
+     }},
     {"--multipage", "FILE", "every frame into FILE, its extension replaced by the target's",
      setMultipage, nullptr},
     {"--jobs", "N", "convert N files at once (1 to 16, default the number of cores)", setJobs, nullptr},
@@ -233,9 +345,9 @@ bool parseArguments(const QStringList &arguments, TConvertArguments &parsed, QSt
                     return false;
             } else {
                 // A value an option refuses on its own is refused at once; `--option` waits
-                // for the target it belongs to.
+                // for the target it belongs to, `--from` for the library's formats.
                 TCnvJob scratch{QString()};
-                if (option.Project != SetOptionFromText)
+                if (option.Project != SetOptionFromText && option.Project != setSourceFormats)
                     problem = option.Project(scratch, value);
                 if (!problem.isEmpty())
                     return false;

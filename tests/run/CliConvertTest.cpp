@@ -354,12 +354,36 @@ TEST_F(CliConvert, OptionsConvertWithoutAProjectAndOverrideOne)
         {{QStringLiteral("--to"), QStringLiteral("png"), QStringLiteral("--option"), QStringLiteral("lossless=true")}, "Unknown option lossless"},
         {{QStringLiteral("--to"), QStringLiteral("png"), QStringLiteral("--size"), QStringLiteral("huge")}, "Unknown size 'huge'"},
         {{QStringLiteral("--size"), QStringLiteral("long:9")}, "--to FORMAT"},
+        {{QStringLiteral("--to"), QStringLiteral("png"), QStringLiteral("--width"), QStringLiteral("123456")}, "up to 5 characters"},
+        {{QStringLiteral("--to"), QStringLiteral("png"), QStringLiteral("--measure"), QStringLiteral("mm")}, "px, cm or in"},
+        {{QStringLiteral("--to"), QStringLiteral("png"), QStringLiteral("--from"), QStringLiteral("png,nosuch")}, "not a readable format: nosuch"},
     };
     for (const auto &[arguments, message] : refused) {
         result = convert(arguments + QStringList{QStringLiteral("--out"), at(QStringLiteral("refused")), at(QStringLiteral("photos"))});
         EXPECT_EQ(result.exitCode, 2) << message;
         EXPECT_TRUE(result.err.contains(message)) << result.err.toStdString();
         EXPECT_TRUE(QDir(at(QStringLiteral("refused"))).entryList(QDir::Files).isEmpty()) << message;
+    }
+
+    // The project's other settings: the rules in centimetres with the width's lock, a
+    // counter from 5, only PNG searched, and portraits turned to landscapes.
+    image(QStringLiteral("photos/skipped.bmp"), 30, 60);
+    result = convert({QStringLiteral("--to"), QStringLiteral("jpg"), QStringLiteral("--width"), QStringLiteral("2"),
+                      QStringLiteral("--height"), QStringLiteral("1"), QStringLiteral("--measure"), QStringLiteral("cm"),
+                      QStringLiteral("--lock"), QStringLiteral("width"), QStringLiteral("--counter"), QStringLiteral("5"),
+                      QStringLiteral("--from"), QStringLiteral("png"), QStringLiteral("--orient"), QStringLiteral("landscape"),
+                      QStringLiteral("--out"), at(QStringLiteral("rules")), at(QStringLiteral("photos"))});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    // The folder's listing order decides which of the two takes 5.
+    const QStringList numbered = QDir(at(QStringLiteral("rules"))).entryList(QDir::Files);
+    EXPECT_TRUE(numbered == (QStringList{QStringLiteral("tall_5.JPG"), QStringLiteral("wide_6.JPG")})
+                || numbered == (QStringList{QStringLiteral("tall_6.JPG"), QStringLiteral("wide_5.JPG")}))
+        << numbered.join(QLatin1Char(' ')).toStdString();
+    for (const QString &name : numbered) {
+        const TImageListPtr back = ReadImageFile(at(QStringLiteral("rules/")) + name);
+        ASSERT_TRUE(back) << name.toStdString();
+        EXPECT_EQ(back->columns, 57u) << name.toStdString(); // 2 cm at 72 pixels an inch, the height from the ratio
+        EXPECT_EQ(back->rows, 28u) << name.toStdString();
     }
 
     QProcess options;
