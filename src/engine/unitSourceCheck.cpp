@@ -43,6 +43,19 @@ std::optional<TDeclaredFrame> psdSize(const QByteArray &bytes)
     return TDeclaredFrame{qFromBigEndian<quint32>(d + 18), qFromBigEndian<quint32>(d + 14)};
 }
 
+// Windows bitmaps: the library reads every pixel byte just to report the size.
+std::optional<TDeclaredFrame> bmpSize(const QByteArray &bytes)
+{
+    const auto *d = reinterpret_cast<const uchar *>(bytes.constData());
+    if (bytes.size() < 26 || !bytes.startsWith("BM"))
+        return std::nullopt;
+    if (qFromLittleEndian<quint32>(d + 14) == 12) // the OS/2 core header
+        return TDeclaredFrame{qFromLittleEndian<quint16>(d + 18), qFromLittleEndian<quint16>(d + 20)};
+    // A negative height means rows top down.
+    return TDeclaredFrame{qAbs(qint64(qFromLittleEndian<qint32>(d + 18))),
+                          qAbs(qint64(qFromLittleEndian<qint32>(d + 22)))};
+}
+
 } // namespace
 
 TImageCaps TImageCaps::Current()
@@ -64,7 +77,7 @@ TSourceHeader ReadSourceHeader(const QByteArray &bytes)
 {
     TSourceHeader header;
     header.Jpeg = bytes.startsWith(QByteArray::fromRawData("\xFF\xD8\xFF", 3));
-    for (const auto &read : {webpSize, psdSize}) {
+    for (const auto &read : {webpSize, psdSize, bmpSize}) {
         if (const std::optional<TDeclaredFrame> size = read(bytes)) {
             header.Frames.append(*size);
             return header;

@@ -26,9 +26,9 @@ struct TDeclaredFrame
     qint64 Height = 0;
 };
 
-// What a source's header declares, read once for every check before decoding. WEBP and
-// PSD headers are read here, since the library decodes them whole to learn their size;
-// other formats are pinged. No frames when the header cannot be read.
+// What a source's header declares, read once for every check before decoding. WEBP, PSD
+// and BMP headers are read here, since the library decodes them whole, or reads every
+// pixel byte, to learn their size; other formats are pinged. No frames when the header cannot be read.
 struct TSourceHeader
 {
     QList<TDeclaredFrame> Frames;

@@ -132,6 +132,14 @@ QByteArray webpBomb()
         + QByteArray("\x07\x10\xfd\x8f\xfe\x07\x22\xa2\xff\x01\x00", 11);
 }
 
+// A bottom-up 24-bit bitmap, its rows promised and missing; then a top-down one.
+QByteArray bmpBomb(qint64 height)
+{
+    return QByteArray("BM") + littleEndian(54, 4) + littleEndian(0, 4) + littleEndian(54, 4) + littleEndian(40, 4)
+        + littleEndian(kSide, 4) + littleEndian(height, 4) + littleEndian(1, 2) + littleEndian(24, 2)
+        + QByteArray(24, '\0');
+}
+
 // The process's peak resident memory in megabytes, after a reset of the peak when asked
 // (then it is the memory in use); -1 where the peak cannot be reset or read.
 qint64 peakMegabytes(bool reset)
@@ -177,7 +185,8 @@ TEST_F(RunTest, HeaderBombsAreRefusedBeforeDecodingWithMemoryAndDiskBounded)
         std::function<QByteArray()> make;
     } bombs[] = {{"bomb.png", pngBomb},  {"bomb.tif", tiffBomb}, {"bomb.psd", psbBomb},
                  {"bomb.exr", exrBomb},  {"bomb.jpg", jpegBomb}, {"bomb.heic", heicBomb},
-                 {"bomb.webp", webpBomb}};
+                 {"bomb.webp", webpBomb}, {"bomb.bmp", [] { return bmpBomb(kSide); }},
+                 {"down.bmp", [] { return bmpBomb(-kSide); }}};
     PrepareLibraryTemporaryFolder();
     const QString scratch = LibraryTemporaryFolder();
     for (const auto &bomb : bombs) {
