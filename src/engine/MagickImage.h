@@ -127,6 +127,9 @@ public:
 
     void SetQuality(int quality);
     void SetAdjoin(bool adjoin);
+    // AVIF and HEIC at this speed (0..9) are encoded by libheif itself, which the
+    // library's coder gives no speed; -1 leaves them to the coder.
+    void SetHeifSpeed(int speed) { m_heifSpeed = speed; }
     // Writes the list from the current frame on; the encoder follows the extension. The
     // library encodes into memory and never sees the name, so the file written is the one
     // named, whatever characters it holds. Without adjoin (or a format that holds one frame)
@@ -143,4 +146,5 @@ private:
     TImageListPtr m_frames;
     TImageInfoPtr m_info;
     int m_frameIndex = 0;
+    int m_heifSpeed = -1;
 };
