@@ -182,15 +182,6 @@ QByteArray encodeFrames(const ImageInfo *info, Image *frame, bool whole, QString
     return QByteArray(static_cast<const char *>(blob.get()), qsizetype(length));
 }
 
-QByteArray profileBytes(const Image *frame, const char *name)
-{
-    const StringInfo *profile = Magick().GetImageProfile(frame, name);
-    if (!profile)
-        return QByteArray();
-    return QByteArray(reinterpret_cast<const char *>(Magick().GetStringInfoDatum(profile)),
-                      qsizetype(Magick().GetStringInfoLength(profile)));
-}
-
 // The frame as libheif takes it: sRGB, 8 bits a channel, alpha when the frame keeps one.
 THeifPicture heifPictureOf(const Image *frame)
 {
@@ -214,13 +205,23 @@ THeifPicture heifPictureOf(const Image *frame)
         ThrowIfLibraryError(exception.get());
         throw TError(QStringLiteral("Can not encode image: pixels not readable"));
     }
-    picture.Icc = profileBytes(frame, "icc");
-    picture.Exif = profileBytes(frame, "exif");
+    picture.Icc = ImageProfileBytes(frame, "icc");
+    picture.Exif = ImageProfileBytes(frame, "exif");
+    static_assert(TopLeftOrientation == 1 && LeftBottomOrientation == 8, "orientations numbered as EXIF's");
     picture.Orientation = int(frame->orientation);
     return picture;
 }
 
 } // namespace
+
+QByteArray ImageProfileBytes(const Image *frame, const char *name)
+{
+    const StringInfo *profile = Magick().GetImageProfile(frame, name);
+    if (!profile)
+        return QByteArray();
+    return QByteArray(reinterpret_cast<const char *>(Magick().GetStringInfoDatum(profile)),
+                      qsizetype(Magick().GetStringInfoLength(profile)));
+}
 
 TMagickImage::TMagickImage()
 {

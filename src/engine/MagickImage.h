@@ -56,6 +56,9 @@ void ThrowIfLibraryError(const ExceptionInfo *exception);
 // that is not a regular file is refused with TSourceRefused before a byte is read.
 void OpenSource(QFile &file, const QString &path);
 
+// The frame's profile of that name ("icc", "exif"), empty when it has none.
+QByteArray ImageProfileBytes(const Image *frame, const char *name);
+
 // One file of an output, encoded in memory: its path and its bytes.
 struct TEncodedFile
 {

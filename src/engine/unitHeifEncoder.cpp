@@ -115,24 +115,27 @@ heif_error appendBytes(heif_context *, const void *data, size_t size, void *user
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
 }
 
+bool offersSpeed(const THeifEntryPoints &api, const QString &family)
+{
+    const TContextPtr context(api.heif_context_alloc(), {&api});
+    heif_encoder *found = nullptr;
+    if (api.heif_context_get_encoder_for_format(context.get(), compressionOf(family), &found).code != heif_error_Ok)
+        return false;
+    const TEncoderPtr encoder(found, {&api});
+    for (const heif_encoder_parameter *const *parameter = api.heif_encoder_list_parameters(encoder.get());
+         parameter && *parameter; ++parameter) {
+        if (qstrcmp(api.heif_encoder_parameter_get_name(*parameter), speedParameter(family)) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool HeifLibraryOffersSpeed(const QString &libraryFile, const QString &family)
 {
     const std::shared_ptr<const THeifEntryPoints> api = loadEntryPoints(libraryFile);
-    if (!api)
-        return false;
-    const TContextPtr context(api->heif_context_alloc(), {api.get()});
-    heif_encoder *found = nullptr;
-    if (api->heif_context_get_encoder_for_format(context.get(), compressionOf(family), &found).code != heif_error_Ok)
-        return false;
-    const TEncoderPtr encoder(found, {api.get()});
-    for (const heif_encoder_parameter *const *parameter = api->heif_encoder_list_parameters(encoder.get());
-         parameter && *parameter; ++parameter) {
-        if (qstrcmp(api->heif_encoder_parameter_get_name(*parameter), speedParameter(family)) == 0)
-            return true;
-    }
-    return false;
+    return api && offersSpeed(*api, family);
 }
 
 bool HeifSpeedOffered(const QString &family)
@@ -143,7 +146,7 @@ bool HeifSpeedOffered(const QString &family)
     const auto it = known.constFind(family);
     if (it != known.constEnd())
         return *it;
-    const bool offered = systemLibrary() && HeifLibraryOffersSpeed(QStringLiteral("libheif.so.1"), family);
+    const bool offered = systemLibrary() && offersSpeed(*systemLibrary(), family);
     known.insert(family, offered);
     return offered;
 }

@@ -204,13 +204,14 @@ TEST_F(OutputOptions, HeifSpeedIsLibheifsAndTheDefaultTheLibrarysCoder)
     WriteFrames(source.get(), at(QStringLiteral("s.png")));
     const TRgb corner = PixelAt(source.get(), 3, 3), middle = PixelAt(source.get(), 32, 30);
     job().SizeAsIs = 1;
-    for (const QString target : {QStringLiteral("AVIF"), QStringLiteral("HEIC")}) {
+    for (const QString &target : {QStringLiteral("AVIF"), QStringLiteral("HEIC")}) {
         SCOPED_TRACE(target.toStdString());
         job().TargetExt = target;
         const auto written = [&](const QString &speed, OrientationType orientation = UndefinedOrientation) {
             job().Options.clear();
-            if (!speed.isEmpty())
+            if (!speed.isEmpty()) {
                 EXPECT_EQ(SetOptionFromText(job(), QStringLiteral("speed=") + speed), QString());
+            }
             TMagickImage image;
             load(image, ReadFileBytes(at(QStringLiteral("s.png"))));
             image.CurrentFrame()->orientation = orientation;
