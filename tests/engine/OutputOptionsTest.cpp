@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QSize>
 #include <QTemporaryDir>
@@ -246,6 +247,19 @@ TEST_F(OutputOptions, HeifSpeedIsLibheifsAndTheDefaultTheLibrarysCoder)
         ASSERT_TRUE(turned);
         EXPECT_EQ(QSize(int(turned->columns), int(turned->rows)), QSize(48, 64));
     }
+
+    // A picture the encoder refuses fails with libheif's reason and leaves no file behind.
+    job().Options = {{QStringLiteral("heic.speed"), QStringLiteral("9")}};
+    TMagickImage image;
+    load(image, MakeImageBytes(QStringLiteral("xc:red"), 16000, 16, QStringLiteral("png")));
+    const QStringList before = QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    try {
+        ConvertSource(image, at(QStringLiteral("wide.png")), at(QStringLiteral("wide.HEIC")), run);
+        ADD_FAILURE() << "written";
+    } catch (const TError &error) {
+        EXPECT_TRUE(error.text().startsWith(QLatin1String("Can not encode image: "))) << error.text().toStdString();
+    }
+    EXPECT_EQ(QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
 }
 
 // Speed is offered where libheif and its encoder's speed are found, and only there.
