@@ -261,12 +261,11 @@ QList<TOptionSpec> OptionsForTarget(const QString &targetCode)
     const QString family = OptionFamily(targetCode);
     QList<TOptionSpec> own, common;
     for (const TOptionSpec &optionSpec : optionTable()) {
-        if (!IsOptionOffered(optionSpec))
+        const bool forTarget = optionSpec.Family.isEmpty() || (!family.isEmpty() && optionSpec.Family == family);
+        // Asked only for the target's own options: the probe may load a library.
+        if (!forTarget || !IsOptionOffered(optionSpec))
             continue;
-        if (optionSpec.Family.isEmpty())
-            common.append(optionSpec);
-        else if (!family.isEmpty() && optionSpec.Family == family)
-            own.append(optionSpec);
+        (optionSpec.Family.isEmpty() ? common : own).append(optionSpec);
     }
     return own + common;
 }
