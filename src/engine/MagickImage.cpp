@@ -182,14 +182,15 @@ QByteArray encodeFrames(const ImageInfo *info, Image *frame, bool whole, QString
     return QByteArray(static_cast<const char *>(blob.get()), qsizetype(length));
 }
 
-// The frame as libheif takes it: sRGB, 8 bits a channel, alpha when the frame keeps one.
+// The frame as libheif takes it: sRGB, 8 bits a channel, alpha when the frame keeps one,
+// its rows read as the encoder needs them rather than copied whole first.
 THeifPicture heifPictureOf(const Image *frame)
 {
-    TExceptionPtr exception = NewException();
-    TImageListPtr converted;
+    std::shared_ptr<Image> converted;
     if (frame->colorspace != sRGBColorspace && frame->colorspace != RGBColorspace
         && frame->colorspace != GRAYColorspace) {
-        converted.reset(Magick().CloneImage(frame, 0, 0, MagickTrue, exception.get()));
+        TExceptionPtr exception = NewException();
+        converted.reset(Magick().CloneImage(frame, 0, 0, MagickTrue, exception.get()), TImageListDeleter());
         ThrowIfLibraryError(exception.get());
         if (!converted || !Magick().TransformImageColorspace(converted.get(), sRGBColorspace))
             throw TError(QStringLiteral("Can not encode image: colour conversion failed"));
@@ -199,12 +200,14 @@ THeifPicture heifPictureOf(const Image *frame)
     picture.Width = int(frame->columns);
     picture.Height = int(frame->rows);
     picture.Alpha = frame->matte != MagickFalse;
-    picture.Pixels.resize(qsizetype(frame->columns) * qsizetype(frame->rows) * (picture.Alpha ? 4 : 3));
-    if (!Magick().ExportImagePixels(frame, 0, 0, frame->columns, frame->rows, picture.Alpha ? "RGBA" : "RGB",
-                                    CharPixel, picture.Pixels.data(), exception.get())) {
-        ThrowIfLibraryError(exception.get());
-        throw TError(QStringLiteral("Can not encode image: pixels not readable"));
-    }
+    picture.ReadRow = [frame, converted, map = picture.Alpha ? "RGBA" : "RGB"](int y, uint8_t *row) {
+        TExceptionPtr exception = NewException();
+        if (!Magick().ExportImagePixels(frame, 0, ssize_t(y), frame->columns, 1, map, CharPixel, row,
+                                        exception.get())) {
+            ThrowIfLibraryError(exception.get());
+            throw TError(QStringLiteral("Can not encode image: pixels not readable"));
+        }
+    };
     picture.Icc = ImageProfileBytes(frame, "icc");
     picture.Exif = ImageProfileBytes(frame, "exif");
     static_assert(TopLeftOrientation == 1 && LeftBottomOrientation == 8, "orientations numbered as EXIF's");

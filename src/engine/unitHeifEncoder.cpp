@@ -10,7 +10,6 @@
 
 #include <dlfcn.h>
 
-#include <cstring>
 #include <memory>
 
 #define PICTAVO_HEIF_ENTRY_POINTS(X)             \
@@ -169,9 +168,7 @@ QByteArray EncodeHeif(const QList<THeifPicture> &pictures, const THeifSettings &
         check(api->heif_encoder_set_parameter_string(encoder.get(), "preset", kHevcPresets[speed]));
     const TOptionsPtr options(api->heif_encoding_options_alloc(), {api});
     for (const THeifPicture &picture : pictures) {
-        const int channels = picture.Alpha ? 4 : 3;
-        const qsizetype rowBytes = qsizetype(picture.Width) * channels;
-        if (picture.Width <= 0 || picture.Height <= 0 || picture.Pixels.size() != rowBytes * picture.Height)
+        if (picture.Width <= 0 || picture.Height <= 0 || !picture.ReadRow)
             throw TError(QLatin1String(kCannotEncode) + QStringLiteral("no pixels"));
         heif_image *made = nullptr;
         check(api->heif_image_create(picture.Width, picture.Height, heif_colorspace_RGB,
@@ -183,7 +180,7 @@ QByteArray EncodeHeif(const QList<THeifPicture> &pictures, const THeifSettings &
         uint8_t *plane = api->heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
         // The plane's rows may be padded.
         for (int y = 0; y < picture.Height; ++y)
-            std::memcpy(plane + qsizetype(y) * stride, picture.Pixels.constData() + y * rowBytes, size_t(rowBytes));
+            picture.ReadRow(y, plane + qsizetype(y) * stride);
         if (!picture.Icc.isEmpty())
             check(api->heif_image_set_raw_color_profile(image.get(), "prof", picture.Icc.constData(),
                                                         size_t(picture.Icc.size())));

@@ -8,6 +8,9 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
+#include <functional>
+
 // Whether the library file (a name for the standard search, or a path) holds every entry
 // point used here and an encoder for the family ("avif" or "heic") that takes a speed:
 // the AV1 encoder's "speed", the HEVC encoder's "preset".
@@ -22,13 +25,14 @@ struct THeifSettings
     int Speed = 0;   // 0 (slowest, smallest) .. 9 (fastest)
 };
 
-// One picture of the file: rows of Width pixels, 8 bits a channel, RGB or RGBA.
+// One picture of the file, Width x Height, 8 bits a channel, RGB or RGBA.
 struct THeifPicture
 {
     int Width = 0;
     int Height = 0;
     bool Alpha = false;
-    QByteArray Pixels;
+    // Fills row y straight into libheif's plane; throws TError when it cannot.
+    std::function<void(int y, uint8_t *row)> ReadRow;
     QByteArray Icc;      // the colour profile, or empty
     QByteArray Exif;     // the EXIF block, "Exif\0\0" lead or not, or empty
     int Orientation = 0; // EXIF's 1..8, written as the file's own rotation; 0: none
