@@ -167,6 +167,8 @@ QByteArray EncodeHeif(const QList<THeifPicture> &pictures, const THeifSettings &
     else
         check(api->heif_encoder_set_parameter_string(encoder.get(), "preset", kHevcPresets[speed]));
     const TOptionsPtr options(api->heif_encoding_options_alloc(), {api});
+    if (!options)
+        throw TError(QLatin1String(kCannotEncode) + QStringLiteral("out of memory"));
     for (const THeifPicture &picture : pictures) {
         if (picture.Width <= 0 || picture.Height <= 0 || !picture.ReadRow)
             throw TError(QLatin1String(kCannotEncode) + QStringLiteral("no pixels"));
@@ -178,6 +180,8 @@ QByteArray EncodeHeif(const QList<THeifPicture> &pictures, const THeifSettings &
         check(api->heif_image_add_plane(image.get(), heif_channel_interleaved, picture.Width, picture.Height, 8));
         int stride = 0;
         uint8_t *plane = api->heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
+        if (!plane)
+            throw TError(QLatin1String(kCannotEncode) + QStringLiteral("out of memory"));
         // The plane's rows may be padded.
         for (int y = 0; y < picture.Height; ++y)
             picture.ReadRow(y, plane + qsizetype(y) * stride);
