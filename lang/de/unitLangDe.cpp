@@ -178,6 +178,7 @@ const TLangText Texts[] = {
     {"J_OPT_PALETTE", "8-Bit-Palette"},
     {"J_OPT_COMPRESSION", "Kompression"},
     {"J_OPT_CMYK", "CMYK für den Druck"},
+    {"J_OPT_SPEED", "Tempo (9 am schnellsten)"},
     {"J_OPT_BACKGROUND", "Hintergrund"},
     {"J_OPT_AUTO", "Automatisch"},
     {"J_OPT_NONE", "Keine"},

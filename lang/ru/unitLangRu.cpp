@@ -178,6 +178,7 @@ const TLangText Texts[] = {
     {"J_OPT_PALETTE", "8-битная палитра"},
     {"J_OPT_COMPRESSION", "Сжатие"},
     {"J_OPT_CMYK", "CMYK для печати"},
+    {"J_OPT_SPEED", "Скорость (9 — быстрее всего)"},
     {"J_OPT_BACKGROUND", "Фон"},
     {"J_OPT_AUTO", "Автоматически"},
     {"J_OPT_NONE", "Нет"},

@@ -1,5 +1,6 @@
 #include "engine/MagickImage.h"
 
+#include "engine/unitHeifEncoder.h"
 #include "engine/unitImageLibrary.h"
 #include "project/unitGeneral.h"
 
@@ -181,7 +182,49 @@ QByteArray encodeFrames(const ImageInfo *info, Image *frame, bool whole, QString
     return QByteArray(static_cast<const char *>(blob.get()), qsizetype(length));
 }
 
+// The frame as libheif takes it: sRGB, 8 bits a channel, alpha when the frame keeps one,
+// its rows read as the encoder needs them rather than copied whole first.
+THeifPicture heifPictureOf(const Image *frame)
+{
+    std::shared_ptr<Image> converted;
+    if (frame->colorspace != sRGBColorspace && frame->colorspace != RGBColorspace
+        && frame->colorspace != GRAYColorspace) {
+        TExceptionPtr exception = NewException();
+        converted.reset(Magick().CloneImage(frame, 0, 0, MagickTrue, exception.get()), TImageListDeleter());
+        ThrowIfLibraryError(exception.get());
+        if (!converted || !Magick().TransformImageColorspace(converted.get(), sRGBColorspace))
+            throw TError(QStringLiteral("Can not encode image: colour conversion failed"));
+        frame = converted.get();
+    }
+    THeifPicture picture;
+    picture.Width = int(frame->columns);
+    picture.Height = int(frame->rows);
+    picture.Alpha = frame->matte != MagickFalse;
+    picture.ReadRow = [frame, converted, map = picture.Alpha ? "RGBA" : "RGB"](int y, uint8_t *row) {
+        TExceptionPtr exception = NewException();
+        if (!Magick().ExportImagePixels(frame, 0, ssize_t(y), frame->columns, 1, map, CharPixel, row,
+                                        exception.get())) {
+            ThrowIfLibraryError(exception.get());
+            throw TError(QStringLiteral("Can not encode image: pixels not readable"));
+        }
+    };
+    picture.Icc = ImageProfileBytes(frame, "icc");
+    picture.Exif = ImageProfileBytes(frame, "exif");
+    static_assert(TopLeftOrientation == 1 && LeftBottomOrientation == 8, "orientations numbered as EXIF's");
+    picture.Orientation = int(frame->orientation);
+    return picture;
+}
+
 } // namespace
+
+QByteArray ImageProfileBytes(const Image *frame, const char *name)
+{
+    const StringInfo *profile = Magick().GetImageProfile(frame, name);
+    if (!profile)
+        return QByteArray();
+    return QByteArray(reinterpret_cast<const char *>(Magick().GetStringInfoDatum(profile)),
+                      qsizetype(Magick().GetStringInfoLength(profile)));
+}
 
 TMagickImage::TMagickImage()
 {
@@ -197,6 +240,7 @@ void TMagickImage::Reset()
     m_frames.reset();
     m_info.reset(Magick().CloneImageInfo(nullptr));
     m_frameIndex = 0;
+    m_heifSpeed = -1;
     // Left to itself the JPEG encoder optimises its Huffman tables only while the memory
     // limit has room, so the limit would decide the size of the output.
     Magick().SetImageOption(m_info.get(), "jpeg:optimize-coding", "true");
@@ -383,9 +427,18 @@ QList<TEncodedFile> TMagickImage::EncodeFrames(const QString &path)
     TExceptionPtr lookup = NewException();
     const MagickInfo *format = Magick().GetMagickInfo(magick.constData(), lookup.get());
     const bool oneFile = m_info->adjoin && format && Magick().GetMagickAdjoin(format);
+    const bool ownHeif = m_heifSpeed >= 0 && (magick == "AVIF" || magick == "HEIC");
+    const auto encode = [&](Image *first, bool whole, QString &warning) {
+        if (!ownHeif)
+            return encodeFrames(info.get(), first, whole, warning);
+        QList<THeifPicture> pictures;
+        for (const Image *each = first; each; each = whole ? each->next : nullptr)
+            pictures.append(heifPictureOf(each));
+        return EncodeHeif(pictures, {QString::fromLatin1(magick).toLower(), int(first->quality), m_heifSpeed});
+    };
     if (!frame->next || oneFile) {
         TEncodedFile file{path, {}, {}};
-        file.Bytes = encodeFrames(info.get(), frame, oneFile, file.Warning);
+        file.Bytes = encode(frame, oneFile, file.Warning);
         files.append(file);
         return files;
     }
@@ -397,7 +450,7 @@ QList<TEncodedFile> TMagickImage::EncodeFrames(const QString &path)
     size_t number = frame->scene;
     for (Image *each = frame; each; each = each->next, ++number) {
         TEncodedFile file{stem + QLatin1Char('-') + QString::number(rising ? each->scene : number) + extension, {}, {}};
-        file.Bytes = encodeFrames(info.get(), each, false, file.Warning);
+        file.Bytes = encode(each, false, file.Warning);
         files.append(file);
     }
     return files;

@@ -56,6 +56,9 @@ void ThrowIfLibraryError(const ExceptionInfo *exception);
 // that is not a regular file is refused with TSourceRefused before a byte is read.
 void OpenSource(QFile &file, const QString &path);
 
+// The frame's profile of that name ("icc", "exif"), empty when it has none.
+QByteArray ImageProfileBytes(const Image *frame, const char *name);
+
 // One file of an output, encoded in memory: its path and its bytes.
 struct TEncodedFile
 {
@@ -116,6 +119,9 @@ public:
 
     void SetQuality(int quality);
     void SetAdjoin(bool adjoin);
+    // AVIF and HEIC at this speed (0..9) are encoded by libheif itself, which the
+    // library's coder gives no speed; -1 leaves them to the coder.
+    void SetHeifSpeed(int speed) { m_heifSpeed = speed; }
     // Writes the list from the current frame on; the encoder follows the extension. The
     // library encodes into memory and never sees the name, so the file written is the one
     // named, whatever characters it holds. Without adjoin (or a format that holds one frame)
@@ -132,4 +138,5 @@ private:
     TImageListPtr m_frames;
     TImageInfoPtr m_info;
     int m_frameIndex = 0;
+    int m_heifSpeed = -1;
 };

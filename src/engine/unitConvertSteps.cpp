@@ -454,6 +454,7 @@ void ApplyEncoderSettings(TMagickImage &image, const TEncoderSettings &encoder)
         option("png:compression-level", QByteArray::number(encoder.PngLevel));
     if (encoder.PngPalette)
         option("png:format", "png8");
+    image.SetHeifSpeed(encoder.HeifSpeed);
     if (encoder.TiffCompression.isEmpty())
         return;
     static const QMap<QString, CompressionType> compressions = {

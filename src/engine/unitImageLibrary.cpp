@@ -1,7 +1,9 @@
 #include "engine/unitImageLibrary.h"
 
+#include "engine/unitHeifEncoder.h"
 #include "engine/unitMagickHandles.h"
 #include "project/unitGeneral.h"
+#include "project/unitOutputOptions.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -285,6 +287,8 @@ bool StartImageLibrary()
     // row, instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
     ImageLibraryLoaded = LoadImageLibrary(qEnvironmentVariable("PICTAVO_MAGICK_DIR"));
+    // Asked only when AVIF or HEIC options are shown, so libheif is not loaded at start.
+    SetOwnEncoderProbe(&HeifOptionOffered);
     if (ImageLibraryLoaded)
         PrepareLibraryTemporaryFolder();
     return ImageLibraryLoaded;

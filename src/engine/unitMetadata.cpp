@@ -149,15 +149,6 @@ void setOrientationUpright(QList<TEntry> &entries, const TTiffWriter &writer)
     entries.append(upright);
 }
 
-QByteArray profileBytes(const Image *frame, const char *name)
-{
-    const StringInfo *profile = Magick().GetImageProfile(frame, name);
-    if (!profile)
-        return QByteArray();
-    return QByteArray(reinterpret_cast<const char *>(Magick().GetStringInfoDatum(profile)),
-                      qsizetype(Magick().GetStringInfoLength(profile)));
-}
-
 void setProfile(Image *frame, const char *name, const QByteArray &bytes)
 {
     const TStringInfoPtr info(Magick().BlobToStringInfo(bytes.constData(), size_t(bytes.size())));
@@ -211,7 +202,7 @@ void applyToFrame(Image *frame, TMetadata choice)
             continue;
         const QByteArray key = name.toUtf8();
         if (choice == TMetadata::Private && name.compare(QLatin1String("exif"), Qt::CaseInsensitive) == 0) {
-            const QByteArray kept = PrivateExif(profileBytes(frame, key.constData()));
+            const QByteArray kept = PrivateExif(ImageProfileBytes(frame, key.constData()));
             if (!kept.isEmpty()) {
                 setProfile(frame, key.constData(), kept);
                 continue;

@@ -182,6 +182,7 @@ const TCatalogueDefault CatalogueDefaults[] = {
     {"J_OPT_PALETTE", "8-bit palette"},
     {"J_OPT_COMPRESSION", "Compression"},
     {"J_OPT_CMYK", "CMYK for print"},
+    {"J_OPT_SPEED", "Speed (9 fastest)"},
     {"J_OPT_BACKGROUND", "Background"},
     {"J_OPT_AUTO", "Automatic"},
     {"J_OPT_NONE", "None"},

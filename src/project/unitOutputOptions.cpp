@@ -32,6 +32,19 @@ TOptionSpec range(const char *family, const char *key, const char *value, int mi
     return {QLatin1String(family), QLatin1String(key), QLatin1String(value), {}, minimum, maximum, label};
 }
 
+// AVIF and HEIC speed, written by libheif itself: the library's coder takes no speed.
+TOptionSpec heifSpeed(const char *family)
+{
+    QStringList values = {QStringLiteral("auto")};
+    for (int speed = 0; speed <= 9; ++speed)
+        values.append(QString::number(speed));
+    TOptionSpec optionSpec = choice(family, "speed", "auto", values, "J_OPT_SPEED");
+    optionSpec.NeedsOwnEncoder = true;
+    return optionSpec;
+}
+
+TOwnEncoderProbe ownEncoderProbe = nullptr;
+
 // Defaults leave the encoder as it was before these options: "auto" hands the choice to
 // the library (or the quality), as before.
 const QList<TOptionSpec> &optionTable()
@@ -53,6 +66,8 @@ const QList<TOptionSpec> &optionTable()
                 QStringLiteral("jpeg")},
                "J_OPT_COMPRESSION"),
         flag("tiff", "cmyk", "true", "J_OPT_CMYK"),
+        heifSpeed("avif"),
+        heifSpeed("heic"),
         {QString(), OptionKey::Background, QStringLiteral("#ffffff"), {}, 0, 0, "J_OPT_BACKGROUND"},
     };
     return table;
@@ -224,6 +239,13 @@ QString TOptionSpec::AllowedText() const
     return Values.join(QLatin1Char('|'));
 }
 
+void SetOwnEncoderProbe(TOwnEncoderProbe probe) { ownEncoderProbe = probe; }
+
+bool IsOptionOffered(const TOptionSpec &optionSpec)
+{
+    return !optionSpec.NeedsOwnEncoder || (ownEncoderProbe && ownEncoderProbe(optionSpec.OptionName()));
+}
+
 QString OptionFamily(const QString &targetCode)
 {
     const QString code = targetCode.trimmed().toLower();
@@ -239,10 +261,11 @@ QList<TOptionSpec> OptionsForTarget(const QString &targetCode)
     const QString family = OptionFamily(targetCode);
     QList<TOptionSpec> own, common;
     for (const TOptionSpec &optionSpec : optionTable()) {
-        if (optionSpec.Family.isEmpty())
-            common.append(optionSpec);
-        else if (!family.isEmpty() && optionSpec.Family == family)
-            own.append(optionSpec);
+        const bool forTarget = optionSpec.Family.isEmpty() || (!family.isEmpty() && optionSpec.Family == family);
+        // Asked only for the target's own options: the probe may load a library.
+        if (!forTarget || !IsOptionOffered(optionSpec))
+            continue;
+        (optionSpec.Family.isEmpty() ? common : own).append(optionSpec);
     }
     return own + common;
 }
@@ -283,6 +306,11 @@ TEncoderSettings EncoderSettings(const QString &targetCode, const QMap<QString, 
         if (compression != QLatin1String("auto"))
             settings.TiffCompression = compression;
         settings.PrintCmyk = value("tiff", "cmyk") == QLatin1String("true");
+    } else if (family == QLatin1String("avif") || family == QLatin1String("heic")) {
+        const TOptionSpec *speed = findSpec(family, QStringLiteral("speed"));
+        const QString chosen = OptionValue(options, *speed);
+        if (chosen != QLatin1String("auto") && IsOptionOffered(*speed))
+            settings.HeifSpeed = chosen.toInt();
     }
     const QString background = value("", "background");
     settings.BackgroundRed = background.mid(1, 2).toInt(nullptr, 16);
@@ -320,6 +348,8 @@ QString CheckOutputOptions(const QString &targetCode, const QMap<QString, QStrin
                 return QStringLiteral("Unknown option %1").arg(key);
             continue;
         }
+        if (!IsOptionOffered(*optionSpec) && value != optionSpec->Default)
+            return QStringLiteral("Option %1 is not available: libheif not found").arg(key);
         if (!optionSpec->Accepts(value))
             return QStringLiteral("Option %1 takes %2, not '%3'").arg(key, optionSpec->AllowedText(), value);
     }

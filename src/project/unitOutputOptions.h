@@ -67,6 +67,8 @@ struct TOptionSpec
     int Minimum = 0;
     int Maximum = 0;
     const char *LabelKey; // catalogue key of the label on the Image page
+    // Written by an encoder of the program's own, offered only where the probe finds it.
+    bool NeedsOwnEncoder = false;
 
     bool IsFlag() const { return Values == QStringList{QStringLiteral("false"), QStringLiteral("true")}; }
     bool IsRange() const { return Values.isEmpty(); }
@@ -76,6 +78,12 @@ struct TOptionSpec
     // "false|true", "0..6", "#RRGGBB".
     QString AllowedText() const;
 };
+
+// Says whether the program's own encoder for an option ("avif.speed") is there; set by
+// the engine when the image library starts. Without a probe such options are not offered.
+using TOwnEncoderProbe = bool (*)(const QString &optionName);
+void SetOwnEncoderProbe(TOwnEncoderProbe probe);
+bool IsOptionOffered(const TOptionSpec &optionSpec);
 
 // The option family of a target code: "jpeg" for JPG, JPEG and JPE, "tiff" for TIF,
 // TIFF and PTIF, otherwise the code in lower case.
@@ -97,6 +105,7 @@ struct TEncoderSettings
     int PngLevel = -1;           // -1: from the quality, as before
     bool PngPalette = false;
     QString TiffCompression;     // empty: as the library decides
+    int HeifSpeed = -1;          // AVIF, HEIC 0..9; -1: the library's coder as before
     bool PrintCmyk = true;
     // Transparent pixels are laid onto this colour, 8-bit channels.
     int BackgroundRed = 255, BackgroundGreen = 255, BackgroundBlue = 255;

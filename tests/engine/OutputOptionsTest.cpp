@@ -1,10 +1,12 @@
 #include "engine/unitConvertSteps.h"
+#include "engine/unitHeifEncoder.h"
 #include "project/unitJob.h"
 #include "project/unitOutputOptions.h"
 #include "support/TestFrames.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QSize>
 #include <QTemporaryDir>
@@ -190,6 +192,101 @@ TEST_F(OutputOptions, EveryEncoderOptionShowsInTheWrittenFile)
     const TRgb pixel = PixelAt(flat.get(), 5, 5);
     EXPECT_GT(pixel.red, 240);
     EXPECT_LT(pixel.green, 15);
+}
+
+// A speed sends AVIF and HEIC through libheif: speed 0 and 9 each give the picture with
+// its size, colours and profile, in different bytes; without one the library's coder
+// writes the bytes it always wrote. A frame left turned shows turned as its source did.
+TEST_F(OutputOptions, HeifSpeedIsLibheifsAndTheDefaultTheLibrarysCoder)
+{
+    const QByteArray icc = ReadFileBytes(SystemSrgbProfile());
+    TImageListPtr source = MakeFrames(QStringLiteral("gradient:red-blue"), 64, 48);
+    EmbedIccProfile(source.get(), icc);
+    WriteFrames(source.get(), at(QStringLiteral("s.png")));
+    const TRgb corner = PixelAt(source.get(), 3, 3), middle = PixelAt(source.get(), 32, 30);
+    job().SizeAsIs = 1;
+    for (const QString &target : {QStringLiteral("AVIF"), QStringLiteral("HEIC")}) {
+        SCOPED_TRACE(target.toStdString());
+        job().TargetExt = target;
+        const auto written = [&](const QString &speed, OrientationType orientation = UndefinedOrientation) {
+            job().Options.clear();
+            if (!speed.isEmpty()) {
+                EXPECT_EQ(SetOptionFromText(job(), QStringLiteral("speed=") + speed), QString());
+            }
+            TMagickImage image;
+            load(image, ReadFileBytes(at(QStringLiteral("s.png"))));
+            image.CurrentFrame()->orientation = orientation;
+            output = at(QStringLiteral("s%1-%2.%3").arg(speed).arg(orientation).arg(target));
+            ConvertSource(image, at(QStringLiteral("s.png")), output, run);
+            return ReadFileBytes(output);
+        };
+        const QByteArray slowest = written(QStringLiteral("0")), fastest = written(QStringLiteral("9"));
+        EXPECT_NE(slowest, fastest);
+        for (const QByteArray &bytes : {slowest, fastest}) {
+            // The library reads the picture back in RGB when it carries its profile.
+            EXPECT_TRUE(bytes.contains(icc));
+            WriteFileBytes(output, bytes);
+            const TImageListPtr back = ReadImageFile(output);
+            ASSERT_TRUE(back);
+            EXPECT_EQ(QSize(int(back->columns), int(back->rows)), QSize(64, 48));
+            for (const auto &[x, y, wanted] : {std::tuple(3, 3, corner), std::tuple(32, 30, middle)}) {
+                const TRgb pixel = PixelAt(back.get(), x, y);
+                EXPECT_NEAR(pixel.red, wanted.red, 12);
+                EXPECT_NEAR(pixel.green, wanted.green, 12);
+                EXPECT_NEAR(pixel.blue, wanted.blue, 12);
+            }
+        }
+        const QString coder = at(QStringLiteral("coder.") + target);
+        WriteFrames(source.get(), coder, false, 75);
+        EXPECT_EQ(written(QString()), ReadFileBytes(coder));
+
+        run.TurnUpright = false;
+        written(QStringLiteral("9"), RightTopOrientation);
+        run.TurnUpright = true;
+        const TImageListPtr turned = ReadImageFile(output);
+        ASSERT_TRUE(turned);
+        EXPECT_EQ(QSize(int(turned->columns), int(turned->rows)), QSize(48, 64));
+    }
+
+    // A picture the encoder refuses fails with libheif's reason and leaves no file behind.
+    job().Options = {{QStringLiteral("heic.speed"), QStringLiteral("9")}};
+    TMagickImage image;
+    load(image, MakeImageBytes(QStringLiteral("xc:red"), 16000, 16, QStringLiteral("png")));
+    const QStringList before = QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    try {
+        ConvertSource(image, at(QStringLiteral("wide.png")), at(QStringLiteral("wide.HEIC")), run);
+        ADD_FAILURE() << "written";
+    } catch (const TError &error) {
+        EXPECT_TRUE(error.text().startsWith(QLatin1String("Can not encode image: "))) << error.text().toStdString();
+    }
+    EXPECT_EQ(QDir(sandbox.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+}
+
+// Speed is offered where libheif and its encoder's speed are found, and only there.
+TEST_F(OutputOptions, HeifSpeedIsOfferedOnlyWithLibheif)
+{
+    EXPECT_TRUE(HeifLibraryOffersSpeed(QStringLiteral("libheif.so.1"), QStringLiteral("avif")));
+    EXPECT_TRUE(HeifLibraryOffersSpeed(QStringLiteral("libheif.so.1"), QStringLiteral("heic")));
+    EXPECT_FALSE(HeifLibraryOffersSpeed(QStringLiteral("libheif-absent.so.1"), QStringLiteral("avif")));
+    EXPECT_FALSE(HeifLibraryOffersSpeed(QStringLiteral("libz.so.1"), QStringLiteral("avif")));
+    const auto offersSpeed = [](const char *target) {
+        const QList<TOptionSpec> offered = OptionsForTarget(QLatin1String(target));
+        return std::any_of(offered.cbegin(), offered.cend(),
+                           [](const TOptionSpec &optionSpec) { return optionSpec.Key == QLatin1String("speed"); });
+    };
+    EXPECT_TRUE(offersSpeed("AVIF"));
+    EXPECT_TRUE(offersSpeed("HEIC"));
+    EXPECT_FALSE(offersSpeed("JPEG"));
+    const QMap<QString, QString> slow = {{QStringLiteral("avif.speed"), QStringLiteral("2")}};
+    EXPECT_EQ(EncoderSettings(QStringLiteral("AVIF"), slow).HeifSpeed, 2);
+    SetOwnEncoderProbe([](const QString &) { return false; });
+    EXPECT_FALSE(offersSpeed("AVIF"));
+    EXPECT_EQ(EncoderSettings(QStringLiteral("AVIF"), slow).HeifSpeed, -1);
+    EXPECT_EQ(CheckOutputOptions(QStringLiteral("AVIF"), slow),
+              QLatin1String("Option avif.speed is not available: libheif not found"));
+    job().TargetExt = QStringLiteral("HEIC");
+    EXPECT_TRUE(SetOptionFromText(job(), QStringLiteral("speed=2")).startsWith(QLatin1String("Unknown option speed")));
+    SetOwnEncoderProbe(&HeifOptionOffered);
 }
 
 TEST_F(OutputOptions, UnknownKeysAndValuesAreRefusedBeforeTheRun)

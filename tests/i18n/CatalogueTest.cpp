@@ -11,8 +11,8 @@
 TEST(Catalogue, HoldsEveryKeyOnceWithItsDefaultText)
 {
     const TStringAssociationList &catalogue = Catalogue();
-    ASSERT_EQ(CatalogueDefaultCount, 178);
-    EXPECT_EQ(catalogue.Count(), 178);
+    ASSERT_EQ(CatalogueDefaultCount, 179);
+    EXPECT_EQ(catalogue.Count(), 179);
     for (int i = 0; i < CatalogueDefaultCount; ++i) {
         const char *text = catalogue.Find(CatalogueDefaults[i].key);
         ASSERT_NE(text, nullptr) << CatalogueDefaults[i].key;
