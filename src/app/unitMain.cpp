@@ -616,6 +616,13 @@ void TformMain::connectBrowser()
     m_sources->SetConvertAction(m_convert);
 
     m_editor->SetLanguage(&m_lang);
+    // A page made after the language's texts were applied gets them as it is made.
+    connect(m_editor, &TJobEditor::pageBuilt, this, [this](QWidget *page) {
+        if (m_appliedLanguage < 0)
+            return;
+        ApplyLangTexts(m_lang, {page});
+        NameIconButtons({page});
+    });
     m_editor->SetProjectCommands(Action("ACTION_NEW_STDJOB"), Action("ACTION_OPEN_JOB"), Action("ACTION_SAVE_JOB"));
     m_editor->SetClearSources([this] { return m_sources->ClearForProject(); });
     // The name preview follows the first source.
@@ -1143,7 +1150,13 @@ void TformMain::RestoreStoredSettings()
     activateLanguage();
 
     if (!values.FocusedControl.isEmpty()) {
-        if (auto *focus = findChild<QWidget *>(values.FocusedControl))
+        auto *focus = findChild<QWidget *>(values.FocusedControl);
+        // The focus was left on a page of the project panel that is not made yet.
+        if (!focus) {
+            m_editor->EnsurePages();
+            focus = findChild<QWidget *>(values.FocusedControl);
+        }
+        if (focus)
             focus->setFocus();
     }
 }

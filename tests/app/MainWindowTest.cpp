@@ -161,6 +161,17 @@ protected:
     }
 
     QAction *action(const char *name) { return windows->Main->Action(name); }
+    // Opens the project panel's pages one after another, as the user does, and goes back
+    // to General; the pages are made on the way.
+    void openEveryPage(TformMain &main)
+    {
+        auto *inner = main.findChild<QTabWidget *>(QStringLiteral("sPageControl2"));
+        main.ProjectPanel()->setCurrentIndex(1);
+        for (int page = 0; page < inner->count(); ++page)
+            inner->setCurrentIndex(page);
+        inner->setCurrentIndex(0);
+        main.ProjectPanel()->setCurrentIndex(0);
+    }
     // The View > Languages command of that caption, null when no module has it.
     QAction *languageCommand(TformMain &main, const QString &caption)
     {
@@ -912,6 +923,7 @@ TEST_F(MainWindowRun, ConvertRefusesWhatCannotRunAndStartsNothing)
 TEST_F(MainWindowRun, OnlyACodeOfTheWritableListCanBeTheTarget)
 {
     TformMain &main = startWithImages(1);
+    openEveryPage(main);
     QLineEdit *typed = main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->lineEdit();
     for (const char *code : {"PNGTI", "X", "JPG "}) {
         typed->selectAll();
@@ -970,6 +982,7 @@ TEST_F(MainWindowRun, ARunConvertsEveryRowShowsTheReportAndReturnsToIdle)
     // The target and the destination as the user sets them on the project panel.
     CurrentJob()->TargetExt.clear();
     CurrentJob()->UseDestDir = 0;
+    openEveryPage(main);
     main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->setCurrentText(QStringLiteral("JPG"));
     QCheckBox *useDir = main.findChild<QCheckBox *>(QStringLiteral("jobIMAGE_UseDir"));
     ASSERT_FALSE(useDir->isChecked());
@@ -1188,6 +1201,7 @@ TEST_F(MainWindow, AProjectRoundTripsThroughSaveOpenOpenALanguageSwitchAndSave)
         QTest::keyClick(edit, Qt::Key_Delete);
         TypeText(edit, text);
     };
+    openEveryPage(main);
     typeInto(field("jobMETA_NameJob"), QStringLiteral("Отпуск2026"));
     typeInto(field("jobMETA_Author"), QStringLiteral("Ёлкин"));
     main.findChild<QPlainTextEdit *>(QStringLiteral("jobMETA_Comment"))->setPlainText(QStringLiteral("a\nб"));
