@@ -156,7 +156,10 @@ bool TFilterPanel::eventFilter(QObject *watched, QEvent *event)
 
 void TFilterPanel::ShowProjectFormats()
 {
-    refillCheckList();
+    // Binding again after a language switch, or a new project of the same formats, leaves
+    // the list as it is.
+    if (!showsProjectFormats())
+        refillCheckList();
     if (!m_custom->isChecked())
         m_custom->setChecked(true);
     else if (!m_showCustom)
@@ -260,6 +263,21 @@ void TFilterPanel::refillCheckList()
         m_checkList->item(row)->setSizeHint(cellSize);
     m_filling = false;
     rebuildEnabledExtensions();
+}
+
+bool TFilterPanel::showsProjectFormats() const
+{
+    const TCnvJob *project = CurrentJob();
+    const qsizetype count = project ? project->SourceExts.size() : 0;
+    if (m_checkList->count() != count)
+        return false;
+    for (int row = 0; row < count; ++row) {
+        const QListWidgetItem *item = m_checkList->item(row);
+        const TExtCell &cell = project->SourceExts.at(row);
+        if (item->text() != cell.Ext || (item->checkState() == Qt::Checked) != (cell.Enabled == 1))
+            return false;
+    }
+    return true;
 }
 
 void TFilterPanel::rebuildEnabledExtensions()

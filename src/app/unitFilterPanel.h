@@ -65,6 +65,7 @@ private:
     void enableCustomControls();
     void relistWith(TObjectFilter filter);
     void refillCheckList();
+    bool showsProjectFormats() const;
     void rebuildEnabledExtensions();
     void itemToggled(QListWidgetItem *item);
     void setEveryItem(bool checked);
