@@ -157,15 +157,16 @@ bool TFilterPanel::eventFilter(QObject *watched, QEvent *event)
 void TFilterPanel::ShowProjectFormats()
 {
     // Binding again after a language switch, or a new project of the same formats, leaves
-    // the list as it is.
-    if (!showsProjectFormats())
+    // the list and the listing as they are.
+    const bool same = showsProjectFormats();
+    if (!same)
         refillCheckList();
     if (!m_custom->isChecked())
         m_custom->setChecked(true);
     else if (!m_showCustom)
         // Checked while a step was running, which left the flags behind the box.
         filterStep(TagCustom);
-    else
+    else if (!same)
         // The box did not change, but the list must follow the new project's formats.
         Relist();
 }

@@ -509,6 +509,7 @@ void TformMain::buildMenus()
     preferences->setIcon(ThemedIcon("preferences-system", QStyle::SP_FileDialogDetailedView, this));
     preferences->setEnabled(false);
     connect(preferences, &QAction::triggered, this, [this] {
+        EnsureHiddenWindows();
         if (m_preferences)
             m_preferences->exec();
         // Turning photos upright and enlarging are the program's settings, not the project's.
@@ -688,6 +689,13 @@ void TformMain::SetPrefDialog(TformPref *preferences)
     Action("PAD_SERV_PREF")->setEnabled(m_preferences != nullptr);
 }
 
+void TformMain::SetHiddenWindowsMaker(std::function<void()> maker)
+{
+    m_hiddenWindowsMaker = std::move(maker);
+    if (m_hiddenWindowsMaker)
+        Action("PAD_SERV_PREF")->setEnabled(true);
+}
+
 void TformMain::EnsureHiddenWindows()
 {
     if (!m_hiddenWindowsMaker)
@@ -697,7 +705,7 @@ void TformMain::EnsureHiddenWindows()
     maker();
     if (m_appliedLanguage < 0)
         return;
-    QList<QObject *> made{m_about, m_searching, m_report, m_wait};
+    QList<QObject *> made{m_about, m_searching, m_report, m_preferences, m_wait};
     made.removeAll(nullptr);
     ApplyLangTexts(m_lang, made);
     NameIconButtons(made);
@@ -1141,7 +1149,7 @@ void TformMain::RestoreStoredSettings()
     if (m_preferences)
         m_preferences->SyncFromLimits();
     else
-        ApplyResourceLimits();
+        ClampLimits();
     TurnPhotosUpright = values.ValTurnUpright;
     DoNotEnlarge = values.ValNoEnlarge;
 
@@ -1239,10 +1247,11 @@ void PrepareProgram()
 TProgramWindows::TProgramWindows(TMLang &lang)
 {
     Main = std::make_unique<TformMain>(lang);
-    // The Preferences dialog carries the stored limits to the library at the first show.
-    Preferences = std::make_unique<TformPref>(Main.get());
-    Main->SetPrefDialog(Preferences.get());
     Main->SetHiddenWindowsMaker([this] {
+        // Made after the first show's restore: it takes the limits as they stand now.
+        Preferences = std::make_unique<TformPref>(Main.get());
+        Preferences->SyncFromLimits();
+        Main->SetPrefDialog(Preferences.get());
         About = std::make_unique<TformAbout>(Main.get());
         Searching = std::make_unique<TformDlgFilelist>(Main.get());
         Report = std::make_unique<TformReport>(Main.get());

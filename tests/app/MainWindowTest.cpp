@@ -608,6 +608,7 @@ TEST_F(MainWindow, PreferencesTakeTheRestoredLimitsAndTheirSearchOptionMarksTheP
         store->endGroup();
     }
     TformMain &main = start();
+    main.EnsureHiddenWindows();
     TformPref &preferences = *windows->Preferences;
     EXPECT_TRUE(preferences.syncBox()->isChecked());
     EXPECT_EQ(MemoryLimit, 32);
