@@ -380,16 +380,7 @@ void TJobEditor::ensurePage(int page)
         }
         m_binding = false;
     }
-    // Made while the page was being shown: its controls would otherwise appear a moment
-    // after the page, laid out once more.
-    if (widget->isVisible()) {
-        for (QWidget *child : widget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-            if (!child->isWindow() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
-                child->show();
-        }
-        if (widget->layout())
-            widget->layout()->activate();
-    }
+    ShowControlsMadeWhileShown(widget);
 }
 
 void TJobEditor::SetLanguage(const TMLang *lang) { m_lang = lang; }

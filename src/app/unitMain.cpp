@@ -617,13 +617,8 @@ void TformMain::connectBrowser()
     m_sources->SetConvertAction(m_convert);
 
     m_editor->SetLanguage(&m_lang);
-    // A page made after the language's texts were applied gets them as it is made.
-    connect(m_editor, &TJobEditor::pageBuilt, this, [this](QWidget *page) {
-        if (m_appliedLanguage < 0)
-            return;
-        ApplyLangTexts(m_lang, {page});
-        NameIconButtons({page});
-    });
+    connect(m_editor, &TJobEditor::pageBuilt, this, &TformMain::pageBuilt);
+    connect(m_filter, &TFilterPanel::pageBuilt, this, &TformMain::pageBuilt);
     m_editor->SetProjectCommands(Action("ACTION_NEW_STDJOB"), Action("ACTION_OPEN_JOB"), Action("ACTION_SAVE_JOB"));
     m_editor->SetClearSources([this] { return m_sources->ClearForProject(); });
     // The name preview follows the first source.
@@ -679,6 +674,15 @@ void TformMain::connectBrowser()
             m_popup5->popup(view->viewport()->mapToGlobal(at));
         });
     }
+}
+
+void TformMain::pageBuilt(QWidget *page)
+{
+    // A page made after the language's texts were applied gets them as it is made.
+    if (m_appliedLanguage < 0)
+        return;
+    ApplyLangTexts(m_lang, {page});
+    NameIconButtons({page});
 }
 
 void TformMain::SetPrefDialog(TformPref *preferences)
@@ -1162,6 +1166,7 @@ void TformMain::RestoreStoredSettings()
         // The focus was left on a page of the project panel that is not made yet.
         if (!focus) {
             m_editor->EnsurePages();
+            m_filter->EnsurePage();
             focus = findChild<QWidget *>(values.FocusedControl);
         }
         if (focus)

@@ -134,6 +134,7 @@ private:
     void checkFileListSort(int column);
     void mirrorToSources();
     void activateLanguage();
+    void pageBuilt(QWidget *page);
     void updateTitle();
     // The current project when Convert may start now; otherwise null, the user told why.
     const TCnvJob *convertibleProject();

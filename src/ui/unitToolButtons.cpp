@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QHash>
+#include <QLayout>
 #include <QPair>
 #include <QToolBar>
 #include <QToolButton>
@@ -88,4 +89,16 @@ void PlaceInTabOrder(QWidget *container)
         QWidget::setTabOrder(previous, stop);
         previous = stop;
     }
+}
+
+void ShowControlsMadeWhileShown(QWidget *page)
+{
+    if (!page->isVisible())
+        return;
+    for (QWidget *child : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            child->show();
+    }
+    if (page->layout())
+        page->layout()->activate();
 }

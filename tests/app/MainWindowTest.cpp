@@ -454,6 +454,7 @@ TEST_F(MainWindow, WithEveryFormatUntickedTheListShowsFoldersAndAddingFindsNothi
     makeFile(QStringLiteral("photos/trip/b.png"));
     TformMain &main = start();
     ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("photos"))));
+    openEveryPage(main);
     // "Uncheck all" on the filter page.
     main.findChild<QToolButton *>(QStringLiteral("sSpeedButton6"))->click();
     for (const TExtCell &cell : CurrentJob()->SourceExts)
