@@ -325,15 +325,6 @@ void TJobEditor::EnsurePages()
         ensurePage(page);
 }
 
-bool TJobEditor::PageBuilt(const QWidget *page) const
-{
-    for (int index = 0; index < PageCount; ++index) {
-        if (m_pages[index] == page)
-            return m_built[index];
-    }
-    return false;
-}
-
 bool TJobEditor::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Show) {
@@ -367,20 +358,25 @@ void TJobEditor::ensurePage(int page)
     emit pageBuilt(widget);
     if (TCnvJob *current = job()) {
         m_binding = true;
-        switch (page) {
-        case GeneralPage:
-            bindGeneralPage(*current);
-            break;
-        case ImageOptionsPage:
-            bindImageOptionsPage(*current);
-            break;
-        default:
-            bindDestinationPage(*current);
-            break;
-        }
+        bindPage(page, *current);
         m_binding = false;
     }
     ShowControlsMadeWhileShown(widget);
+}
+
+void TJobEditor::bindPage(int page, TCnvJob &current)
+{
+    switch (page) {
+    case GeneralPage:
+        bindGeneralPage(current);
+        break;
+    case ImageOptionsPage:
+        bindImageOptionsPage(current);
+        break;
+    default:
+        bindDestinationPage(current);
+        break;
+    }
 }
 
 void TJobEditor::SetLanguage(const TMLang *lang) { m_lang = lang; }
@@ -869,12 +865,10 @@ void TJobEditor::Bind()
         return;
     m_binding = true;
     settleProject(*current);
-    if (m_built[GeneralPage])
-        bindGeneralPage(*current);
-    if (m_built[ImageOptionsPage])
-        bindImageOptionsPage(*current);
-    if (m_built[DestinationPage])
-        bindDestinationPage(*current);
+    for (int page = 0; page < PageCount; ++page) {
+        if (m_built[page])
+            bindPage(page, *current);
+    }
     m_binding = false;
     emit titleChanged(current->Name);
     SetModified(false);

@@ -47,7 +47,6 @@ public:
 
     // Makes the controls of every page not made yet; they show the current project.
     void EnsurePages();
-    bool PageBuilt(const QWidget *page) const;
 
     // Texts the editor fills in itself (unknown time stamps, units, group titles) come
     // from this language; without one, from the built-in catalogue.
@@ -100,6 +99,7 @@ private:
     void buildGeneralPage(QWidget *page);
     void buildImageOptionsPage(QWidget *page);
     void buildDestinationPage(QWidget *page);
+    void bindPage(int page, TCnvJob &current);
     void bindGeneralPage(TCnvJob &current);
     void bindImageOptionsPage(TCnvJob &current);
     void bindDestinationPage(TCnvJob &current);

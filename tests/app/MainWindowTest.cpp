@@ -12,6 +12,7 @@
 #include "dialogs/unitDlgReport.h"
 #include "dialogs/unitWait.h"
 #include "gather/unitDlgFilelist.h"
+#include "i18n/unitDclLang.h"
 #include "i18n/unitMultiLang.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
@@ -1251,6 +1252,52 @@ TEST_F(MainWindow, AProjectRoundTripsThroughSaveOpenOpenALanguageSwitchAndSave)
     EXPECT_EQ(again.mid(72), saved.mid(72));
     EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(prompt.errors.isEmpty()) << prompt.errors.join(QLatin1Char('\n')).toStdString();
+}
+
+// The project panel's pages other than the one in front are made when first opened: a
+// language chosen and a project opened before then show on them as they are made, and a
+// save in between keeps every value of the file.
+TEST_F(MainWindow, PagesMadeOnFirstUseShowTheLanguageAndProjectOfBeforeAndLoseNothing)
+{
+    TformMain &main = start();
+    ASSERT_NE(main.findChild<QLineEdit *>(QStringLiteral("jobMETA_NameJob")), nullptr);
+    for (const char *later : {"jobIMAGE_DestExt", "jobIMAGE_NumBox", "sFilterShowCustom", "PreviewSource"})
+        EXPECT_EQ(main.findChild<QWidget *>(QString::fromLatin1(later)), nullptr) << later;
+
+    TCnvJob held(*CurrentJob());
+    held.Name = QStringLiteral("Ferien");
+    held.TargetExt = QStringLiteral("PNG");
+    held.Quality = 61;
+    held.UseCounter = 1;
+    held.CounterStart = 42;
+    held.Options.insert(QStringLiteral("name"), QStringLiteral("{name}_x"));
+    const QString file = sandbox.filePath(QStringLiteral("held.prj"));
+    held.SaveToFile(file);
+    languageCommand(main, QStringLiteral("Deutsch (DE)"))->trigger();
+    prompt.fileNames = {file};
+    action("ACTION_OPEN_JOB")->trigger();
+    prompt.fileNames = {sandbox.filePath(QStringLiteral("again"))};
+    action("ACTION_SAVE_JOB")->trigger();
+    const QByteArray saved = ReadFileBytes(file);
+    const QByteArray again = ReadFileBytes(sandbox.filePath(QStringLiteral("again.prj")));
+    // Everything but the moments of the save (56) and of the open (64).
+    ASSERT_EQ(again.size(), saved.size());
+    EXPECT_EQ(again.left(56), saved.left(56));
+    EXPECT_EQ(again.mid(72), saved.mid(72));
+
+    openEveryPage(main);
+    EXPECT_EQ(main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->currentText(), QStringLiteral("PNG"));
+    EXPECT_EQ(main.findChild<QSpinBox *>(QStringLiteral("jobIMAGE_SpinQ"))->value(), 61);
+    EXPECT_EQ(main.findChild<QSpinBox *>(QStringLiteral("jobIMAGE_NumBox"))->value(), 42);
+    EXPECT_TRUE(main.findChild<QCheckBox *>(QStringLiteral("jobIMAGE_Num"))->isChecked());
+    EXPECT_EQ(main.findChild<QLineEdit *>(QStringLiteral("jobIMAGE_NamePattern"))->text(), QStringLiteral("{name}_x"));
+    EXPECT_TRUE(main.findChild<QCheckBox *>(QStringLiteral("sFilterShowCustom"))->isChecked());
+    ASSERT_NE(text("J_IMG_MULTI"), QString::fromUtf8(BuiltInString("J_IMG_MULTI")));
+    EXPECT_EQ(main.findChild<QCheckBox *>(QStringLiteral("jobIMAGE_MultiPages"))->text(), text("J_IMG_MULTI"));
+    EXPECT_EQ(main.findChild<QCheckBox *>(QStringLiteral("sFilterShowCustom"))->text(), text("FILTER_SHOWCUSTOM"));
+    EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel12"))->text(), text("J_IMG_ENV"));
+    EXPECT_FALSE(main.IsModified());
+    EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MainWindow, TheTitleNamesTheProgramOnce)
