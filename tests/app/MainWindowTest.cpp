@@ -2,6 +2,7 @@
 // the real language modules: first start, restarts, the browser commands, the sources
 // commands through the searching dialog, skins, languages and the exit question.
 
+#include "app/unitJobEditor.h"
 #include "app/unitMain.h"
 #include "app/unitPreviewPane.h"
 #include "app/unitSourcesPanel.h"
@@ -1297,6 +1298,9 @@ TEST_F(MainWindow, PagesMadeOnFirstUseShowTheLanguageAndProjectOfBeforeAndLoseNo
     EXPECT_EQ(main.findChild<QCheckBox *>(QStringLiteral("sFilterShowCustom"))->text(), text("FILTER_SHOWCUSTOM"));
     EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel12"))->text(), text("J_IMG_ENV"));
     EXPECT_FALSE(main.IsModified());
+    // Neither the pages made nor another language's binding count as an edit of the file.
+    languageCommand(main, QStringLiteral("English (EN)"))->trigger();
+    EXPECT_EQ(main.Editor()->UpToDateProjectFile(), sandbox.filePath(QStringLiteral("again.prj")));
     EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
 }
 
