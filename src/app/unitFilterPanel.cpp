@@ -3,6 +3,7 @@
 #include "gather/unitThreadFilelist.h"
 #include "i18n/unitDclLang.h"
 #include "project/unitJob.h"
+#include "ui/unitToolButtons.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -58,12 +59,32 @@ QString CatalogueText(const char *key)
 } // namespace
 
 TFilterPanel::TFilterPanel(QWidget *filterPage, TFileList *list, TFolderTree *tree, QObject *parent)
-    : QObject(parent), m_list(list), m_tree(tree)
+    : QObject(parent), m_page(filterPage), m_list(list), m_tree(tree)
 {
-    buildPage(filterPage);
     if (m_list)
         m_list->SetItemAcceptance([this](const QFileInfo &info) { return accepts(info); });
+    rebuildEnabledExtensions();
+    if (m_page->isVisible())
+        EnsurePage();
+    else
+        m_page->installEventFilter(this);
+}
+
+void TFilterPanel::EnsurePage()
+{
+    if (m_checkList)
+        return;
+    m_page->removeEventFilter(this);
+    buildPage(m_page);
+    {
+        const QSignalBlocker blockHidden(m_hidden), blockCustom(m_custom);
+        m_hidden->setChecked(m_showHidden);
+        m_custom->setChecked(m_showCustom);
+    }
     refillCheckList();
+    enableCustomControls();
+    Q_EMIT pageBuilt(m_page);
+    ShowControlsMadeWhileShown(m_page);
 }
 
 TFilterPanel::~TFilterPanel()
@@ -129,6 +150,8 @@ void TFilterPanel::buildPage(QWidget *page)
 
 void TFilterPanel::enableCustomControls()
 {
+    if (!m_checkList)
+        return;
     for (QWidget *control : {static_cast<QWidget *>(m_checkList), static_cast<QWidget *>(m_checkAll),
                              static_cast<QWidget *>(m_uncheckAll), static_cast<QWidget *>(m_checkLabel),
                              static_cast<QWidget *>(m_uncheckLabel)})
@@ -137,6 +160,11 @@ void TFilterPanel::enableCustomControls()
 
 bool TFilterPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_page) {
+        if (event->type() == QEvent::Show)
+            EnsurePage();
+        return false;
+    }
     // A click on a button's label does what the button does. The press is taken so that
     // the release comes to the label.
     if (watched != m_checkLabel && watched != m_uncheckLabel)
@@ -156,19 +184,40 @@ bool TFilterPanel::eventFilter(QObject *watched, QEvent *event)
 
 void TFilterPanel::ShowProjectFormats()
 {
-    refillCheckList();
+    // Binding again after a language switch, or a new project of the same formats, leaves
+    // the list and the listing as they are.
+    if (!m_checkList) {
+        if (!m_showCustom) {
+            m_showCustom = true;
+            m_showAll = false;
+            applyFilters(TagCustom);
+        } else {
+            const QSet<QString> shown = m_enabledExtensions;
+            rebuildEnabledExtensions();
+            if (m_enabledExtensions != shown)
+                Relist();
+        }
+        return;
+    }
+    const bool same = showsProjectFormats();
+    if (!same)
+        refillCheckList();
     if (!m_custom->isChecked())
         m_custom->setChecked(true);
     else if (!m_showCustom)
         // Checked while a step was running, which left the flags behind the box.
         filterStep(TagCustom);
-    else
+    else if (!same)
         // The box did not change, but the list must follow the new project's formats.
         Relist();
 }
 
 QStringList TFilterPanel::GatherMasks() const
 {
+    if (!m_checkList) {
+        const TCnvJob *project = CurrentJob();
+        return ::GatherMasks(!m_showAll, project ? project->SourceExts : TExtList());
+    }
     TExtList checked;
     checked.reserve(m_checkList->count());
     for (int row = 0; row < m_checkList->count(); ++row) {
@@ -200,16 +249,22 @@ void TFilterPanel::filterStep(int tag)
     if (m_inFilterStep)
         return;
     m_inFilterStep = true;
-    const QString folder = m_list ? m_list->CurrentFolder() : QString();
-
-    TObjectFilter listFilter = m_list ? m_list->ObjectFilter() : TObjectFilter();
     if (tag == TagCustom) {
         m_showCustom = m_custom->isChecked();
         m_showAll = !m_showCustom;
-        listFilter = TObjectFilterFlag::Folders | TObjectFilterFlag::NonFolders;
     } else if (tag == TagHidden) {
         m_showHidden = m_hidden->isChecked();
     }
+    applyFilters(tag);
+    m_inFilterStep = false;
+}
+
+void TFilterPanel::applyFilters(int tag)
+{
+    const QString folder = m_list ? m_list->CurrentFolder() : QString();
+    TObjectFilter listFilter = m_list ? m_list->ObjectFilter() : TObjectFilter();
+    if (tag == TagCustom)
+        listFilter = TObjectFilterFlag::Folders | TObjectFilterFlag::NonFolders;
     listFilter.setFlag(TObjectFilterFlag::Hidden, m_showHidden);
     if (m_tree) {
         TObjectFilter treeFilter = m_tree->ObjectFilter();
@@ -227,7 +282,6 @@ void TFilterPanel::filterStep(int tag)
             m_list->Browse(folder);
         relistWith(listFilter);
     }
-    m_inFilterStep = false;
 }
 
 void TFilterPanel::refillCheckList()
@@ -260,6 +314,21 @@ void TFilterPanel::refillCheckList()
         m_checkList->item(row)->setSizeHint(cellSize);
     m_filling = false;
     rebuildEnabledExtensions();
+}
+
+bool TFilterPanel::showsProjectFormats() const
+{
+    const TCnvJob *project = CurrentJob();
+    const qsizetype count = project ? project->SourceExts.size() : 0;
+    if (m_checkList->count() != count)
+        return false;
+    for (int row = 0; row < count; ++row) {
+        const QListWidgetItem *item = m_checkList->item(row);
+        const TExtCell &cell = project->SourceExts.at(row);
+        if (item->text() != cell.Ext || (item->checkState() == Qt::Checked) != (cell.Enabled == 1))
+            return false;
+    }
+    return true;
 }
 
 void TFilterPanel::rebuildEnabledExtensions()

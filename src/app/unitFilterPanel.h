@@ -3,7 +3,8 @@
 // The display filter on the "Filter" page of the project panel: whether the folder tree and
 // the file list show hidden items, and whether the file list shows every file or only those
 // whose format is ticked in the current project's source formats. The same state gives the
-// file gatherer its masks.
+// file gatherer its masks. The page's controls are made when it is first shown; until then
+// the state lives here and the project's formats stand for the check list.
 
 #include "ui/unitFileBrowser.h"
 
@@ -26,9 +27,13 @@ class TFilterPanel : public QObject
 
 public:
     // Builds the page's controls into filterPage, which the caller owns and which must not
-    // have a layout yet, and installs the item acceptance on the file list.
+    // have a layout yet, when the page is first shown, and installs the item acceptance on
+    // the file list.
     TFilterPanel(QWidget *filterPage, TFileList *list, TFolderTree *tree, QObject *parent = nullptr);
     ~TFilterPanel() override;
+
+    // Makes the page's controls now, if they are not made yet.
+    void EnsurePage();
 
     // Binding a project: the check list is refilled from the current project's formats and
     // the custom filter is turned on. The file list follows the new project's formats even
@@ -53,6 +58,8 @@ Q_SIGNALS:
     void modified();
     // After every re-list made here: what the add command may act on has changed.
     void relisted();
+    // The page's controls were just made; the texts of the language in use belong on them.
+    void pageBuilt(QWidget *page);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,14 +69,18 @@ private:
 
     void buildPage(QWidget *page);
     void filterStep(int tag);
+    // Sets the tree's and the list's filters from the flags and lists the folder anew.
+    void applyFilters(int tag);
     void enableCustomControls();
     void relistWith(TObjectFilter filter);
     void refillCheckList();
+    bool showsProjectFormats() const;
     void rebuildEnabledExtensions();
     void itemToggled(QListWidgetItem *item);
     void setEveryItem(bool checked);
     bool accepts(const QFileInfo &info) const;
 
+    QWidget *m_page = nullptr;
     QPointer<TFileList> m_list;
     QPointer<TFolderTree> m_tree;
     QCheckBox *m_hidden = nullptr;

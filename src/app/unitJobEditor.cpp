@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -74,6 +75,13 @@ bool isOneOf(const QString &code, std::initializer_list<const char *> codes)
             return true;
     }
     return false;
+}
+
+// Binding offers multi-page output for GIF too; choosing a target offers it for TIFF only.
+bool offersMultiPages(const QString &code, bool fromBind)
+{
+    return code.compare(QLatin1String("TIFF"), Qt::CaseInsensitive) == 0
+           || (fromBind && code.compare(QLatin1String("GIF"), Qt::CaseInsensitive) == 0);
 }
 
 bool hasQuality(const QString &code)
@@ -299,13 +307,77 @@ QString ScratchFolderOfItem(const QString &item)
 TJobEditor::TJobEditor(QWidget *generalPage, QWidget *imageOptionsPage, QWidget *destinationPage,
                        QObject *parent)
     : QObject(parent)
+    , m_pages{generalPage, imageOptionsPage, destinationPage}
 {
-    buildGeneralPage(generalPage);
-    buildImageOptionsPage(imageOptionsPage);
-    buildDestinationPage(destinationPage);
+    for (int page = 0; page < PageCount; ++page) {
+        if (m_pages[page]->isVisible())
+            ensurePage(page);
+        else
+            m_pages[page]->installEventFilter(this);
+    }
 }
 
 TJobEditor::~TJobEditor() = default;
+
+void TJobEditor::EnsurePages()
+{
+    for (int page = 0; page < PageCount; ++page)
+        ensurePage(page);
+}
+
+bool TJobEditor::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show) {
+        for (int page = 0; page < PageCount; ++page) {
+            if (watched == m_pages[page])
+                ensurePage(page);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TJobEditor::ensurePage(int page)
+{
+    if (m_built[page])
+        return;
+    m_built[page] = true;
+    QWidget *widget = m_pages[page];
+    widget->removeEventFilter(this);
+    switch (page) {
+    case GeneralPage:
+        buildGeneralPage(widget);
+        applyCommandIcons();
+        break;
+    case ImageOptionsPage:
+        buildImageOptionsPage(widget);
+        break;
+    default:
+        buildDestinationPage(widget);
+        break;
+    }
+    emit pageBuilt(widget);
+    if (TCnvJob *current = job()) {
+        m_binding = true;
+        bindPage(page, *current);
+        m_binding = false;
+    }
+    ShowControlsMadeWhileShown(widget);
+}
+
+void TJobEditor::bindPage(int page, TCnvJob &current)
+{
+    switch (page) {
+    case GeneralPage:
+        bindGeneralPage(current);
+        break;
+    case ImageOptionsPage:
+        bindImageOptionsPage(current);
+        break;
+    default:
+        bindDestinationPage(current);
+        break;
+    }
+}
 
 void TJobEditor::SetLanguage(const TMLang *lang) { m_lang = lang; }
 
@@ -332,6 +404,8 @@ void TJobEditor::SetModified(bool modified)
 
 void TJobEditor::touch()
 {
+    if (m_binding)
+        return;
     SetModified(true);
     emit edited();
 }
@@ -759,7 +833,7 @@ void TJobEditor::bindOutputRules(const TCnvJob &current)
 void TJobEditor::RefreshNamePreview()
 {
     const TCnvJob *current = job();
-    if (!current)
+    if (!current || !m_built[DestinationPage])
         return;
     m_metadata->setToolTip(m_metadata->currentData(Qt::ToolTipRole).toString());
     const QString pattern = TOutputRules::From(current->Options).NamePattern;
@@ -789,83 +863,116 @@ void TJobEditor::Bind()
     TCnvJob *current = job();
     if (!current)
         return;
-    const QSignalBlocker blockName(m_name), blockAuthor(m_author), blockComment(m_comment);
-
-    fillScratchFolders();
-
-    m_name->setText(current->Name);
-    m_author->setText(current->Author);
-    const QString unknown = text("J_GNR_UNKNOWN");
-    m_created->setText(stampText(current->Created, unknown));
-    m_modifiedStamp->setText(stampText(current->Modified, unknown));
-    m_opened->setText(stampText(current->Opened, unknown));
-    m_comment->setPlainText(current->Comment.join(QLatin1Char('\n')));
+    m_binding = true;
+    settleProject(*current);
+    for (int page = 0; page < PageCount; ++page) {
+        if (m_built[page])
+            bindPage(page, *current);
+    }
+    m_binding = false;
     emit titleChanged(current->Name);
+    SetModified(false);
+    emit bound();
+}
+
+void TJobEditor::settleProject(TCnvJob &current)
+{
+    // A file may hold what the controls cannot show; the project takes what they would.
+    current.Quality = quint8(qBound(1, int(current.Quality), 100));
+    current.CounterStart = qMax(1, current.CounterStart);
+    current.MultiPages = offersMultiPages(current.TargetExt, true) ? 1 : 0;
+    current.SizeAsIs = current.SizeAsIs ? 1 : 0;
+    current.OrientAsIs = current.OrientAsIs ? 1 : 0;
+    // Both locks never come from the editor; the height lock is the one a run obeys first.
+    if (current.LockHeight) {
+        current.LockHeight = 1;
+        current.LockWidth = 0;
+    } else if (current.LockWidth) {
+        current.LockWidth = 1;
+    }
+
+    m_scratchFolders = ScratchFolders();
+    m_scratchIndex = -1;
+    if (m_scratchFolders.isEmpty())
+        return; // nothing to fall back to: the project keeps its folder
+    for (int i = 0; i < m_scratchFolders.size() && m_scratchIndex < 0; ++i) {
+        if (!current.ScratchDrive.isEmpty() && m_scratchFolders.at(i).Folder == current.ScratchDrive)
+            m_scratchIndex = i;
+    }
+    if (m_scratchIndex < 0) {
+        Prompt().warning(QStringLiteral("Not found temporary path ") + quoted(current.ScratchDrive)
+                         + QStringLiteral(". Set to default."));
+        m_scratchIndex = 0;
+    }
+    useScratchFolder(current, m_scratchFolders.at(m_scratchIndex).Folder);
+}
+
+bool TJobEditor::useScratchFolder(TCnvJob &current, const QString &folder)
+{
+    current.ScratchDrive = folder;
+    if (qputenv("TMPDIR", folder.toLocal8Bit()))
+        return true;
+    Prompt().warning(QStringLiteral("Can not set temporary path"));
+    current.ScratchDrive.clear();
+    return false;
+}
+
+void TJobEditor::bindGeneralPage(TCnvJob &current)
+{
+    const QSignalBlocker blockName(m_name), blockAuthor(m_author), blockComment(m_comment);
+    m_name->setText(current.Name);
+    m_author->setText(current.Author);
+    const QString unknown = text("J_GNR_UNKNOWN");
+    m_created->setText(stampText(current.Created, unknown));
+    m_modifiedStamp->setText(stampText(current.Modified, unknown));
+    m_opened->setText(stampText(current.Opened, unknown));
+    m_comment->setPlainText(current.Comment.join(QLatin1Char('\n')));
     m_alsoLabel->setText(text("J_GNR_ALSO"));
     // Screen readers name the list after its label.
     m_also->setAccessibleName(QString(m_alsoLabel->text()).remove(QLatin1Char('&')));
     showAlsoConvert();
+}
 
+void TJobEditor::bindImageOptionsPage(TCnvJob &current)
+{
     {
         const QSignalBlocker blockTarget(m_target), blockQuality(m_quality);
         m_target->clear();
-        fillTargets(m_target, current->TargetExts);
-        m_target->setCurrentIndex(current->TargetExt.isEmpty() ? -1
-                                      : m_target->findText(current->TargetExt, Qt::MatchFixedString));
-        m_target->setEditText(current->TargetExt);
-        m_quality->setValue(current->Quality);
-        // A file may hold what the control cannot show; the project takes what is shown.
-        current->Quality = quint8(m_quality->value());
+        fillTargets(m_target, current.TargetExts);
+        m_target->setCurrentIndex(current.TargetExt.isEmpty() ? -1
+                                      : m_target->findText(current.TargetExt, Qt::MatchFixedString));
+        m_target->setEditText(current.TargetExt);
+        m_quality->setValue(current.Quality);
     }
     updateTargetControls(true);
 
-    {
-        const QSignalBlocker blockUseDir(m_useDir), blockDir(m_dir);
-        const QSignalBlocker blockRename(m_renameButtons), blockCounter(m_counter), blockStart(m_counterStart);
-        m_useDir->setChecked(current->UseDestDir != 0);
-        m_dir->setText(current->DestDir);
-        m_dir->setEnabled(m_useDir->isChecked());
-        m_browseDir->setEnabled(m_useDir->isChecked());
-        if (QAbstractButton *option = m_renameButtons->button(current->RenameMode))
-            option->setChecked(true);
-        m_counter->setChecked(current->UseCounter != 0);
-        m_counterStart->setValue(current->CounterStart);
-        current->CounterStart = m_counterStart->value();
-        m_counterStart->setEnabled(m_counter->isChecked());
-        m_rename->setEnabled(!m_counter->isChecked());
-    }
-    bindOutputRules(*current);
-
-    bindScratchFolder();
-
-    m_sizeAsIs->setChecked(current->SizeAsIs != 0);
+    m_sizeAsIs->setChecked(current.SizeAsIs != 0);
     sizeAsIsClicked();
     {
         const QSignalBlocker blockMeasure(m_measure);
         m_measure->clear();
         m_measure->addItems({text("J_CB_PIXEL"), text("J_CB_CM"), text("J_CB_INCH")});
-        m_measure->setCurrentIndex(current->Measure < m_measure->count() ? current->Measure : -1);
+        m_measure->setCurrentIndex(current.Measure < m_measure->count() ? current.Measure : -1);
     }
-    refillPresets(current->Measure);
+    refillPresets(current.Measure);
     {
         // The preset only shows where the sizes came from; they may have been typed over
         // since, so binding takes them as stored and runs no handler that would change them.
         const QSignalBlocker blockPreset(m_preset);
-        const bool listed = current->PresetIndex >= 0 && current->PresetIndex < m_preset->count();
-        m_preset->setCurrentIndex(listed ? current->PresetIndex : -1);
+        const bool listed = current.PresetIndex >= 0 && current.PresetIndex < m_preset->count();
+        m_preset->setCurrentIndex(listed ? current.PresetIndex : -1);
         const QSignalBlocker blockWidth(m_width), blockHeight(m_height);
         const QSignalBlocker blockPortraitWidth(m_portraitWidth), blockPortraitHeight(m_portraitHeight);
-        setEditText(m_width, current->Width);
-        setEditText(m_height, current->Height);
-        setEditText(m_portraitWidth, current->Height);
-        setEditText(m_portraitHeight, current->Width);
+        setEditText(m_width, current.Width);
+        setEditText(m_height, current.Height);
+        setEditText(m_portraitWidth, current.Height);
+        setEditText(m_portraitHeight, current.Width);
     }
 
-    // Both locks never come from the editor; the height lock is the one a run obeys first.
-    if (current->LockHeight) {
+    if (current.LockHeight) {
         m_lockHeight->setChecked(true);
         lockHeightClicked();
-    } else if (current->LockWidth) {
+    } else if (current.LockWidth) {
         m_lockWidth->setChecked(true);
         lockWidthClicked();
     } else {
@@ -876,26 +983,48 @@ void TJobEditor::Bind()
 
     bindSizeMode();
 
-    m_orientAsIs->setChecked(current->OrientAsIs != 0);
-    m_rotate->setChecked(current->RotateCCW != 0);
-    if (QAbstractButton *option = m_orientationButtons->button(current->Orientation))
+    m_orientAsIs->setChecked(current.OrientAsIs != 0);
+    m_rotate->setChecked(current.RotateCCW != 0);
+    if (QAbstractButton *option = m_orientationButtons->button(current.Orientation))
         option->setChecked(true);
     orientAsIsClicked();
 
     m_orientGroup->setTitle(text("J_IMG_TROTATE"));
     m_sizeGroup->setTitle(text("J_IMG_TRANGE"));
+}
 
-    SetModified(false);
-    emit bound();
+void TJobEditor::bindDestinationPage(TCnvJob &current)
+{
+    {
+        const QSignalBlocker blockUseDir(m_useDir), blockDir(m_dir);
+        const QSignalBlocker blockRename(m_renameButtons), blockCounter(m_counter), blockStart(m_counterStart);
+        m_useDir->setChecked(current.UseDestDir != 0);
+        m_dir->setText(current.DestDir);
+        m_dir->setEnabled(m_useDir->isChecked());
+        m_browseDir->setEnabled(m_useDir->isChecked());
+        if (QAbstractButton *option = m_renameButtons->button(current.RenameMode))
+            option->setChecked(true);
+        m_counter->setChecked(current.UseCounter != 0);
+        m_counterStart->setValue(current.CounterStart);
+        m_counterStart->setEnabled(m_counter->isChecked());
+        m_rename->setEnabled(!m_counter->isChecked());
+    }
+    bindOutputRules(current);
+
+    const QSignalBlocker block(m_drive);
+    m_drive->clear();
+    for (const TScratchFolder &folder : std::as_const(m_scratchFolders))
+        m_drive->addItem(ScratchFolderItem(folder));
+    m_drive->setCurrentIndex(m_scratchIndex);
+    if (m_scratchIndex < 0 || current.ScratchDrive.isEmpty())
+        m_drive->setEditText(QString());
 }
 
 void TJobEditor::updateTargetControls(bool fromBind)
 {
     TCnvJob *current = job();
     const QString code = current ? current->TargetExt : QString();
-    // Binding offers multi-page output for GIF too; choosing a target offers it for TIFF only.
-    const bool multi = code.compare(QLatin1String("TIFF"), Qt::CaseInsensitive) == 0
-                       || (fromBind && code.compare(QLatin1String("GIF"), Qt::CaseInsensitive) == 0);
+    const bool multi = offersMultiPages(code, fromBind);
     m_multiPages->setEnabled(multi);
     m_multiPages->setChecked(multi);
     if (current)
@@ -904,39 +1033,6 @@ void TJobEditor::updateTargetControls(bool fromBind)
     m_qualityLabel->setEnabled(quality);
     m_quality->setEnabled(quality);
     m_encoder->Show(code, current ? current->Options : QMap<QString, QString>());
-}
-
-void TJobEditor::fillScratchFolders()
-{
-    const QSignalBlocker block(m_drive);
-    m_drive->clear();
-    m_drive->setEditText(QString());
-    for (const TScratchFolder &folder : ScratchFolders())
-        m_drive->addItem(ScratchFolderItem(folder));
-    m_drive->setCurrentIndex(-1);
-    m_drive->setEditText(QString());
-}
-
-void TJobEditor::bindScratchFolder()
-{
-    TCnvJob *current = job();
-    if (m_drive->count() == 0)
-        return; // nothing to fall back to: the project keeps its folder
-    int found = -1;
-    for (int i = 0; i < m_drive->count() && found < 0; ++i) {
-        if (!current->ScratchDrive.isEmpty() && ScratchFolderOfItem(m_drive->itemText(i)) == current->ScratchDrive)
-            found = i;
-    }
-    if (found < 0) {
-        Prompt().warning(QStringLiteral("Not found temporary path ") + quoted(current->ScratchDrive)
-                         + QStringLiteral(". Set to default."));
-        found = 0;
-    }
-    {
-        const QSignalBlocker block(m_drive);
-        m_drive->setCurrentIndex(found);
-    }
-    driveChanged();
 }
 
 void TJobEditor::refillPresets(int unit)
@@ -1044,13 +1140,7 @@ void TJobEditor::driveChanged()
 {
     touch();
     TCnvJob *current = job();
-    if (!current)
-        return;
-    const QString folder = ScratchFolderOfItem(m_drive->currentText());
-    current->ScratchDrive = folder;
-    if (!qputenv("TMPDIR", folder.toLocal8Bit())) {
-        Prompt().warning(QStringLiteral("Can not set temporary path"));
-        current->ScratchDrive.clear();
+    if (current && !useScratchFolder(*current, ScratchFolderOfItem(m_drive->currentText()))) {
         const QSignalBlocker block(m_drive);
         m_drive->setEditText(QString());
     }
@@ -1167,6 +1257,8 @@ void TJobEditor::removeAlsoConvert()
 
 void TJobEditor::SyncRange()
 {
+    if (!m_built[ImageOptionsPage])
+        return;
     TCnvJob *current = job();
     if (current && !current->SizeAsIs) {
         bool landscape = true;
@@ -1357,8 +1449,14 @@ void TJobEditor::SetProjectCommands(QAction *newJob, QAction *openJob, QAction *
     m_newAction = newJob;
     m_openAction = openJob;
     m_saveAction = saveJob;
+    if (m_built[GeneralPage])
+        applyCommandIcons();
+}
+
+void TJobEditor::applyCommandIcons()
+{
     const std::pair<QToolButton *, QAction *> pairs[] = {
-        {m_newButton, newJob}, {m_openButton, openJob}, {m_saveButton, saveJob}};
+        {m_newButton, m_newAction}, {m_openButton, m_openAction}, {m_saveButton, m_saveAction}};
     for (const auto &[button, action] : pairs) {
         if (action && !action->icon().isNull())
             button->setIcon(action->icon());

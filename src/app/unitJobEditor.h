@@ -10,6 +10,7 @@ class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -22,9 +23,19 @@ class TCnvJob;
 class TMLang;
 class TEncoderPanel;
 
+// Where the image library may keep its scratch files: the system temporary folder as it
+// was when first asked, then the root of every other mounted local writable volume.
+struct TScratchFolder
+{
+    QString Folder;
+    qint64 FreeBytes = 0;
+};
+
 // The controls of the project panel: they show the current project and write every
 // change into it at once. The pages belong to the main window; the controls are built
 // into them and reached by their object names, as the language texts reach them.
+// A page's controls are made when the page is first shown, or when EnsurePages asks;
+// until then the project alone holds what they would show.
 class TJobEditor : public QObject
 {
     Q_OBJECT
@@ -33,6 +44,9 @@ public:
     TJobEditor(QWidget *generalPage, QWidget *imageOptionsPage, QWidget *destinationPage,
                QObject *parent = nullptr);
     ~TJobEditor() override;
+
+    // Makes the controls of every page not made yet; they show the current project.
+    void EnsurePages();
 
     // Texts the editor fills in itself (unknown time stamps, units, group titles) come
     // from this language; without one, from the built-in catalogue.
@@ -71,17 +85,35 @@ signals:
     void modifiedChanged(bool modified);
     // A control changed the project.
     void edited();
+    // A page's controls were just made; the texts of the language in use belong on them
+    // before they show the project.
+    void pageBuilt(QWidget *page);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    enum TPage { GeneralPage, ImageOptionsPage, DestinationPage, PageCount };
+
+    void ensurePage(int page);
     void buildGeneralPage(QWidget *page);
     void buildImageOptionsPage(QWidget *page);
     void buildDestinationPage(QWidget *page);
+    void bindPage(int page, TCnvJob &current);
+    void bindGeneralPage(TCnvJob &current);
+    void bindImageOptionsPage(TCnvJob &current);
+    void bindDestinationPage(TCnvJob &current);
+    // What binding settles in the project itself, page or no page: values the controls
+    // could not show, the lock rule and the scratch folder.
+    void settleProject(TCnvJob &current);
+    // Makes `folder` the project's scratch folder and the library's; false when the
+    // environment refused it and the project has none.
+    bool useScratchFolder(TCnvJob &current, const QString &folder);
+    void applyCommandIcons();
     QString text(const char *key) const;
     TCnvJob *job() const;
     void touch();
 
-    void fillScratchFolders();
-    void bindScratchFolder();
     void refillPresets(int unit);
     void setEditText(QLineEdit *edit, const QString &value);
     void updateTargetControls(bool fromBind);
@@ -131,6 +163,13 @@ private:
     QString projectFolder() const;
 
     const TMLang *m_lang = nullptr;
+    QWidget *m_pages[PageCount] = {};
+    bool m_built[PageCount] = {};
+    // While binding, the handlers the controls run only repeat what the project holds.
+    bool m_binding = false;
+    // The scratch folders offered at the last binding and the one the project uses.
+    QList<TScratchFolder> m_scratchFolders;
+    int m_scratchIndex = -1;
     bool m_modified = false;
     bool m_saved = false;
     QString m_projectFile;
@@ -213,13 +252,6 @@ private:
     QCheckBox *m_keepDates = nullptr;
 };
 
-// Where the image library may keep its scratch files: the system temporary folder as it
-// was when first asked, then the root of every other mounted local writable volume.
-struct TScratchFolder
-{
-    QString Folder;
-    qint64 FreeBytes = 0;
-};
 QList<TScratchFolder> ScratchFolders();
 // "FOLDER   (FREE BYTES free)", the free bytes with the system's thousands separators.
 QString ScratchFolderItem(const TScratchFolder &folder);

@@ -509,6 +509,7 @@ void TformMain::buildMenus()
     preferences->setIcon(ThemedIcon("preferences-system", QStyle::SP_FileDialogDetailedView, this));
     preferences->setEnabled(false);
     connect(preferences, &QAction::triggered, this, [this] {
+        EnsureHiddenWindows();
         if (m_preferences)
             m_preferences->exec();
         // Turning photos upright and enlarging are the program's settings, not the project's.
@@ -616,6 +617,8 @@ void TformMain::connectBrowser()
     m_sources->SetConvertAction(m_convert);
 
     m_editor->SetLanguage(&m_lang);
+    connect(m_editor, &TJobEditor::pageBuilt, this, &TformMain::pageBuilt);
+    connect(m_filter, &TFilterPanel::pageBuilt, this, &TformMain::pageBuilt);
     m_editor->SetProjectCommands(Action("ACTION_NEW_STDJOB"), Action("ACTION_OPEN_JOB"), Action("ACTION_SAVE_JOB"));
     m_editor->SetClearSources([this] { return m_sources->ClearForProject(); });
     // The name preview follows the first source.
@@ -673,12 +676,28 @@ void TformMain::connectBrowser()
     }
 }
 
+void TformMain::pageBuilt(QWidget *page)
+{
+    // A page made after the language's texts were applied gets them as it is made.
+    if (m_appliedLanguage < 0)
+        return;
+    ApplyLangTexts(m_lang, {page});
+    NameIconButtons({page});
+}
+
 void TformMain::SetPrefDialog(TformPref *preferences)
 {
     m_preferences = preferences;
     if (m_preferences)
         m_preferences->SetModifiedHook([this] { m_editor->SetModified(true); });
     Action("PAD_SERV_PREF")->setEnabled(m_preferences != nullptr);
+}
+
+void TformMain::SetHiddenWindowsMaker(std::function<void()> maker)
+{
+    m_hiddenWindowsMaker = std::move(maker);
+    if (m_hiddenWindowsMaker)
+        Action("PAD_SERV_PREF")->setEnabled(true);
 }
 
 void TformMain::EnsureHiddenWindows()
@@ -690,7 +709,7 @@ void TformMain::EnsureHiddenWindows()
     maker();
     if (m_appliedLanguage < 0)
         return;
-    QList<QObject *> made{m_about, m_searching, m_report, m_wait};
+    QList<QObject *> made{m_about, m_searching, m_report, m_preferences, m_wait};
     made.removeAll(nullptr);
     ApplyLangTexts(m_lang, made);
     NameIconButtons(made);
@@ -1134,7 +1153,7 @@ void TformMain::RestoreStoredSettings()
     if (m_preferences)
         m_preferences->SyncFromLimits();
     else
-        ApplyResourceLimits();
+        ClampLimits();
     TurnPhotosUpright = values.ValTurnUpright;
     DoNotEnlarge = values.ValNoEnlarge;
 
@@ -1143,7 +1162,14 @@ void TformMain::RestoreStoredSettings()
     activateLanguage();
 
     if (!values.FocusedControl.isEmpty()) {
-        if (auto *focus = findChild<QWidget *>(values.FocusedControl))
+        auto *focus = findChild<QWidget *>(values.FocusedControl);
+        // The focus was left on a page of the project panel that is not made yet.
+        if (!focus) {
+            m_editor->EnsurePages();
+            m_filter->EnsurePage();
+            focus = findChild<QWidget *>(values.FocusedControl);
+        }
+        if (focus)
             focus->setFocus();
     }
 }
@@ -1226,10 +1252,11 @@ void PrepareProgram()
 TProgramWindows::TProgramWindows(TMLang &lang)
 {
     Main = std::make_unique<TformMain>(lang);
-    // The Preferences dialog carries the stored limits to the library at the first show.
-    Preferences = std::make_unique<TformPref>(Main.get());
-    Main->SetPrefDialog(Preferences.get());
     Main->SetHiddenWindowsMaker([this] {
+        // Made after the first show's restore: it takes the limits as they stand now.
+        Preferences = std::make_unique<TformPref>(Main.get());
+        Preferences->SyncFromLimits();
+        Main->SetPrefDialog(Preferences.get());
         About = std::make_unique<TformAbout>(Main.get());
         Searching = std::make_unique<TformDlgFilelist>(Main.get());
         Report = std::make_unique<TformReport>(Main.get());

@@ -49,10 +49,10 @@ public:
     void SetReportWindow(TformReport *report) { m_report = report; }
     void SetPrefDialog(TformPref *preferences);
     void SetWaitWindow(TformWait *wait);
-    // Makes the windows that only commands open (About, searching, report, Wait) and hands
-    // them over through the setters above; run when one of them is first needed, so that
-    // the start builds none of them.
-    void SetHiddenWindowsMaker(std::function<void()> maker) { m_hiddenWindowsMaker = std::move(maker); }
+    // Makes the windows that only commands open (About, searching, report, Preferences,
+    // Wait) and hands them over through the setters above; run when one of them is first
+    // needed, so that the start builds none of them.
+    void SetHiddenWindowsMaker(std::function<void()> maker);
     // Runs the maker once, then gives the new windows the language's texts.
     void EnsureHiddenWindows();
 
@@ -134,6 +134,7 @@ private:
     void checkFileListSort(int column);
     void mirrorToSources();
     void activateLanguage();
+    void pageBuilt(QWidget *page);
     void updateTitle();
     // The current project when Convert may start now; otherwise null, the user told why.
     const TCnvJob *convertibleProject();
@@ -195,9 +196,8 @@ private:
 // the output folder, an icon theme and the start skin.
 void PrepareProgram();
 
-// The program's windows: the main window and the Preferences dialog at once, the others
-// when one of them is first needed (TformMain::EnsureHiddenWindows). All but the main
-// window start hidden.
+// The program's windows: the main window at once, the others when one of them is first
+// needed (TformMain::EnsureHiddenWindows). All but the main window start hidden.
 struct TProgramWindows
 {
     explicit TProgramWindows(TMLang &lang);

@@ -1,6 +1,7 @@
 #include "app/unitPreviewPane.h"
 
 #include "project/unitJob.h"
+#include "ui/unitToolButtons.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -57,7 +58,20 @@ TPreviewPane::TPreviewPane(QWidget *parent) : QWidget(parent)
     m_timer.setSingleShot(true);
     m_timer.setInterval(kSettleMs);
     connect(&m_timer, &QTimer::timeout, this, &TPreviewPane::start);
+    m_sourceCaption = QStringLiteral("Source");
+    m_outputCaption = QStringLiteral("Output");
+    m_filesCaption = QStringLiteral("Files");
+}
 
+void TPreviewPane::setVisible(bool visible)
+{
+    if (visible && !m_sides)
+        build();
+    QWidget::setVisible(visible);
+}
+
+void TPreviewPane::build()
+{
     m_sides = new QSplitter(Qt::Horizontal, this);
     m_sides->setChildrenCollapsible(false);
     auto *column = new QVBoxLayout(this);
@@ -91,7 +105,8 @@ TPreviewPane::TPreviewPane(QWidget *parent) : QWidget(parent)
         connect(left, &QScrollBar::valueChanged, right, &QScrollBar::setValue);
         connect(right, &QScrollBar::valueChanged, left, &QScrollBar::setValue);
     }
-    SetCaptions(QStringLiteral("Source"), QStringLiteral("Output"), QStringLiteral("Files"));
+    SetCaptions(m_sourceCaption, m_outputCaption, m_filesCaption);
+    PlaceInTabOrder(this);
 }
 
 TPreviewPane::~TPreviewPane()
@@ -107,6 +122,8 @@ void TPreviewPane::SetCaptions(const QString &source, const QString &output, con
     m_sourceCaption = source;
     m_outputCaption = output;
     m_filesCaption = files;
+    if (!m_sides)
+        return;
     m_sourceArea->setAccessibleName(source);
     m_outputArea->setAccessibleName(output);
     showPreview();
@@ -134,6 +151,8 @@ void TPreviewPane::Refresh()
 void TPreviewPane::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    if (!m_sides)
+        return;
     // Side by side where there is width for it, one above the other in a narrow pane.
     m_sides->setOrientation(width() >= height() ? Qt::Horizontal : Qt::Vertical);
 }

@@ -2,7 +2,8 @@
 
 // The preview pane: the selected source as the current project would write it, beside
 // the source, both at 100%, with their sizes. Made off the window's thread; a newer
-// request cancels an older one between its steps.
+// request cancels an older one between its steps. The pane is hidden until the user asks
+// for it, so its controls are made when it is first shown.
 
 #include "engine/unitPreview.h"
 
@@ -52,11 +53,15 @@ public:
 Q_SIGNALS:
     void previewShown();
 
+public Q_SLOTS:
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void build();
     void start();
     void deliver(quint64 generation, const std::shared_ptr<TShownPreview> &preview);
     void showPreview();

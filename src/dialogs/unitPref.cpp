@@ -235,8 +235,24 @@ void TformPref::SetModifiedHook(std::function<void()> markModified)
     m_markModified = std::move(markModified);
 }
 
+void ClampLimits()
+{
+    MemoryLimit = qBound(1, MemoryLimit, kMemoryMaximum);
+    MapLimit = qBound(1, MapLimit, kMapMaximum);
+    // Limits in step show the map at twice the memory.
+    if (MemoryLimit == MapLimit / 2)
+        MapLimit = qMin(MemoryLimit * 2, kMapMaximum);
+    FilesAtOnce = ClampFilesAtOnce(FilesAtOnce);
+    WidthLimit = qBound(1, WidthLimit, kSideCapMaximum);
+    HeightLimit = qBound(1, HeightLimit, kSideCapMaximum);
+    AreaLimit = qBound(1, AreaLimit, kAreaCapMaximum);
+    CacheDiskLimit = qBound(0, CacheDiskLimit, kDiskCapMaximum);
+    ApplyResourceLimits();
+}
+
 void TformPref::SyncFromLimits()
 {
+    ClampLimits();
     m_memoryBar->setValue(MemoryLimit);
     m_mapBar->setValue(MapLimit);
     // A bar already at the stored value (or at the end a stored value is clamped to) runs no

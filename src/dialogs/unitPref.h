@@ -14,6 +14,10 @@ class QSlider;
 class QSpinBox;
 class QTabWidget;
 
+// Brings the stored limits, files at once and caps into the ranges the dialog offers and
+// hands them to the library, as the dialog does; for a start that has not made it yet.
+void ClampLimits();
+
 // The image library's memory limits and the current project's folder search. Every change
 // takes effect at once; there is nothing to cancel, "Close" only closes the window.
 class TformPref : public QDialog

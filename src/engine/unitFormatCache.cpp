@@ -22,9 +22,15 @@ const QByteArray kCacheTag = QByteArrayLiteral("PICTAVO-FORMATS 1");
 
 // The policy as the library holds it: the system's files and the program's own rules,
 // each rule with its file, sorted: the library moves a rule to the front of its list
-// whenever a question matches it.
+// whenever a question matches it. Once the program has narrowed the policy to the offered
+// coders, it is the policy as listed before: the one every fresh start sees, so that a
+// second look in one process finds the list kept and does not replace it under a key no
+// start would make.
 QByteArray policyInForce()
 {
+    static QByteArray beforeNarrowing;
+    if (CodersNarrowed() && !beforeNarrowing.isEmpty())
+        return beforeNarrowing;
     TExceptionPtr exception = NewException();
     char *text = nullptr;
     size_t length = 0;
@@ -46,7 +52,10 @@ QByteArray policyInForce()
             rules.last() += '\n' + line;
     }
     std::sort(rules.begin(), rules.end());
-    return rules.join('\n');
+    const QByteArray policy = rules.join('\n');
+    if (!CodersNarrowed())
+        beforeNarrowing = policy;
+    return policy;
 }
 
 QByteArray libraryFileIdentity()

@@ -171,6 +171,8 @@ void AllowOnlyCoders(const QList<QPair<QString, QString>> &coders)
     g_codersNarrowed = g_entries.SetMagickSecurityPolicy(bytes.constData(), exception.get()) != MagickFalse;
 }
 
+bool CodersNarrowed() { return g_codersNarrowed; }
+
 bool LeftByVanishedProcess(const QString &fileName, const QString &prefix)
 {
     if (!fileName.startsWith(prefix))

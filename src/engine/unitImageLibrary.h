@@ -34,6 +34,8 @@ QString LibrarySecurityPolicy();
 // source of any other format is refused before it is decoded. Once per load; rights the
 // policy refused before are not to be named here.
 void AllowOnlyCoders(const QList<QPair<QString, QString>> &coders);
+// Whether the policy was narrowed to the offered coders since the library was loaded.
+bool CodersNarrowed();
 // Frames one decoded image may hold.
 constexpr int kMaxFramesPerImage = 2000;
 

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QListWidget>
@@ -29,17 +30,30 @@ namespace {
 
 const char *const LanguageNameProperty = "pictavoLanguage";
 
-QObject *FindComponent(const QList<QObject *> &roots, const QString &name)
+void AddNamedChildren(QObject *parent, QHash<QString, QObject *> &named)
 {
+    const QObjectList &children = parent->children();
+    for (QObject *child : children) {
+        if (!child->objectName().isEmpty() && !named.contains(child->objectName()))
+            named.insert(child->objectName(), child);
+    }
+    for (QObject *child : children)
+        AddNamedChildren(child, named);
+}
+
+// Every named component of the trees, by name, the one findChild would find first when
+// names repeat; one walk instead of one per catalogue row.
+QHash<QString, QObject *> NamedComponents(const QList<QObject *> &roots)
+{
+    QHash<QString, QObject *> named;
     for (QObject *root : roots) {
         if (!root)
             continue;
-        if (root->objectName() == name)
-            return root;
-        if (QObject *found = root->findChild<QObject *>(name))
-            return found;
+        if (!root->objectName().isEmpty() && !named.contains(root->objectName()))
+            named.insert(root->objectName(), root);
+        AddNamedChildren(root, named);
     }
-    return nullptr;
+    return named;
 }
 
 // A page of a tab widget sits inside the tab widget's stack.
@@ -315,8 +329,9 @@ const QList<TTextRow> &LangTextRows()
 
 void ApplyLangTexts(const TMLang &lang, const QList<QObject *> &roots)
 {
+    const QHash<QString, QObject *> named = NamedComponents(roots);
     for (const TTextRow &row : Rows) {
-        QObject *component = FindComponent(roots, QString::fromLatin1(row.objectName));
+        QObject *component = named.value(QString::fromLatin1(row.objectName));
         if (!component)
             continue;
         const QString text = row.key ? lang.GetText(row.key) : QString();

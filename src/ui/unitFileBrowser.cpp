@@ -159,6 +159,10 @@ protected:
         const int order = nameCollator().compare(a, b);
         return order != 0 ? order < 0 : a < b;
     }
+
+    // The tree shows names only; a column the view never has costs nothing, where each
+    // hidden one cost a layout of the view while the window was being made.
+    bool filterAcceptsColumn(int sourceColumn, const QModelIndex &) const override { return sourceColumn == 0; }
 };
 
 } // namespace
@@ -1097,8 +1101,6 @@ TFolderTree::TFolderTree(QWidget *parent)
     m_sorted->sort(0, Qt::AscendingOrder);
     m_model->setRootPath(QStringLiteral("/"));
     setModel(m_sorted);
-    for (int column = 1; column < m_sorted->columnCount(); ++column)
-        hideColumn(column);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QHash>
+#include <QLayout>
 #include <QPair>
 #include <QToolBar>
 #include <QToolButton>
@@ -62,4 +63,42 @@ QToolButton *AddCommandButton(QToolBar *bar, const char *objectName, QAction *co
     QObject::connect(command, &QAction::changed, button, follow);
     follow();
     return button;
+}
+
+void PlaceInTabOrder(QWidget *container)
+{
+    QList<QWidget *> stops;
+    for (QWidget *widget = container->nextInFocusChain(); widget && widget != container;
+         widget = widget->nextInFocusChain()) {
+        if (!(widget->focusPolicy() & Qt::TabFocus) || !container->isAncestorOf(widget))
+            continue;
+        // A control's own parts (a spin box's edit) move with it.
+        bool inside = false;
+        for (const QWidget *stop : std::as_const(stops))
+            inside = inside || stop->isAncestorOf(widget);
+        if (!inside)
+            stops.append(widget);
+    }
+    // Qt orders Tab stops only: the chain goes on from the last stop before the container.
+    QWidget *previous = container->previousInFocusChain();
+    while (previous != container && (!(previous->focusPolicy() & Qt::TabFocus) || container->isAncestorOf(previous)))
+        previous = previous->previousInFocusChain();
+    if (previous == container)
+        return;
+    for (QWidget *stop : std::as_const(stops)) {
+        QWidget::setTabOrder(previous, stop);
+        previous = stop;
+    }
+}
+
+void ShowControlsMadeWhileShown(QWidget *page)
+{
+    if (!page->isVisible())
+        return;
+    for (QWidget *child : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            child->show();
+    }
+    if (page->layout())
+        page->layout()->activate();
 }

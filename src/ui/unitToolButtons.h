@@ -23,3 +23,10 @@ QIcon StandardIcon(QStyle::StandardPixmap pixmap, const QWidget *widget);
 QToolButton *AddToolButton(QToolBar *bar, const char *objectName, const QIcon &icon);
 // A button that runs the command and follows its enablement.
 QToolButton *AddCommandButton(QToolBar *bar, const char *objectName, QAction *command);
+
+// A widget made after its window joins the end of the window's Tab order; this puts the
+// Tab stops made inside `container` right after it, in the order they were made.
+void PlaceInTabOrder(QWidget *container);
+// Controls made inside a page while it was being shown would appear a moment after the
+// page, laid out once more; this shows and lays them out at once.
+void ShowControlsMadeWhileShown(QWidget *page);

@@ -2,6 +2,7 @@
 // the real language modules: first start, restarts, the browser commands, the sources
 // commands through the searching dialog, skins, languages and the exit question.
 
+#include "app/unitJobEditor.h"
 #include "app/unitMain.h"
 #include "app/unitPreviewPane.h"
 #include "app/unitSourcesPanel.h"
@@ -12,6 +13,7 @@
 #include "dialogs/unitDlgReport.h"
 #include "dialogs/unitWait.h"
 #include "gather/unitDlgFilelist.h"
+#include "i18n/unitDclLang.h"
 #include "i18n/unitMultiLang.h"
 #include "project/unitFavor.h"
 #include "project/unitGeneral.h"
@@ -161,6 +163,17 @@ protected:
     }
 
     QAction *action(const char *name) { return windows->Main->Action(name); }
+    // Opens the project panel's pages one after another, as the user does, and goes back
+    // to General; the pages are made on the way.
+    void openEveryPage(TformMain &main)
+    {
+        auto *inner = main.findChild<QTabWidget *>(QStringLiteral("sPageControl2"));
+        main.ProjectPanel()->setCurrentIndex(1);
+        for (int page = 0; page < inner->count(); ++page)
+            inner->setCurrentIndex(page);
+        inner->setCurrentIndex(0);
+        main.ProjectPanel()->setCurrentIndex(0);
+    }
     // The View > Languages command of that caption, null when no module has it.
     QAction *languageCommand(TformMain &main, const QString &caption)
     {
@@ -443,6 +456,7 @@ TEST_F(MainWindow, WithEveryFormatUntickedTheListShowsFoldersAndAddingFindsNothi
     makeFile(QStringLiteral("photos/trip/b.png"));
     TformMain &main = start();
     ASSERT_TRUE(fileList().Browse(sandbox.filePath(QStringLiteral("photos"))));
+    openEveryPage(main);
     // "Uncheck all" on the filter page.
     main.findChild<QToolButton *>(QStringLiteral("sSpeedButton6"))->click();
     for (const TExtCell &cell : CurrentJob()->SourceExts)
@@ -597,6 +611,7 @@ TEST_F(MainWindow, PreferencesTakeTheRestoredLimitsAndTheirSearchOptionMarksTheP
         store->endGroup();
     }
     TformMain &main = start();
+    main.EnsureHiddenWindows();
     TformPref &preferences = *windows->Preferences;
     EXPECT_TRUE(preferences.syncBox()->isChecked());
     EXPECT_EQ(MemoryLimit, 32);
@@ -912,6 +927,7 @@ TEST_F(MainWindowRun, ConvertRefusesWhatCannotRunAndStartsNothing)
 TEST_F(MainWindowRun, OnlyACodeOfTheWritableListCanBeTheTarget)
 {
     TformMain &main = startWithImages(1);
+    openEveryPage(main);
     QLineEdit *typed = main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->lineEdit();
     for (const char *code : {"PNGTI", "X", "JPG "}) {
         typed->selectAll();
@@ -970,6 +986,7 @@ TEST_F(MainWindowRun, ARunConvertsEveryRowShowsTheReportAndReturnsToIdle)
     // The target and the destination as the user sets them on the project panel.
     CurrentJob()->TargetExt.clear();
     CurrentJob()->UseDestDir = 0;
+    openEveryPage(main);
     main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->setCurrentText(QStringLiteral("JPG"));
     QCheckBox *useDir = main.findChild<QCheckBox *>(QStringLiteral("jobIMAGE_UseDir"));
     ASSERT_FALSE(useDir->isChecked());
@@ -1188,6 +1205,7 @@ TEST_F(MainWindow, AProjectRoundTripsThroughSaveOpenOpenALanguageSwitchAndSave)
         QTest::keyClick(edit, Qt::Key_Delete);
         TypeText(edit, text);
     };
+    openEveryPage(main);
     typeInto(field("jobMETA_NameJob"), QStringLiteral("Отпуск2026"));
     typeInto(field("jobMETA_Author"), QStringLiteral("Ёлкин"));
     main.findChild<QPlainTextEdit *>(QStringLiteral("jobMETA_Comment"))->setPlainText(QStringLiteral("a\nб"));
@@ -1235,6 +1253,55 @@ TEST_F(MainWindow, AProjectRoundTripsThroughSaveOpenOpenALanguageSwitchAndSave)
     EXPECT_EQ(again.mid(72), saved.mid(72));
     EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(prompt.errors.isEmpty()) << prompt.errors.join(QLatin1Char('\n')).toStdString();
+}
+
+// The project panel's pages other than the one in front are made when first opened: a
+// language chosen and a project opened before then show on them as they are made, and a
+// save in between keeps every value of the file.
+TEST_F(MainWindow, PagesMadeOnFirstUseShowTheLanguageAndProjectOfBeforeAndLoseNothing)
+{
+    TformMain &main = start();
+    ASSERT_NE(main.findChild<QLineEdit *>(QStringLiteral("jobMETA_NameJob")), nullptr);
+    for (const char *later : {"jobIMAGE_DestExt", "jobIMAGE_NumBox", "sFilterShowCustom", "PreviewSource"})
+        EXPECT_EQ(main.findChild<QWidget *>(QString::fromLatin1(later)), nullptr) << later;
+
+    TCnvJob held(*CurrentJob());
+    held.Name = QStringLiteral("Ferien");
+    held.TargetExt = QStringLiteral("PNG");
+    held.Quality = 61;
+    held.UseCounter = 1;
+    held.CounterStart = 42;
+    held.Options.insert(QStringLiteral("name"), QStringLiteral("{name}_x"));
+    const QString file = sandbox.filePath(QStringLiteral("held.prj"));
+    held.SaveToFile(file);
+    languageCommand(main, QStringLiteral("Deutsch (DE)"))->trigger();
+    prompt.fileNames = {file};
+    action("ACTION_OPEN_JOB")->trigger();
+    prompt.fileNames = {sandbox.filePath(QStringLiteral("again"))};
+    action("ACTION_SAVE_JOB")->trigger();
+    const QByteArray saved = ReadFileBytes(file);
+    const QByteArray again = ReadFileBytes(sandbox.filePath(QStringLiteral("again.prj")));
+    // Everything but the moments of the save (56) and of the open (64).
+    ASSERT_EQ(again.size(), saved.size());
+    EXPECT_EQ(again.left(56), saved.left(56));
+    EXPECT_EQ(again.mid(72), saved.mid(72));
+
+    openEveryPage(main);
+    EXPECT_EQ(main.findChild<QComboBox *>(QStringLiteral("jobIMAGE_DestExt"))->currentText(), QStringLiteral("PNG"));
+    EXPECT_EQ(main.findChild<QSpinBox *>(QStringLiteral("jobIMAGE_SpinQ"))->value(), 61);
+    EXPECT_EQ(main.findChild<QSpinBox *>(QStringLiteral("jobIMAGE_NumBox"))->value(), 42);
+    EXPECT_TRUE(main.findChild<QCheckBox *>(QStringLiteral("jobIMAGE_Num"))->isChecked());
+    EXPECT_EQ(main.findChild<QLineEdit *>(QStringLiteral("jobIMAGE_NamePattern"))->text(), QStringLiteral("{name}_x"));
+    EXPECT_TRUE(main.findChild<QCheckBox *>(QStringLiteral("sFilterShowCustom"))->isChecked());
+    ASSERT_NE(text("J_IMG_MULTI"), QString::fromUtf8(BuiltInString("J_IMG_MULTI")));
+    EXPECT_EQ(main.findChild<QCheckBox *>(QStringLiteral("jobIMAGE_MultiPages"))->text(), text("J_IMG_MULTI"));
+    EXPECT_EQ(main.findChild<QCheckBox *>(QStringLiteral("sFilterShowCustom"))->text(), text("FILTER_SHOWCUSTOM"));
+    EXPECT_EQ(main.findChild<QLabel *>(QStringLiteral("sLabel12"))->text(), text("J_IMG_ENV"));
+    EXPECT_FALSE(main.IsModified());
+    // Neither the pages made nor another language's binding count as an edit of the file.
+    languageCommand(main, QStringLiteral("English (EN)"))->trigger();
+    EXPECT_EQ(main.Editor()->UpToDateProjectFile(), sandbox.filePath(QStringLiteral("again.prj")));
+    EXPECT_TRUE(prompt.warnings.isEmpty()) << prompt.warnings.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MainWindow, TheTitleNamesTheProgramOnce)

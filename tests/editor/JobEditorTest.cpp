@@ -63,6 +63,9 @@ protected:
         });
         window->resize(348, 640);
         window->show();
+        // Only the page in front is made by the show; every test reaches all three, made
+        // after the first project was bound.
+        editor->EnsurePages();
     }
 
     void TearDown() override

@@ -262,3 +262,31 @@ TEST(FormatCache, HoldsTheFreshListAndIsRebuiltWhenAModuleAppears)
     qunsetenv("MAGICK_CODER_MODULE_PATH");
     qputenv("XDG_CACHE_HOME", savedCacheHome);
 }
+
+// The program narrows the policy to the offered formats once it has the list; a second
+// list in the same process must neither miss the cache nor leave it under a key that the
+// next start, which has not narrowed anything yet, would not make.
+TEST(FormatCache, ASecondListInOneProcessKeepsTheKeyOfAFreshStart)
+{
+    QTemporaryDir cacheHome;
+    const QByteArray savedCacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+    StopImageLibrary();
+    ASSERT_TRUE(StartImageLibrary());
+    const QByteArray freshStart = FormatListKey();
+    ASSERT_FALSE(freshStart.isEmpty());
+    BuildAvailableFormats();
+    ASSERT_TRUE(CodersNarrowed());
+    const QStringList first = rows(AvailableFormats);
+
+    EXPECT_EQ(FormatListKey(), freshStart);
+    bool fromCache = false;
+    EXPECT_EQ(rows(FormatsThroughCache(FormatsFromLibrary, &fromCache)), first);
+    EXPECT_TRUE(fromCache);
+    BuildAvailableFormats();
+    EXPECT_EQ(rows(AvailableFormats), first);
+    QFile kept(FormatCacheFile());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll().split('\n').value(1), freshStart);
+    qputenv("XDG_CACHE_HOME", savedCacheHome);
+}
