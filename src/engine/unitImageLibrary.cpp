@@ -2,6 +2,7 @@
 
 #include "engine/unitHeifEncoder.h"
 #include "engine/unitMagickHandles.h"
+#include "engine/unitPixelMemory.h"
 #include "project/unitGeneral.h"
 #include "project/unitOutputOptions.h"
 
@@ -237,6 +238,7 @@ bool LoadImageLibrary(const QString &folder)
     }
     g_handle = handle;
     g_entries = entries;
+    InstallPixelMemory(g_entries.SetMagickAlignedMemoryMethods);
     g_entries.MagickCoreGenesis(QFile::encodeName(folder).constData(), MagickFalse);
     if (!installSecurityPolicy()) {
         g_entries.MagickCoreTerminus();

@@ -71,7 +71,8 @@ class QIODevice;
     X(GetMagickAdjoin)                  \
     X(ExportImagePixels)                \
     X(TransformImageColorspace)         \
-    X(CloneImage)
+    X(CloneImage)                       \
+    X(SetMagickAlignedMemoryMethods)
 
 struct TMagickEntryPoints
 {

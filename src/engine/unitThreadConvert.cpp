@@ -426,6 +426,7 @@ void TThreadConvert::begin()
         ProgressTotal = 0;
         m_display.ScrollToTop();
         m_pool = std::make_unique<QThreadPool>();
+        m_pixelMemory.emplace();
         m_pool->setMaxThreadCount(m_frozen->FilesAtOnce);
         // The pixel caches live in memory, then on disk; the map limit only lets a disk
         // cache be mapped.
@@ -693,6 +694,7 @@ void TThreadConvert::end()
     if (m_escapedError.isEmpty())
         m_display.SetGauge(100);
     m_rows.EndBusy();
+    m_pixelMemory.reset();
     FinishSummary(m_summary, m_rows.ReportRows(), m_settings.Project, m_userBreak);
     emit Finished();
 }

@@ -5,6 +5,7 @@
 // job on a pool of its own; jobs decode, transform and write, and post their results
 // back. Only that thread touches the rows, the display and the output naming.
 
+#include "engine/unitPixelMemory.h"
 #include "engine/unitRunSettings.h"
 #include "project/unitReport.h"
 
@@ -16,6 +17,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QThreadPool;
 class TMemoryBudget;
@@ -128,6 +130,8 @@ private:
     std::shared_ptr<const TRunSettings> m_frozen;
     std::unique_ptr<TOutputNaming> m_naming;
     std::shared_ptr<TMemoryBudget> m_budget;
+    // The library's large blocks are reused from picture to picture while the run is on.
+    std::optional<TPixelMemoryRun> m_pixelMemory;
     QList<TRunSettings> m_alsoConvert;
     QList<std::shared_ptr<const TRunSettings>> m_alsoFrozen;
     std::unique_ptr<QThreadPool> m_pool;

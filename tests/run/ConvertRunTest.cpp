@@ -1,6 +1,7 @@
 #include "RunFixture.h"
 
 #include "engine/unitImageLibrary.h"
+#include "engine/unitPixelMemory.h"
 #include "gather/unitThreadFilelist.h"
 #include "project/unitJobOptions.h"
 #include "project/unitReport.h"
@@ -118,6 +119,42 @@ TEST_F(RunTest, EveryProjectOfARunNamesAndSkipsByItsOwnSettings)
     for (const char *name : {"a-20x15.GIF", "b-15x20.GIF", "b.WEBP"})
         EXPECT_TRUE(written.contains(QLatin1String(name))) << name << " " << written.join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(written.size(), 6);
+}
+
+// The library's large blocks go from picture to picture during a run: no picture may
+// see another's pixels, at one file at a time or several.
+TEST_F(RunTest, PixelMemoryReusedWithinARunLeavesEveryOutputAsAlone)
+{
+    job().TargetExt = QStringLiteral("JPG");
+    const QStringList names = {QStringLiteral("a.png"), QStringLiteral("b.png"), QStringLiteral("c.png"),
+                               QStringLiteral("d.png")};
+    const QStringList patterns = {QStringLiteral("plasma:red-blue"), QStringLiteral("gradient:red-blue"),
+                                  QStringLiteral("xc:green"), QStringLiteral("gradient:white-black")};
+    QMap<QString, QByteArray> alone;
+    for (int i = 0; i < names.size(); ++i) {
+        FavorList().Clear();
+        addImage(names.at(i), 1200, 900, patterns.at(i));
+        rebuild();
+        runHere();
+        const QString written = output(QFileInfo(names.at(i)).completeBaseName() + QStringLiteral(".JPG"));
+        alone.insert(written, ReadFileBytes(written));
+        QFile::remove(written);
+    }
+    FavorList().Clear();
+    for (const QString &name : names)
+        addEntry(name);
+    rebuild();
+    for (int filesAtOnce : {1, 2}) {
+        size_t keptDuringRun = 0;
+        display.onRowFinished = [&](int) { keptDuringRun = qMax(keptDuringRun, KeptPixelMemory()); };
+        runHere(QString(), filesAtOnce);
+        EXPECT_GT(keptDuringRun, 0u) << filesAtOnce;
+        EXPECT_EQ(KeptPixelMemory(), 0u) << "handed back when the run ended";
+        for (auto written = alone.cbegin(); written != alone.cend(); ++written) {
+            EXPECT_EQ(ReadFileBytes(written.key()), written.value()) << written.key().toStdString() << " " << filesAtOnce;
+            QFile::remove(written.key());
+        }
+    }
 }
 
 TEST_F(RunTest, OneRowShowsItsStagesOnTheGauge)
