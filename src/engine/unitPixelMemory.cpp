@@ -10,7 +10,7 @@ namespace {
 // Smaller blocks come and go through the allocator's own free lists.
 constexpr size_t kLargeBlock = size_t(4) << 20;
 // At most this much waits for reuse; more goes back at once.
-constexpr size_t kMostKept = size_t(512) << 20;
+constexpr size_t kMostKept = size_t(256) << 20;
 
 struct TBlocks
 {
