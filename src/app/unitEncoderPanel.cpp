@@ -72,6 +72,8 @@ void TEncoderPanel::Show(const QString &target, const QMap<QString, QString> &op
             field = spin;
         } else {
             auto *combo = new QComboBox(this);
+            // Narrower than its items where the longer labels of other languages need it.
+            combo->setMinimumWidth(combo->fontMetrics().averageCharWidth() * 8);
             for (const QString &item : optionSpec.Values)
                 combo->addItem(itemText(item), item);
             combo->setCurrentIndex(optionSpec.Values.indexOf(value));
@@ -82,6 +84,7 @@ void TEncoderPanel::Show(const QString &target, const QMap<QString, QString> &op
         field->setObjectName(QStringLiteral("jobIMAGE_Opt_") + QString(name).replace(QLatin1Char('.'), QLatin1Char('_')));
         if (!optionSpec.IsFlag()) {
             auto *caption = new QLabel(label, this);
+            caption->setWordWrap(true);
             caption->setBuddy(field);
             m_form->addRow(caption, field);
         }

@@ -507,6 +507,18 @@ void TJobEditor::buildGeneralPage(QWidget *page)
     connect(m_comment, &QPlainTextEdit::textChanged, this, &TJobEditor::commentChanged);
 }
 
+namespace {
+
+// As wide as its items where there is room, narrower where the longer labels of other
+// languages need it; the list still shows whole items.
+QComboBox *narrowable(QComboBox *combo)
+{
+    combo->setMinimumWidth(combo->fontMetrics().averageCharWidth() * 8);
+    return combo;
+}
+
+} // namespace
+
 void TJobEditor::buildImageOptionsPage(QWidget *page)
 {
     // The options are taller than a short window; they scroll instead of squeezing.
@@ -533,7 +545,7 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     target->setVerticalSpacing(6);
     target->setColumnStretch(1, 1);
     QLabel *targetLabel = newLabel(m_targetGroup, "sLabel1");
-    m_target = named(new QComboBox(m_targetGroup), "jobIMAGE_DestExt");
+    m_target = narrowable(named(new QComboBox(m_targetGroup), "jobIMAGE_DestExt"));
     m_target->setEditable(true);
     m_target->setInsertPolicy(QComboBox::NoInsert);
     m_target->lineEdit()->setMaxLength(kTargetCapacity);
@@ -601,12 +613,12 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     m_sizeAsIs = named(new QCheckBox(m_sizeGroup), "jobIMAGE_UseAsItIs");
     size->addWidget(m_sizeAsIs, 0, 0, 1, 3);
     m_measureLabel = newLabel(m_sizeGroup, "sLabel8");
-    m_measure = named(new QComboBox(m_sizeGroup), "jobIMAGE_Measure");
+    m_measure = narrowable(named(new QComboBox(m_sizeGroup), "jobIMAGE_Measure"));
     m_measureLabel->setBuddy(m_measure);
     size->addWidget(m_measureLabel, 1, 0);
     size->addWidget(m_measure, 1, 1, 1, 2);
     m_presetLabel = newLabel(m_sizeGroup, "sLabel9");
-    m_preset = named(new QComboBox(m_sizeGroup), "jobIMAGE_StdRange");
+    m_preset = narrowable(named(new QComboBox(m_sizeGroup), "jobIMAGE_StdRange"));
     m_presetLabel->setBuddy(m_preset);
     size->addWidget(m_presetLabel, 2, 0);
     size->addWidget(m_preset, 2, 1, 1, 2);
@@ -640,7 +652,7 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     size->addWidget(m_ratio, 7, 1, 1, 2);
     // Besides the width and height rules: one number or box for every shape alike.
     m_sizeModeLabel = named(new QLabel(m_sizeGroup), "jobL_SizeMode");
-    m_sizeMode = named(new QComboBox(m_sizeGroup), "jobIMAGE_SizeMode");
+    m_sizeMode = narrowable(named(new QComboBox(m_sizeGroup), "jobIMAGE_SizeMode"));
     m_sizeModeLabel->setBuddy(m_sizeMode);
     size->addWidget(m_sizeModeLabel, 8, 0);
     size->addWidget(m_sizeMode, 8, 1, 1, 2);
@@ -683,6 +695,10 @@ void TJobEditor::buildImageOptionsPage(QWidget *page)
     connect(m_sizeSecond, qOverload<int>(&QSpinBox::valueChanged), this, &TJobEditor::sizeModeChanged);
     connect(m_noEnlarge, &QCheckBox::clicked, this, &TJobEditor::noEnlargeClicked);
     connect(m_encoder, &TEncoderPanel::optionChanged, this, &TJobEditor::encoderOptionChanged);
+    // Captions break into lines rather than push the controls past the panel's edge in
+    // languages with longer words.
+    for (QLabel *label : content->findChildren<QLabel *>())
+        label->setWordWrap(true);
 }
 
 void TJobEditor::buildDestinationPage(QWidget *page)
