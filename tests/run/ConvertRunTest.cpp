@@ -49,6 +49,20 @@ TEST_F(RunTest, EveryReadableSourceBecomesAFileOfItsOwn)
         EXPECT_EQ(cell.Status, 0);
 }
 
+// Another project of the run: the current one under another name and target, with
+// options of its own (a size mode leaves "size as is").
+TCnvJob otherProject(const QString &name, const QString &target, const TJobOptions &options = {})
+{
+    TCnvJob project = *CurrentJob();
+    project.Name = name;
+    project.TargetExt = target;
+    for (auto option = options.cbegin(); option != options.cend(); ++option)
+        project.Options.insert(option.key(), option.value());
+    if (options.contains(QStringLiteral("size")))
+        project.SizeAsIs = 0;
+    return project;
+}
+
 // Three projects over two sources: every source gets each project's output, names never
 // collide in a shared folder, and an output that cannot be written fails its row by name.
 TEST_F(RunTest, SeveralProjectsWriteEachSourceOncePerProject)
@@ -56,13 +70,8 @@ TEST_F(RunTest, SeveralProjectsWriteEachSourceOncePerProject)
     addImage(QStringLiteral("a.png"), 40, 30);
     addImage(QStringLiteral("b.jpg"), 30, 40);
     rebuild();
-    TCnvJob small = job();
-    small.Name = QStringLiteral("Small");
-    small.SizeAsIs = 0;
-    small.Options.insert(QStringLiteral("size"), QStringLiteral("long:20"));
-    TCnvJob web = job();
-    web.Name = QStringLiteral("Web");
-    web.TargetExt = QStringLiteral("WEBP");
+    const TCnvJob small = otherProject(QStringLiteral("Small"), job().TargetExt, {{QStringLiteral("size"), QStringLiteral("long:20")}});
+    TCnvJob web = otherProject(QStringLiteral("Web"), QStringLiteral("WEBP"));
     web.DestDir = sandbox.filePath(QStringLiteral("gone"));
     alsoConvert = {RunSettingsFor(small), RunSettingsFor(web)};
     for (int filesAtOnce : {1, 2}) {
@@ -94,16 +103,10 @@ TEST_F(RunTest, EveryProjectOfARunNamesAndSkipsByItsOwnSettings)
     addImage(QStringLiteral("a.png"), 40, 30);
     addImage(QStringLiteral("b.png"), 30, 40);
     rebuild();
-    TCnvJob kept = job();
-    kept.Name = QStringLiteral("Kept");
-    kept.TargetExt = QStringLiteral("WEBP");
-    kept.Options.insert(kExistingKey, QStringLiteral("skip"));
-    TCnvJob sized = job();
-    sized.Name = QStringLiteral("Sized");
-    sized.TargetExt = QStringLiteral("GIF");
-    sized.SizeAsIs = 0;
-    sized.Options.insert(QStringLiteral("size"), QStringLiteral("long:20"));
-    sized.Options.insert(kNameKey, QStringLiteral("{name}-{width}x{height}"));
+    const TCnvJob kept = otherProject(QStringLiteral("Kept"), QStringLiteral("WEBP"), {{kExistingKey, QStringLiteral("skip")}});
+    const TCnvJob sized = otherProject(QStringLiteral("Sized"), QStringLiteral("GIF"),
+                                       {{QStringLiteral("size"), QStringLiteral("long:20")},
+                                        {kNameKey, QStringLiteral("{name}-{width}x{height}")}});
     job().Options.insert(kExistingKey, QStringLiteral("skip"));
     const QString ownName = QStringLiteral("b.") + job().TargetExt;
     WriteFileBytes(output(QStringLiteral("a.WEBP")), "kept");
